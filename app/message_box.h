@@ -1,0 +1,6 @@
+// A modal message box: a small window titled with the caption, showing the
+// text and an OK button; OK, Enter or Escape closes it. Caption and text are
+// also written to stderr. Works whether or not GLUT is running.
+#pragma once
+
+void ShowMessageBox(const char* caption, const char* text, bool errorIcon = false);

@@ -1,0 +1,40 @@
+// A small shader runtime with the operations the renderer needs: it compiles
+// Cg-named source files as GLSL 1.20 (compatibility profile) for the stage of
+// each profile, links the bound pair on demand and tracks errors Cg-style.
+#pragma once
+
+typedef struct CgContextRecord* CGcontext;
+typedef struct CgProgramRecord* CGprogram;
+typedef struct CgParameterRecord* CGparameter;
+
+typedef enum {
+  CG_PROFILE_UNKNOWN = 6145,
+  CG_PROFILE_VP20 = 6146,
+  CG_PROFILE_FP20 = 6147,
+  CG_PROFILE_VP30 = 6148,
+  CG_PROFILE_FP30 = 6149,
+  CG_PROFILE_ARBVP1 = 6150,
+  CG_PROFILE_ARBFP1 = 7000
+} CGprofile;
+
+typedef enum { CG_SOURCE = 4112, CG_OBJECT = 4113 } CGenum;
+
+typedef int CGerror;
+enum { CG_NO_ERROR = 0 };
+
+typedef unsigned char CGbool;
+
+CGcontext cgCreateContext();
+CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char* fileName,
+                                  CGprofile profile, const char* entry, const char** args);
+CGerror cgGetError();
+const char* cgGetErrorString(CGerror error);
+const char* cgGetLastListing(CGcontext context);
+CGparameter cgGetNamedParameter(CGprogram program, const char* name);
+
+CGbool cgGLIsProfileSupported(CGprofile profile);
+void cgGLLoadProgram(CGprogram program);
+void cgGLBindProgram(CGprogram program);
+void cgGLEnableProfile(CGprofile profile);
+void cgGLDisableProfile(CGprofile profile);
+void cgGLSetParameter3fv(CGparameter param, const float* v);
