@@ -1,6 +1,7 @@
 #include "sources/fluid_fields.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
 int32_t gFluidNX = 0;

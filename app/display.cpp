@@ -1,0 +1,68 @@
+#include "app/display.h"
+
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "app/frame_rate.h"
+#include "app/overlay.h"
+#include "render/vol_render.h"
+#include "sources/fluid_fields.h"
+#include "transfer/transfer_editor.h"
+
+namespace {
+
+double gFrameRate = 0.0;
+
+// The logo sits in the lower right, placed in the frame that Draw leaves.
+void DrawLogo() {
+  if (gLogo.width <= 0 || gLogo.height <= 0 || !gLogo.pixels) return;
+  glRasterPos2d(60, -130);
+  if (gLogo.bytesPerPixel == 3) {
+    // Rows of 3-byte pixels are tightly packed, not 4-byte aligned.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glDrawPixels(gLogo.width, gLogo.height, GL_RGB, GL_UNSIGNED_BYTE, gLogo.pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  } else {
+    glDrawPixels(gLogo.width, gLogo.height, GL_RGBA, GL_UNSIGNED_BYTE, gLogo.pixels);
+  }
+}
+
+void DrawFrameRate() {
+  const int32_t now = glutGet(GLUT_ELAPSED_TIME);
+  gFrameRate = FrameRate(now, gLastFrameTime, gFrameRate);
+  gLastFrameTime = now;
+  char text[64];
+  std::snprintf(text, sizeof text, "FPS: %1.2f", gFrameRate);
+  DrawOverlayText(text, 0, 20);
+}
+
+}  // namespace
+
+void DisplayCallback() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glLoadIdentity();
+  if (gFluidMode && !gPaused) {
+    gRenderer.SetData(gDensity, gFluidNX + 2, gFluidNY + 2, gFluidNZ + 2);
+    gRenderer.BuildGradients();
+  }
+  gRenderer.Draw();
+  DrawLogo();
+  if (gEditorVisible) gTransferEditor.Draw();
+  DrawFrameRate();
+  glutSwapBuffers();
+}
+
+void ReshapeCallback(int width, int height) {
+  gWindowWidth = width;
+  gWindowHeight = height;
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  // A minimised window reports a height of 0.
+  const double aspect = static_cast<double>(width) / (height > 0 ? height : 1);
+  gluPerspective(60.0, aspect, kNearPlane, kFarPlane);
+  glMatrixMode(GL_MODELVIEW);
+  glViewport(0, 0, width, height);
+}

@@ -1,0 +1,110 @@
+#include "app/input_callbacks.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "render/vol_render.h"
+#include "sources/fluid_fields.h"
+#include "transfer/transfer_editor.h"
+
+namespace {
+
+constexpr int kFullSliceCount = 1000;
+
+void ReloadSubVolume() {
+  gRenderer.LoadRawSubVolume("g:/Ima3D_234c.raw", 1024, 1024, 741, 1, gSubVolumeOffset[0],
+                             gSubVolumeOffset[1], gSubVolumeOffset[2], gSubVolumeSize,
+                             gSubVolumeSize, gSubVolumeSize, -1, -1, -1);
+  gRenderer.BuildGradients();
+}
+
+void ChangeSliceCount(int delta) {
+  gRenderer.sliceCount += delta;
+  gRenderer.BuildSlices();
+}
+
+// Key a: switch to 1000 slices, or back to the count saved when that began.
+void ToggleFullSlices() {
+  if (gSavedSliceCount == 0) {
+    gSavedSliceCount = gRenderer.sliceCount;
+    gRenderer.sliceCount = kFullSliceCount;
+    gRenderer.BuildSlices();
+  } else {
+    gRenderer.sliceCount = gSavedSliceCount;
+    gRenderer.BuildSlices();
+    gSavedSliceCount = 0;
+  }
+}
+
+void ToggleFluidMode() {
+  gFluidMode = !gFluidMode;
+  gRenderer.LoadRawData("result128.raw", 128, 128, 128, 1);
+  gRenderer.BuildGradients();
+}
+
+// Rotation and light steering share the drag accumulators.
+void AccumulateDrag(int x, int y) {
+  gDragAngleH -= static_cast<float>(x - gMouseOldX);
+  gDragAngleV -= static_cast<float>(y - gMouseOldY);
+  gMouseOldX = x;
+  gMouseOldY = y;
+}
+
+}  // namespace
+
+void KeyboardCallback(unsigned char key, int, int) {
+  switch (key) {
+    case '+': gSubVolumeSize -= 60; ReloadSubVolume(); break;
+    case '-': gSubVolumeSize += 60; ReloadSubVolume(); break;
+    case '4': gSubVolumeOffset[0] -= 40; ReloadSubVolume(); break;
+    case '6': gSubVolumeOffset[0] += 40; ReloadSubVolume(); break;
+    case 'a': ToggleFullSlices(); break;
+    case 'b': gClipDistance += 2; break;
+    case 'c': gClipEnabled = !gClipEnabled; break;
+    case 'f': ToggleFluidMode(); break;
+    case 'l': gLightMode = !gLightMode; break;
+    case 'n': gClipDistance -= 2; break;
+    case 'p': gPaused = !gPaused; break;
+    case 'q': std::exit(0);
+    case 'r': ClearFluidFields(); break;
+    case 's': ChangeSliceCount(-5); break;
+    case 'w': gEditorVisible = !gEditorVisible; break;
+    case 'x': gTransferEditor.NextChannel(); break;
+    case 'z': ChangeSliceCount(5); break;
+    default: break;
+  }
+  gRenderer.extraClipEnabled = gClipEnabled;
+  gRenderer.clipDistance = gClipDistance;
+}
+
+void MouseCallback(int button, int state, int x, int y) {
+  if (button < 0 || button > 2) return;
+  gMouseX = gMouseOldX = x;
+  gMouseY = gMouseOldY = y;
+  const bool down = state == 0;
+  if (button == 0) gLeftDown = down;
+  if (button == 1) gMiddleDown = down;
+  if (button == 2) gRightDown = down;
+}
+
+void MotionCallback(int x, int y) {
+  gMouseX = x;
+  gMouseY = y;
+  if (gMiddleDown) {
+    AccumulateDrag(x, y);
+    gRenderer.angleZ = gDragAngleH;
+    gRenderer.angleX = gDragAngleV;
+  } else if (gLightMode && gLeftDown) {
+    AccumulateDrag(x, y);
+    const double theta = gDragAngleH * 0.01;
+    gLightPos[0] = static_cast<float>(std::cos(theta));
+    gLightPos[1] = static_cast<float>(std::sin(theta));
+    cgGLSetParameter3fv(gRenderer.lightPosParam, gLightPos);
+  } else if (gEditorVisible) {
+    gTransferEditor.Edit(x - 230, 270 - y);
+    gRenderer.SetTransferFunction(&gTransferEditor.table[0][0]);
+    gMouseX = gMouseOldX;
+    gMouseY = gMouseOldY;
+  }
+}

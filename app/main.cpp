@@ -1,0 +1,51 @@
+// Volume viewer: opens the window, sets up the renderer with the Julia-set
+// volume and runs the GLUT main loop.
+#include <GL/freeglut.h>
+
+#include <cstdio>
+
+#include "app/app_state.h"
+#include "app/callback_guard.h"
+#include "app/display.h"
+#include "app/input_callbacks.h"
+#include "app/message_box.h"
+#include "app/startup.h"
+#include "render/vol_render.h"
+#include "sources/fluid_driver.h"
+#include "sources/fluid_fields.h"
+#include "sources/julia.h"
+
+int main(int argc, char** argv) {
+  // The report and the sub-volume lines reach a pipe or a log as they happen.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+  glutInit(&argc, argv);
+  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+  glutInitWindowSize(500, 500);
+  glutCreateWindow("3D volume rendering, Orvane Octobre 2003");
+  glutDisplayFunc(Guarded<DisplayCallback>);
+  glutKeyboardFunc(Guarded<KeyboardCallback, unsigned char, int, int>);
+  glutReshapeFunc(Guarded<ReshapeCallback, int, int>);
+  glutMouseFunc(Guarded<MouseCallback, int, int, int, int>);
+  glutMotionFunc(Guarded<MotionCallback, int, int>);
+  glutIdleFunc(Guarded<IdleCallback>);
+
+  PrintGlInfo();
+  InitFluidDefaults();
+  InitGlState();
+  LoadTga("zemaLogo Small.tga", gLogo);
+
+  try {
+    gRenderer.Init();
+    BuildJuliaVolume(gDensity, gFluidNX, gFluidNY, gFluidNZ, 0.0);
+    gRenderer.SetData(gDensity, gFluidNX, gFluidNY, gFluidNZ);
+    gRenderer.BuildGradients();
+    glutMainLoop();
+    RethrowCallbackError();
+  } catch (VolRender::CgError& error) {
+    ShowMessageBox(error.message.c_str(), error.listing.c_str());
+  } catch (VolRender::Error& error) {
+    ShowMessageBox("Erreur VolRender", error.message.c_str());
+  }
+  return 0;
+}

@@ -1,0 +1,43 @@
+#include "app/startup.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "sources/fluid_fields.h"
+
+namespace {
+const char* GlText(GLenum name) {
+  const GLubyte* text = glGetString(name);
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
+}  // namespace
+
+void PrintGlInfo() {
+  std::printf("Vendor:   %s\n", GlText(GL_VENDOR));
+  std::printf("Renderer: %s\n", GlText(GL_RENDERER));
+  std::printf("Version:  %s\n", GlText(GL_VERSION));
+  std::printf("Extensions: %s\n", GlText(GL_EXTENSIONS));
+  GLint max3DSize = 0;
+  glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &max3DSize);
+  std::printf("Max 3D texture size = %d\n", max3DSize);
+}
+
+void InitFluidDefaults() {
+  gFluidNX = gFluidNY = gFluidNZ = 170;
+  gTimeStep = 0.4f;
+  gDiffusion = 0.0f;
+  gViscosity = 0.005f;
+  gForceScale = 1.0f;
+  gSourceDensity = 100.0f;
+  if (!AllocateFluidFields()) std::exit(1);
+  ClearFluidFields();
+  gWindowWidth = gWindowHeight = 512;
+}
+
+void InitGlState() {
+  glClearColor(0.0f, 0.0f, 0.2f, 0.0f);
+  glEnable(GL_TEXTURE_2D);
+}

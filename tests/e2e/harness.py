@@ -1,0 +1,225 @@
+"""Drives the real viewer under a private Xvfb server with xdotool.
+
+Every wait is on a condition (a window, a line of output, a change in the
+picture) with a generous timeout, so the tests hold on a loaded machine.
+"""
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+
+TITLE = "3D volume rendering, Orvane Octobre 2003"
+RUN_DIR = os.environ.get("VOLVIEW_RUN_DIR", os.path.join(os.path.dirname(__file__), "../../build/run"))
+BIN = os.environ.get("VOLVIEW_BIN", os.path.join(RUN_DIR, "volview"))
+SHOTS_DIR = os.path.join(RUN_DIR, "..", "e2e-shots")
+BACKGROUND = (0, 0, 51)
+
+
+def wait_until(condition, timeout=60.0, interval=0.1, what="condition"):
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
+        time.sleep(interval)
+
+
+class Image:
+    """An RGB screenshot with simple pixel statistics."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    @staticmethod
+    def from_ppm(blob):
+        # Header: P6, width, height, maxval; '#' starts a comment up to the line's end.
+        fields = []
+        pos = 0
+        while len(fields) < 4:
+            if blob[pos:pos + 1] == b"#":
+                pos = blob.index(b"\n", pos) + 1
+            elif blob[pos:pos + 1].isspace():
+                pos += 1
+            else:
+                start = pos
+                while not blob[pos:pos + 1].isspace():
+                    pos += 1
+                fields.append(blob[start:pos])
+        pos += 1
+        width, height = int(fields[1]), int(fields[2])
+        return Image(width, height, blob[pos:pos + width * height * 3])
+
+    def pixel(self, x, y):
+        i = 3 * (y * self.width + x)
+        return tuple(self.data[i:i + 3])
+
+    def region(self, x0, y0, x1, y1):
+        """Pixels of the rectangle [x0, x1) x [y0, y1)."""
+        return [self.pixel(x, y) for y in range(y0, y1) for x in range(x0, x1)]
+
+    def differing_pixels(self, other, box, tolerance=8):
+        x0, y0, x1, y1 = box
+        count = 0
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                a, b = self.pixel(x, y), other.pixel(x, y)
+                if max(abs(a[k] - b[k]) for k in range(3)) > tolerance:
+                    count += 1
+        return count
+
+
+def colourful(pixel, background=BACKGROUND, tolerance=12):
+    return max(abs(pixel[k] - background[k]) for k in range(3)) > tolerance
+
+
+class Viewer:
+    """One run of the viewer in a working directory of its own."""
+
+    def __init__(self, name, remove=(), files=None, args=("-geometry", "500x500+0+0"), binary=None):
+        self.name = name
+        self.workdir = tempfile.mkdtemp(prefix="volview-e2e-")
+        for entry in os.listdir(RUN_DIR):
+            if entry in remove or entry == os.path.basename(BIN):
+                continue
+            os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
+        for relative, content in (files or {}).items():
+            path = os.path.join(self.workdir, relative)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(content)
+        self._start_xvfb()
+        self.stdout_path = os.path.join(self.workdir, "stdout.log")
+        self.stderr_path = os.path.join(self.workdir, "stderr.log")
+        self.proc = subprocess.Popen(
+            [binary or os.path.abspath(BIN)] + list(args),
+            cwd=self.workdir, env=self.env, stdin=subprocess.DEVNULL,
+            stdout=open(self.stdout_path, "wb"), stderr=open(self.stderr_path, "wb"))
+        self.window = None
+
+    def _start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise AssertionError("Xvfb did not start")
+        self.env = dict(os.environ, DISPLAY=":" + number)
+
+    # --- process and output -------------------------------------------------
+    def stdout(self):
+        with open(self.stdout_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def stderr(self):
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def wait_output(self, pattern, stream="stdout", timeout=60):
+        read = self.stdout if stream == "stdout" else self.stderr
+        return wait_until(lambda: re.search(pattern, read(), re.M), timeout, what="%r on %s" % (pattern, stream))
+
+    def wait_exit(self, timeout=60):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the viewer did not exit within %d s" % timeout)
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.xvfb.kill()
+        self.xvfb.wait()
+        shutil.rmtree(self.workdir, ignore_errors=True)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    # --- X ----------------------------------------------------------------
+    def xdotool(self, *args, check=True):
+        result = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        if check and result.returncode != 0:
+            raise AssertionError("xdotool %s failed: %s" % (args, result.stderr.decode()))
+        return result.stdout.decode().strip()
+
+    def find_window(self, title=TITLE, timeout=60):
+        def search():
+            if self.proc.poll() is not None:
+                raise AssertionError("the viewer ended (code %s) before its window appeared:\n%s"
+                                     % (self.proc.returncode, self.stderr()))
+            out = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title), check=False)
+            return out.split()[0] if out else None
+        return wait_until(search, timeout, 0.2, "window %r" % title)
+
+    def wait_window(self, timeout=60):
+        self.window = self.find_window(TITLE, timeout)
+        return self.window
+
+    def window_gone(self, window):
+        return self.xdotool("getwindowname", window, check=False) == ""
+
+    def screenshot(self, window=None, save_as=None):
+        xwd = subprocess.run(["xwd", "-silent", "-id", window or self.window], env=self.env,
+                             stdout=subprocess.PIPE, check=True, timeout=60).stdout
+        ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd,
+                             stdout=subprocess.PIPE, check=True, timeout=60).stdout
+        if save_as:
+            os.makedirs(SHOTS_DIR, exist_ok=True)
+            subprocess.run(["convert", "ppm:-", os.path.join(SHOTS_DIR, save_as)], input=ppm, check=True)
+        return Image.from_ppm(ppm)
+
+    def wait_picture(self, condition, timeout=60, what="the picture"):
+        """Waits until condition(screenshot) holds; returns that screenshot."""
+        def check():
+            image = self.screenshot()
+            return image if condition(image) else None
+        return wait_until(check, timeout, 0.3, what)
+
+    def wait_first_frame(self, timeout=90):
+        self.wait_window(timeout)
+        return self.wait_picture(lambda im: colourful(im.pixel(250, 250)), timeout, "the first frame")
+
+    def wait_frames(self, count=3, timeout=60):
+        """Waits until the viewer has drawn a few more frames (the FPS text changes)."""
+        for _ in range(count):
+            before = self.screenshot()
+            self.wait_picture(lambda im: im.differing_pixels(before, (0, 0, 120, 26), 0) > 0, timeout,
+                              "a new frame")
+
+    def key(self, name, window=None):
+        """Types a key: keys go to the window under the pointer."""
+        self.xdotool("mousemove", "--window", window or self.window, 20, 20)
+        self.xdotool("key", name)
+
+    def move(self, x, y):
+        self.xdotool("mousemove", "--window", self.window, x, y)
+
+    def drag(self, button, points, step_pause=0.05):
+        """Presses button at the first point, moves through the others, releases."""
+        self.move(*points[0])
+        self.xdotool("mousedown", button)
+        for x, y in points[1:]:
+            time.sleep(step_pause)
+            self.move(x, y)
+        time.sleep(step_pause)
+        self.xdotool("mouseup", button)
+
+    def send_wm_delete(self, window=None):
+        subprocess.run([os.environ["VOLVIEW_WM_DELETE"], window or self.window], env=self.env,
+                       check=True, timeout=30)
+
+
+def line_path(start, end, steps):
+    (x0, y0), (x1, y1) = start, end
+    return [(round(x0 + (x1 - x0) * i / steps), round(y0 + (y1 - y0) * i / steps)) for i in range(steps + 1)]
