@@ -1,0 +1,87 @@
+#include "transfer/transfer_editor.h"
+
+#include <GL/gl.h>
+
+#include "transfer/cubic_spline.h"
+
+namespace {
+
+constexpr double kInverse255 = 0.00392156862745098;
+constexpr int kEditedEntries = kTransferEntries - 1;  // the last entry keeps its value
+constexpr int kPositionsPerPoint = 27;
+constexpr double kSampleStep = 0.04;                   // spline units per table entry
+constexpr int kEntriesPerPoint = 25;
+
+}  // namespace
+
+TransferEditor gTransferEditor;
+
+TransferEditor::TransferEditor() : channel(0) {
+  FillInitialTransferTable(&table[0][0]);
+  for (int k = 0; k < kControlPoints; ++k) {
+    controlX[k] = k;
+    controlY[k] = k;
+  }
+}
+
+void TransferEditor::Edit(int x, int value) {
+  if (x < 0) {
+    x = 0;
+  } else if (x > 255) {
+    x = 255;
+  }
+  controlY[x / kPositionsPerPoint] = value;
+
+  const int32_t count = kControlPoints;
+  CubicSpline spline(controlX, controlY, &count);
+  int32_t hint = 0;
+  for (int i = 0; i < kEditedEntries; ++i) {
+    const double s = i * kSampleStep;
+    double v = spline.Evaluate(&s, &hint);
+    if (v > 255.0) {
+      v = 255.0;
+    } else if (!(v >= 0.0)) {  // also catches NaN
+      v = 0.0;
+    }
+    table[i][channel] = static_cast<float>(v * kInverse255);
+  }
+}
+
+void TransferEditor::NextChannel() {
+  channel = (channel + 1) % 4;
+  for (int k = 0; k < kControlPoints; ++k) {
+    controlY[k] = 255.0f * table[kEntriesPerPoint * k][channel];
+  }
+}
+
+void TransferEditor::Draw() const {
+  static const GLfloat kCurveColours[4][4] = {
+      {1.0f, 0.0f, 0.0f, 1.0f},
+      {0.0f, 1.0f, 0.0f, 1.0f},
+      {0.0f, 0.0f, 1.0f, 1.0f},
+      {0.8f, 0.8f, 0.8f, 1.0f},
+  };
+
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, -1.8f);
+  glDisable(GL_DEPTH_TEST);
+  glEnable(GL_BLEND);
+
+  glColor4f(0.0f, 0.0f, 0.1f, 0.5f);
+  glBegin(GL_QUADS);
+  glVertex3f(0.0f, 0.0f, 0.0f);
+  glVertex3f(1.0f, 0.0f, 0.0f);
+  glVertex3f(1.0f, 1.0f, 0.0f);
+  glVertex3f(0.0f, 1.0f, 0.0f);
+  glEnd();
+
+  for (int c = 0; c < 4; ++c) {
+    glColor4fv(kCurveColours[c]);
+    glLineWidth(c == channel ? 2.0f : 1.0f);
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i < kTransferEntries; ++i) {
+      glVertex3d(i * kInverse255, table[i][c], 0.0);
+    }
+    glEnd();
+  }
+}
