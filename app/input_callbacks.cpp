@@ -103,7 +103,7 @@ void MotionCallback(int x, int y) {
     cgGLSetParameter3fv(gRenderer.lightPosParam, gLightPos);
   } else if (gEditorVisible) {
     gTransferEditor.Edit(x - 230, 270 - y);
-    gRenderer.SetTransferFunction(&gTransferEditor.table[0][0]);
+    gRenderer.SetTransferFunction(gTransferEditor.Table());
     gMouseX = gMouseOldX;
     gMouseY = gMouseOldY;
   }
