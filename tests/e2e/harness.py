@@ -94,10 +94,10 @@ class Viewer:
         self._start_xvfb()
         self.stdout_path = os.path.join(self.workdir, "stdout.log")
         self.stderr_path = os.path.join(self.workdir, "stderr.log")
-        self.proc = subprocess.Popen(
-            [binary or os.path.abspath(BIN)] + list(args),
-            cwd=self.workdir, env=self.env, stdin=subprocess.DEVNULL,
-            stdout=open(self.stdout_path, "wb"), stderr=open(self.stderr_path, "wb"))
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
+            self.proc = subprocess.Popen(
+                [binary or os.path.abspath(BIN)] + list(args),
+                cwd=self.workdir, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         self.window = None
 
     def _start_xvfb(self):
@@ -188,7 +188,9 @@ class Viewer:
 
     def wait_first_frame(self, timeout=90):
         self.wait_window(timeout)
-        return self.wait_picture(lambda im: colourful(im.pixel(250, 250)), timeout, "the first frame")
+        # Until the first frame the window holds no picture at all (black).
+        return self.wait_picture(lambda im: im.pixel(5, 490) == BACKGROUND and colourful(im.pixel(250, 250)),
+                                 timeout, "the first frame")
 
     def wait_frames(self, count=3, timeout=60):
         """Waits until the viewer has drawn a few more frames (the FPS text changes)."""
