@@ -1,0 +1,42 @@
+// A plugin whose load outcome is set by the test, in a registry of its own.
+#pragma once
+
+#include "glux/glux.h"
+
+struct PluginScript {
+  bool resolves = true;  // what loadEntryPoints returns
+  bool listed = true;    // false: the resolution marks it as development
+};
+
+class ScriptedPlugin : public GluxPlugin {
+public:
+  ScriptedPlugin(const char* extension, bool required, PluginScript script = {})
+      : GluxPlugin(required), script(script) {
+    name = extension;
+  }
+
+  bool loadEntryPoints() override {
+    ++resolutions;
+    if (!script.listed) development = true;
+    return script.resolves;
+  }
+
+  PluginScript script;
+  int resolutions = 0;
+};
+
+// Swaps in an empty registry for the life of the object; the program's own
+// declarations are out of sight meanwhile.
+class ScopedEmptyRegistry {
+public:
+  ScopedEmptyRegistry() : saved(gluxRegistry) { gluxRegistry = nullptr; }
+  ~ScopedEmptyRegistry() {
+    delete gluxRegistry;
+    gluxRegistry = saved;
+  }
+  ScopedEmptyRegistry(const ScopedEmptyRegistry&) = delete;
+  ScopedEmptyRegistry& operator=(const ScopedEmptyRegistry&) = delete;
+
+private:
+  GluxRegistry* saved;
+};
