@@ -1,0 +1,161 @@
+// The renderer's raw-file loaders against a real GL context: ownership of the
+// volume buffer, state after a missing file, the steps line and the upload.
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "render/raw_volume.h"
+#include "render/vol_render.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::string WriteRaw(const std::string& name, const Bytes& bytes) {
+  const std::string path = testing::TempDir() + name;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  EXPECT_NE(f, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+  return path;
+}
+
+Bytes Ramp(size_t count) {
+  Bytes bytes(count);
+  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 13);
+  return bytes;
+}
+
+class RawLoadersGl : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    int argc = 1;
+    char name[] = "raw_loaders_gl_test";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(64, 64);
+    glutCreateWindow("raw loaders test");
+  }
+
+  void SetUp() override {
+    glGenTextures(1, &renderer.volumeTexture);
+    borrowed.assign(16 * 16 * 16, 0.25f);
+    renderer.data = borrowed.data();
+    renderer.ownsData = false;
+    renderer.channels = 1;
+    renderer.sizeX = renderer.sizeY = renderer.sizeZ = 16;
+  }
+
+  void TearDown() override {
+    if (renderer.ownsData) delete[] renderer.data;
+    renderer.data = nullptr;
+    renderer.ownsData = false;
+  }
+
+  GLint UploadedWidth() {
+    glBindTexture(GL_TEXTURE_3D, renderer.volumeTexture);
+    GLint width = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &width);
+    return width;
+  }
+
+  std::string SubVolumeSteps(const std::string& path, int32_t channels, int32_t extent,
+                             int32_t newSize) {
+    testing::internal::CaptureStdout();
+    renderer.LoadRawSubVolume(path.c_str(), 32, 32, 32, channels, 0, 0, 0, extent, extent, extent,
+                              newSize, newSize, newSize);
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+  }
+
+  VolRender renderer;
+  std::vector<float> borrowed;
+};
+
+TEST_F(RawLoadersGl, MissingFileThrowsAndKeepsTheVolume) {
+  for (int method = 0; method < 2; ++method) {
+    SCOPED_TRACE(method == 0 ? "LoadRawData" : "LoadRawSubVolume");
+    try {
+      if (method == 0) {
+        renderer.LoadRawData("no-such-volume.raw", 8, 8, 8, 4);
+      } else {
+        renderer.LoadRawSubVolume("no-such-volume.raw", 64, 64, 64, 4, 0, 0, 0, 64, 64, 64, 8, 8,
+                                  8);
+      }
+      ADD_FAILURE() << "no exception";
+    } catch (const VolRender::Error& error) {
+      EXPECT_EQ(error.message, "LoadRawData: Erreur, impossible de charger le fichier raw");
+    }
+    EXPECT_EQ(renderer.data, borrowed.data());
+    EXPECT_FALSE(renderer.ownsData);
+    EXPECT_EQ(renderer.channels, 1);
+    EXPECT_EQ(renderer.sizeX, 16);
+    EXPECT_EQ(renderer.sizeZ, 16);
+  }
+  EXPECT_EQ(borrowed, std::vector<float>(16 * 16 * 16, 0.25f));
+}
+
+TEST_F(RawLoadersGl, WholeFileIsSmoothedOwnedAndUploaded) {
+  const Bytes bytes = Ramp(8 * 10 * 12 * 4);
+  const std::string path = WriteRaw("loaders_whole.raw", bytes);
+  renderer.LoadRawData(path.c_str(), 8, 10, 12, 4);
+  EXPECT_TRUE(renderer.ownsData);
+  EXPECT_EQ(renderer.channels, 4);
+  EXPECT_EQ(renderer.sizeX, 8);
+  EXPECT_EQ(renderer.sizeY, 10);
+  EXPECT_EQ(renderer.sizeZ, 12);
+  std::vector<float> expected(bytes.size());
+  SmoothRawVolume(bytes.data(), 8, 10, 12, 4, expected.data());
+  EXPECT_EQ(std::vector<float>(renderer.data, renderer.data + bytes.size()), expected);
+  EXPECT_EQ(UploadedWidth(), 8);
+  EXPECT_EQ(borrowed, std::vector<float>(16 * 16 * 16, 0.25f));
+}
+
+TEST_F(RawLoadersGl, ShortWholeFileReadsZeroForTheMissingBytes) {
+  const std::string path = WriteRaw("loaders_short.raw", Bytes(100, 255));
+  renderer.LoadRawData(path.c_str(), 8, 8, 8, 1);
+  EXPECT_EQ(renderer.data[0], 1.0f);
+  EXPECT_EQ(renderer.data[8 * 8 * 8 - 1], 0.0f);
+}
+
+TEST_F(RawLoadersGl, SubVolumeReplacesABorrowedBufferThenReusesItsOwn) {
+  const std::string path = WriteRaw("loaders_sub.raw", Ramp(32 * 32 * 32));
+  EXPECT_EQ(SubVolumeSteps(path, 1, 32, -1), "2.000000 2.000000 2.000000\n");
+  EXPECT_TRUE(renderer.ownsData);
+  EXPECT_NE(renderer.data, borrowed.data());
+  EXPECT_EQ(renderer.sizeX, 16);
+  EXPECT_EQ(borrowed, std::vector<float>(16 * 16 * 16, 0.25f));
+  EXPECT_EQ(UploadedWidth(), 16);
+
+  // A moved window with the same grid refills the same buffer.
+  const float* first = renderer.data;
+  EXPECT_EQ(SubVolumeSteps(path, 1, 16, -1), "1.000000 1.000000 1.000000\n");
+  EXPECT_EQ(renderer.data, first);
+  EXPECT_EQ(renderer.data[1], static_cast<float>(7 * kByteToUnit));
+}
+
+TEST_F(RawLoadersGl, SubVolumeStepsLineAndFourEqualComponents) {
+  const std::string path = WriteRaw("loaders_sub4.raw", Ramp(32 * 32 * 32));
+  EXPECT_EQ(SubVolumeSteps(path, 4, 1024, 128), "8.000000 8.000000 8.000000\n");
+  EXPECT_EQ(SubVolumeSteps(path, 4, 1024, 170), "6.023530 6.023530 6.023530\n");
+  EXPECT_EQ(renderer.channels, 4);
+  EXPECT_EQ(renderer.sizeX, 170);
+  EXPECT_EQ(SubVolumeSteps(path, 4, 64, 8), "8.000000 8.000000 8.000000\n");
+  for (int voxel = 0; voxel < 8 * 8 * 8; ++voxel) {
+    const float* v = renderer.data + 4 * voxel;
+    ASSERT_EQ(v[1], v[0]);
+    ASSERT_EQ(v[2], v[0]);
+    ASSERT_EQ(v[3], v[0]);
+  }
+  // Voxel x = 1 samples file x = 8; from x = 4 on the window leaves the file.
+  EXPECT_EQ(renderer.data[4], static_cast<float>(static_cast<uint8_t>(8 * 7) * kByteToUnit));
+  EXPECT_EQ(renderer.data[4 * 4], 0.0f);
+  EXPECT_EQ(UploadedWidth(), 8);
+}
+
+}  // namespace
