@@ -20,10 +20,25 @@ typedef enum {
 typedef enum { CG_SOURCE = 4112, CG_OBJECT = 4113 } CGenum;
 
 typedef int CGerror;
-enum { CG_NO_ERROR = 0 };
+enum {
+  CG_NO_ERROR = 0,
+  CG_COMPILER_ERROR,
+  CG_INVALID_PARAMETER_ERROR,
+  CG_INVALID_PROFILE_ERROR,
+  CG_PROGRAM_LOAD_ERROR,
+  CG_PROGRAM_NOT_LOADED_ERROR,
+  CG_INVALID_ENUMERANT_ERROR,
+  CG_FILE_READ_ERROR,
+  CG_INVALID_CONTEXT_HANDLE_ERROR,
+  CG_INVALID_PROGRAM_HANDLE_ERROR
+};
 
 typedef unsigned char CGbool;
 
+// Errors: the first error stays pending until cgGetError returns and clears
+// it, so a follow-on failure (loading a program that did not compile) cannot
+// hide its cause. cgGetLastListing gives the context's last compile or link
+// log, or null when the last step left none.
 CGcontext cgCreateContext();
 CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const char* fileName,
                                   CGprofile profile, const char* entry, const char** args);

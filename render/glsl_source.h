@@ -1,0 +1,27 @@
+// Turns the text of a shader file into the GLSL 1.20 source handed to GL.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "render/shader_backend.h"
+
+namespace cgrt {
+
+struct PreparedSource {
+  std::string source;
+  // Samplers declared "uniform sampler3D name : TEXUNIT1;": name and unit.
+  std::vector<std::pair<std::string, int>> samplerUnits;
+};
+
+// Adds "#version 120" unless the text starts with its own version line, and
+// strips the ": TEXUNITn" bindings, which GLSL 1.20 cannot express. When the
+// entry is not "main" (null means "main"), or when a vertex program must be
+// position-invariant, the text's entry function is wrapped by a generated
+// main; position invariance then sets gl_Position = ftransform() after it.
+// Line numbers in compiler logs still match the file.
+PreparedSource PrepareGlslSource(const std::string& text, Stage stage, const char* entry,
+                                 bool positionInvariant);
+
+}  // namespace cgrt

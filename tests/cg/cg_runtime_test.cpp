@@ -1,0 +1,117 @@
+#include "render/cg_runtime.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_shader_backend.h"
+#include "shader_files.h"
+
+namespace {
+
+class CgRuntime : public ::testing::Test {
+protected:
+  void SetUp() override {
+    cgrt::ResetRuntime(&backend);
+    context = cgCreateContext();
+  }
+  void TearDown() override { cgrt::ResetRuntime(nullptr); }
+
+  CGprogram Load(const std::string& text, CGprofile profile, const char** args = nullptr) {
+    const std::string path = files.Write("p" + std::to_string(backend.sources.size()), text);
+    CGprogram program =
+        cgCreateProgramFromFile(context, CG_SOURCE, path.c_str(), profile, nullptr, args);
+    cgGLLoadProgram(program);
+    return program;
+  }
+  std::string Listing() {
+    const char* listing = cgGetLastListing(context);
+    return listing ? listing : "<null>";
+  }
+
+  FakeShaderBackend backend;
+  ShaderFiles files;
+  CGcontext context = nullptr;
+};
+
+TEST_F(CgRuntime, FirstErrorStaysPendingUntilReadAndKeepsItsListing) {
+  EXPECT_EQ(cgCreateProgramFromFile(context, CG_SOURCE, "volrendFrag.cg", CG_PROFILE_ARBFP1,
+                                    nullptr, nullptr),
+            nullptr);
+  cgGLLoadProgram(nullptr);  // the follow-on failure must not hide the cause
+  const CGerror error = cgGetError();
+  EXPECT_EQ(error, CG_FILE_READ_ERROR);
+  EXPECT_STREQ(cgGetErrorString(error), "The file could not be read.");
+  EXPECT_EQ(Listing(), "volrendFrag.cg: cannot open file");
+  EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+  cgGLLoadProgram(nullptr);
+  EXPECT_EQ(cgGetError(), CG_INVALID_PROGRAM_HANDLE_ERROR);
+  EXPECT_EQ(cgGetErrorString(9999), nullptr);
+
+  EXPECT_EQ(Load("void main() { BROKEN }\n", CG_PROFILE_ARBFP1), nullptr);
+  EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
+  EXPECT_NE(Listing().find("unexpected BROKEN"), std::string::npos);
+  EXPECT_NE(Load("void main() {}\n", CG_PROFILE_ARBFP1), nullptr);
+  EXPECT_EQ(Listing(), "<null>");  // a clean compile leaves no listing
+  const char* misspelt[] = {"-posinvx", nullptr};
+  EXPECT_EQ(Load("void main() {}\n", CG_PROFILE_ARBVP1, misspelt), nullptr);
+  EXPECT_EQ(cgGetError(), CG_INVALID_PARAMETER_ERROR);
+}
+
+TEST_F(CgRuntime, ProfilesNeedShadingLanguageAndTheirExtensionAsAWholeWord) {
+  backend.extensions = "GL_NV_vertex_program2_option GL_NV_fragment_program2 GL_NV_texture_shader";
+  for (CGprofile profile : {CG_PROFILE_VP30, CG_PROFILE_FP30, CG_PROFILE_FP20, CG_PROFILE_ARBVP1})
+    EXPECT_FALSE(cgGLIsProfileSupported(profile)) << profile;
+  backend.extensions += "\tGL_NV_vertex_program2\nGL_NV_register_combiners";
+  EXPECT_TRUE(cgGLIsProfileSupported(CG_PROFILE_VP30));
+  EXPECT_TRUE(cgGLIsProfileSupported(CG_PROFILE_FP20));
+  backend.version = "1.5 Old";
+  EXPECT_FALSE(cgGLIsProfileSupported(CG_PROFILE_VP30));
+  backend.extensions += " GL_ARB_shading_language_100 GL_ARB_shader_objects";
+  EXPECT_TRUE(cgGLIsProfileSupported(CG_PROFILE_VP30));
+}
+
+TEST_F(CgRuntime, EnabledPairIsLinkedOnceAndDisablingReturnsToFixedFunction) {
+  const char* posinv[] = {"-posinv", nullptr};
+  cgGLBindProgram(Load("void main() {}\n", CG_PROFILE_ARBVP1, posinv));
+  cgGLBindProgram(Load("uniform vec3 lightPos;\nvoid main() {}\n", CG_PROFILE_ARBFP1));
+  EXPECT_NE(backend.sources[0].find("ftransform()"), std::string::npos);
+  for (int frame = 0; frame < 3; ++frame) {
+    cgGLEnableProfile(CG_PROFILE_ARBVP1);
+    cgGLEnableProfile(CG_PROFILE_ARBFP1);
+    EXPECT_EQ(backend.current, backend.PairOf(1, 2));
+    cgGLDisableProfile(CG_PROFILE_ARBVP1);
+    cgGLDisableProfile(CG_PROFILE_ARBFP1);
+    EXPECT_EQ(backend.current, 0u);
+  }
+  EXPECT_EQ(backend.links.size(), 3u);  // each stage alone when loaded, then the pair
+  EXPECT_EQ(cgGetError(), CG_NO_ERROR);
+}
+
+TEST_F(CgRuntime, ParameterReachesEachLinkedProgramOnItsNextUse) {
+  cgGLBindProgram(Load("void main() {}\n", CG_PROFILE_ARBVP1));
+  CGprogram fragment = Load("uniform vec3 lightPos;\nvoid main() {}\n", CG_PROFILE_ARBFP1);
+  cgGLBindProgram(fragment);
+  CGparameter light = cgGetNamedParameter(fragment, "lightPos");
+  ASSERT_EQ(cgGetNamedParameter(fragment, "lightPos"), light);
+  const float value[3] = {0.5f, -0.25f, -0.5f};
+  cgGLSetParameter3fv(light, value);  // between frames: nothing in use yet
+  EXPECT_TRUE(backend.writes.empty());
+  cgGLEnableProfile(CG_PROFILE_ARBVP1);
+  cgGLEnableProfile(CG_PROFILE_ARBFP1);
+  ASSERT_EQ(backend.writes.size(), 1u);
+  EXPECT_EQ(backend.writes[0].first, backend.PairOf(1, 2));
+  EXPECT_EQ(backend.writes[0].second[1], -0.25f);
+  cgGLSetParameter3fv(light, value);  // in use: applied at once
+  cgGLDisableProfile(CG_PROFILE_ARBVP1);  // the fragment stage alone needs it too
+  cgGLEnableProfile(CG_PROFILE_ARBVP1);   // nothing new for the pair
+  ASSERT_EQ(backend.writes.size(), 3u);
+  EXPECT_EQ(backend.writes[2].first, backend.PairOf(0, 2));
+
+  // A name the program lacks, or no handle at all, is harmless.
+  cgGLSetParameter3fv(cgGetNamedParameter(fragment, "noSuchName"), value);
+  cgGLSetParameter3fv(nullptr, value);
+  EXPECT_EQ(backend.writes.size(), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+// A shader backend without GL that records what the runtime asks of it. A
+// source containing "BROKEN" fails to compile, one containing "NOLINK" fails
+// to link; a uniform exists when its name appears in a linked shader.
+#pragma once
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "render/shader_backend.h"
+
+class FakeShaderBackend : public cgrt::ShaderBackend {
+public:
+  std::string version = "2.1 Fake";
+  std::string extensions = "GL_ARB_vertex_program GL_ARB_fragment_program";
+  std::vector<std::string> sources;                  // shader n is sources[n - 1]
+  std::vector<std::pair<unsigned, unsigned>> links;  // program n is links[n - 1]
+  unsigned current = 0;
+  std::vector<std::pair<unsigned, std::array<float, 3>>> writes;  // program, value
+
+  std::string Version() override { return version; }
+  std::string Extensions() override { return extensions; }
+  unsigned CompileShader(cgrt::Stage, const std::string& source, std::string& log) override {
+    log = source.find("BROKEN") != std::string::npos ? "0:3(1): error: unexpected BROKEN" : "";
+    if (!log.empty()) return 0;
+    sources.push_back(source);
+    return static_cast<unsigned>(sources.size());
+  }
+  unsigned LinkProgram(unsigned vertex, unsigned fragment, std::string& log) override {
+    log = Has(vertex, "NOLINK") || Has(fragment, "NOLINK") ? "error: unresolved NOLINK" : "";
+    if (!log.empty()) return 0;
+    links.emplace_back(vertex, fragment);
+    return static_cast<unsigned>(links.size());
+  }
+  int UniformLocation(unsigned program, const char* name) override {
+    const auto& pair = links.at(program - 1);
+    return Has(pair.first, name) || Has(pair.second, name) ? 7 : -1;
+  }
+  void UseProgram(unsigned program) override { current = program; }
+  void SetUniform1i(int, int) override {}
+  void SetUniform3fv(int, const float* v) override {
+    writes.push_back({current, {v[0], v[1], v[2]}});
+  }
+  // Program name of the pair linked from these shaders, 0 if none.
+  unsigned PairOf(unsigned vertex, unsigned fragment) const {
+    for (size_t i = 0; i < links.size(); ++i)
+      if (links[i] == std::make_pair(vertex, fragment)) return static_cast<unsigned>(i + 1);
+    return 0;
+  }
+
+private:
+  bool Has(unsigned shader, const std::string& text) const {
+    return shader != 0 && sources.at(shader - 1).find(text) != std::string::npos;
+  }
+};

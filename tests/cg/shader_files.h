@@ -1,0 +1,27 @@
+// Shader source files written into a fresh temporary folder for one test.
+#pragma once
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <string>
+
+class ShaderFiles {
+public:
+  ShaderFiles() {
+    char pattern[] = "/tmp/cgtestXXXXXX";
+    dir_ = mkdtemp(pattern);
+  }
+  ~ShaderFiles() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+  // Writes the file and returns its full path.
+  std::string Write(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name)) << text;
+    return Path(name);
+  }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  const std::string& dir() const { return dir_; }
+
+private:
+  std::string dir_;
+};
