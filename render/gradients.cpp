@@ -1,0 +1,95 @@
+#include "render/gradients.h"
+
+#include <sys/mman.h>
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+// Volumes smaller than this are not worth a second thread.
+constexpr int64_t kThreadingThreshold = 32768;
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+inline float Difference(float ahead, float behind) {
+  return static_cast<float>((static_cast<double>(ahead) - static_cast<double>(behind) + 1.0) *
+                            0.5);
+}
+
+void ComputePlanes(const float* volume, int32_t nx, int32_t ny, int32_t nz, float* out,
+                   int32_t zBegin, int32_t zEnd) {
+  const ptrdiff_t row = nx;
+  const ptrdiff_t plane = row * ny;
+  for (int32_t z = zBegin; z < zEnd; ++z) {
+    float* outPlane = out + 3 * plane * z;
+    if (z == 0 || z == nz - 1) {
+      std::memset(outPlane, 0, sizeof(float) * 3 * static_cast<size_t>(plane));
+      continue;
+    }
+    const ptrdiff_t zStep = plane * GradientStep(z, nz);
+    for (int32_t y = 0; y < ny; ++y) {
+      float* outRow = outPlane + 3 * row * y;
+      if (y == 0 || y == ny - 1) {
+        std::memset(outRow, 0, sizeof(float) * 3 * static_cast<size_t>(row));
+        continue;
+      }
+      const ptrdiff_t yStep = row * GradientStep(y, ny);
+      const float* in = volume + plane * z + row * y;
+      outRow[0] = outRow[1] = outRow[2] = 0.0f;
+      for (int32_t x = 1; x < nx - 1; ++x) {
+        const int32_t xStep = GradientStep(x, nx);
+        float* g = outRow + 3 * x;
+        g[0] = Difference(in[x + xStep], in[x - xStep]);
+        g[1] = Difference(in[x + yStep], in[x - yStep]);
+        g[2] = Difference(in[x + zStep], in[x - zStep]);
+      }
+      float* last = outRow + 3 * (row - 1);
+      last[0] = last[1] = last[2] = 0.0f;
+    }
+  }
+}
+
+}  // namespace
+
+void ComputeGradients(const float* volume, int32_t nx, int32_t ny, int32_t nz, float* out) {
+  if (nx <= 0 || ny <= 0 || nz <= 0) return;
+  // Each voxel depends only on the input, so splitting the z planes between
+  // two threads gives exactly the sequential result.
+  const int64_t voxels = static_cast<int64_t>(nx) * ny * nz;
+  if (voxels < kThreadingThreshold || nz < 2) {
+    ComputePlanes(volume, nx, ny, nz, out, 0, nz);
+    return;
+  }
+  const int32_t split = nz / 2;
+  std::thread upper;
+  try {
+    upper = std::thread(ComputePlanes, volume, nx, ny, nz, out, split, nz);
+  } catch (const std::system_error&) {
+    ComputePlanes(volume, nx, ny, nz, out, split, nz);  // no thread to be had
+  }
+  ComputePlanes(volume, nx, ny, nz, out, 0, split);
+  if (upper.joinable()) upper.join();
+}
+
+float* AllocateGradientBuffer(int32_t nx, int32_t ny, int32_t nz) {
+  if (nx <= 0 || ny <= 0 || nz <= 0) return nullptr;
+  constexpr size_t kMaxBytes = std::numeric_limits<ptrdiff_t>::max() - kHugePage;
+  size_t bytes = 3 * sizeof(float);
+  for (const int32_t size : {nx, ny, nz}) {
+    if (bytes > kMaxBytes / static_cast<size_t>(size)) return nullptr;
+    bytes *= static_cast<size_t>(size);
+  }
+  if (bytes < kHugePage) return static_cast<float*>(std::malloc(bytes));
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* buffer = std::aligned_alloc(kHugePage, rounded);
+  // Only advice: without huge pages the buffer works the same, just slower.
+  if (buffer != nullptr) madvise(buffer, rounded, MADV_HUGEPAGE);
+  return static_cast<float*>(buffer);
+}
+
+void ReleaseGradientBuffer(float* buffer) { std::free(buffer); }

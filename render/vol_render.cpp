@@ -1,0 +1,136 @@
+#include "render/vol_render.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "glux/glux.h"
+#include "glux/glux_multitexture.h"
+#include "render/gradients.h"
+#include "transfer/initial_table.h"
+
+VolRender gRenderer;
+
+VolRender::VolRender()
+    : sizeX(128),
+      sizeY(128),
+      sizeZ(128),
+      data(nullptr),
+      ownsData(false),
+      volumeTexture(0),
+      channels(1),
+      gradientData(nullptr),
+      gradientTexture(0),
+      extraClipEnabled(false),
+      clipDistance(50),
+      angleZ(0.0f),
+      angleX(0.0f),
+      sliceCount(200),
+      sliceList(0),
+      cgContext(nullptr),
+      vertexProfile(static_cast<CGprofile>(0)),
+      fragmentProfile(static_cast<CGprofile>(0)),
+      vertexProgram(nullptr),
+      fragmentProgram(nullptr),
+      lightPosParam(nullptr),
+      transferTexture(0) {}
+
+// The single instance lives until the process ends; nothing to release.
+VolRender::~VolRender() {}
+
+void VolRender::Init() {
+  gluxInit(0);
+
+  glGenTextures(1, &volumeTexture);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glBindTexture(GL_TEXTURE_3D, volumeTexture);
+  glGenTextures(1, &gradientTexture);
+  // Stays bound on unit 0's 2D target: SetTransferFunction uploads into it.
+  glGenTextures(1, &transferTexture);
+  glBindTexture(GL_TEXTURE_2D, transferTexture);
+
+  float table[4 * kTransferEntries];
+  FillInitialTransferTable(table);
+  SetTransferFunction(table);
+
+  InitShaders();
+
+  sliceList = glGenLists(1);
+  BuildSlices();
+}
+
+void VolRender::SetTransferFunction(const float* table) {
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTransferEntries, 1, 0, GL_RGBA, GL_FLOAT, table);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+}
+
+void VolRender::UploadVolume() {
+  glBindTexture(GL_TEXTURE_3D, volumeTexture);
+  if (data != nullptr) {  // no volume yet: keep the texture as it is
+    if (channels == 1) {
+      gluBuild3DMipmaps(GL_TEXTURE_3D, 4, sizeX, sizeY, sizeZ, GL_ALPHA, GL_FLOAT, data);
+    } else {
+      gluBuild3DMipmapLevels(GL_TEXTURE_3D, GL_RGBA, sizeX, sizeY, sizeZ, GL_RGBA, GL_FLOAT, 0, 0,
+                             0, data);
+    }
+  }
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void VolRender::SetData(float* buffer, int32_t x, int32_t y, int32_t z) {
+  sizeX = x;
+  sizeY = y;
+  sizeZ = z;
+  if (buffer != data) {
+    if (data != nullptr && ownsData) delete[] data;
+    data = buffer;
+    ownsData = false;
+  }
+  // Our own buffer handed back stays ours: releasing it would free the
+  // voxels about to be uploaded.
+  channels = 1;
+  UploadVolume();
+}
+
+namespace {
+
+// Size of the last gradient buffer handed out, so a volume of the same size
+// (every fluid frame) reuses it: touching a fresh 60 MB buffer costs far more
+// than the gradient pass itself.
+struct GradientAllocation {
+  const float* buffer = nullptr;
+  int64_t voxels = 0;
+};
+GradientAllocation gLastGradientAllocation;
+
+}  // namespace
+
+void VolRender::BuildGradients() {
+  const int64_t voxels = static_cast<int64_t>(sizeX) * sizeY * sizeZ;
+  const bool reusable = gradientData != nullptr && data != nullptr &&
+                        gradientData == gLastGradientAllocation.buffer &&
+                        voxels == gLastGradientAllocation.voxels;
+  if (!reusable) {
+    ReleaseGradientBuffer(gradientData);
+    gradientData = nullptr;
+    if (data == nullptr) return;
+    // Null when the sizes cannot be held or memory runs out: the gradient
+    // texture then keeps its last contents and drawing goes on.
+    gradientData = AllocateGradientBuffer(sizeX, sizeY, sizeZ);
+    gLastGradientAllocation = {gradientData, voxels};
+    if (gradientData == nullptr) return;
+  }
+  ComputeGradients(data, sizeX, sizeY, sizeZ, gradientData);
+
+  glBindTexture(GL_TEXTURE_3D, gradientTexture);
+  gluBuild3DMipmaps(GL_TEXTURE_3D, 3, sizeX, sizeY, sizeZ, GL_RGB, GL_FLOAT, gradientData);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
