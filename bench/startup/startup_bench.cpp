@@ -15,6 +15,7 @@
 #include "render/gradients.h"
 #include "render/vol_render.h"
 #include "sources/julia.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -101,10 +102,7 @@ BENCHMARK(BM_Draw)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcess
 }  // namespace
 
 int main(int argc, char** argv) {
-  glutInit(&argc, argv);
-  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(500, 500);
-  glutCreateWindow("startup bench");
+  OpenGlWindow("startup bench", 500, 500);
   // Init runs once per process, so it is timed here rather than repeated.
   const auto start = std::chrono::steady_clock::now();
   gRenderer.Init();

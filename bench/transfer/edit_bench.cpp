@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ bool MakeContext() {
   static bool made = false;
   if (made) return true;
   if (std::getenv("DISPLAY") == nullptr) return false;
-  int argc = 1;
-  char name[] = "transfer_edit_bench";
-  char* argv[] = {name, nullptr};
-  glutInit(&argc, argv);
-  glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(64, 64);
-  glutCreateWindow("bench");
+  OpenGlWindow("bench", 64, 64);
   made = true;
   return true;
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "gl_window.h"
+#include "tests/support/gl_window.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -19,7 +19,7 @@ namespace {
 class InputCallbacks : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    OpenTestWindow();
+    OpenGlWindow("shell test", 500, 500);
     gRenderer.Init();
     gFluidNX = gFluidNY = gFluidNZ = 4;
     ASSERT_TRUE(AllocateFluidFields());

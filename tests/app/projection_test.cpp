@@ -6,9 +6,14 @@
 #include "app/app_state.h"
 #include "app/display.h"
 #include "app/overlay.h"
-#include "gl_window.h"
+#include "tests/support/gl_window.h"
 
 namespace {
+
+void OpenTestWindow() {
+  static const bool open = (OpenGlWindow("shell test", 500, 500), true);
+  (void)open;
+}
 
 struct Matrix {
   GLdouble m[16];

@@ -15,6 +15,7 @@
 #include "render/shader_backend.h"
 #include "render/vol_render.h"
 #include "shader_files.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -51,13 +52,7 @@ protected:
     static bool created = false;
     if (created) return;
     created = true;
-    int argc = 1;
-    char name[] = "cg_gl_test";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE);  // the back buffer is always readable
-    glutInitWindowSize(kSize, kSize);
-    glutCreateWindow("cg_gl_test");
+    OpenGlWindow("cg_gl_test", kSize, kSize);
   }
   void SetUp() override {
     cgrt::ResetRuntime(nullptr);

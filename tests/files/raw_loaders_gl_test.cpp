@@ -10,6 +10,7 @@
 
 #include "render/raw_volume.h"
 #include "render/vol_render.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -33,13 +34,7 @@ Bytes Ramp(size_t count) {
 class RawLoadersGl : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    int argc = 1;
-    char name[] = "raw_loaders_gl_test";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(64, 64);
-    glutCreateWindow("raw loaders test");
+    OpenGlWindow("raw loaders test", 64, 64);
   }
 
   void SetUp() override {

@@ -7,19 +7,14 @@
 #include "glux/glux.h"
 #include "glux/glux_multitexture.h"
 #include "glux/glux_texture3d.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 
 using testing::ExitedWithCode;
 
 void createContext() {
-  int argc = 1;
-  char name[] = "glux_gl_test";
-  char* argv[] = {name, nullptr};
-  glutInit(&argc, argv);
-  glutInitDisplayMode(GLUT_RGB);
-  glutInitWindowSize(8, 8);
-  glutCreateWindow("glux_gl_test");
+  OpenGlWindow("glux_gl_test", 8, 8);
 }
 
 TEST(GluxGlDeathTest, WithoutAContextGluxInitRefusesToRun) {

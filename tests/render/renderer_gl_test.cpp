@@ -12,6 +12,7 @@
 
 #include "glux/glux_multitexture.h"
 #include "render/vol_render.h"
+#include "tests/support/gl_window.h"
 
 namespace {
 const void* gLastArrayReleased = nullptr;  // to check SetData's ownership rules
@@ -35,13 +36,7 @@ constexpr int kVoxels = kSide * kSide * kSide;
 class RendererGl : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    int argc = 1;
-    char name[] = "renderer_gl_test";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(500, 500);
-    glutCreateWindow("renderer test");
+    OpenGlWindow("renderer test", 500, 500);
     gRenderer.Init();
     glMatrixMode(GL_PROJECTION);
     gluPerspective(60.0, 1.0, 1.0, 400.0);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <vector>
+#include "tests/support/gl_window.h"
 
 namespace {
 
@@ -19,13 +20,7 @@ struct Pixel {
 class EditorDrawTest : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    int argc = 1;
-    char name[] = "transfer_editor_draw_test";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(kSize, kSize);
-    glutCreateWindow("editor");
+    OpenGlWindow("editor", kSize, kSize);
   }
 
   // Flat curves at known heights, so each one is a horizontal line.
