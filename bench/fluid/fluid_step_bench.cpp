@@ -1,0 +1,130 @@
+// One idle-call fluid advance at the program's size (170^3 interior),
+// production solver against the plain reference loops, in the same run.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "app/app_state.h"
+#include "sources/fluid_driver.h"
+#include "sources/fluid_fields.h"
+#include "sources/fluid_solver.h"
+#include "sources/fluid_workers.h"
+#include "tests/fluid/fluid_oracle.h"
+
+namespace {
+
+// A stirred state: gentle random velocity and density, both buttons held
+// and the pointer moving, so every source is live.
+void PrepareFields() {
+  static bool allocated = false;
+  if (!allocated) {
+    gFluidNX = gFluidNY = gFluidNZ = 170;
+    if (!AllocateFluidFields()) std::abort();
+    allocated = true;
+  }
+  ClearFluidFields();
+  gTimeStep = 0.4f;
+  gViscosity = 0.005f;
+  gDiffusion = 0.0f;
+  gForceScale = 1.0f;
+  gSourceDensity = 100.0f;
+  gWindowWidth = gWindowHeight = 500;
+  std::mt19937 rng(1);
+  std::uniform_real_distribution<float> vel(-0.01f, 0.01f), dens(0.0f, 1.0f);
+  for (size_t e = 0; e < FluidFieldSize(); ++e) {
+    gVelU[e] = vel(rng);
+    gVelV[e] = vel(rng);
+    gVelW[e] = vel(rng);
+    gDensity[e] = dens(rng);
+  }
+  gLeftDown = gRightDown = true;
+}
+
+void MovePointer(int step) {
+  gMouseOldX = gMouseX = 200 + step % 50;
+  gMouseOldY = gMouseY = 260;
+  gMouseX += 7;
+  gMouseY -= 3;
+}
+
+// Argument: worker threads for the production solver.
+void BM_IdleStepProduction(benchmark::State& state) {
+  fluid::SetWorkerCount(static_cast<int>(state.range(0)));
+  PrepareFields();
+  int step = 0;
+  for (auto _ : state) {
+    MovePointer(step++);
+    InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev);
+    StepVelocity(gFluidNX, gFluidNY, gFluidNZ, gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev,
+                 gVelWPrev, gViscosity, gTimeStep);
+    StepDensity(gFluidNX, gFluidNY, gFluidNZ, gDensity, gDensityPrev, gVelU, gVelV, gVelW,
+                gDiffusion, gTimeStep);
+    benchmark::DoNotOptimize(gDensity[CellIndex(86, 86, 86)]);
+  }
+}
+BENCHMARK(BM_IdleStepProduction)
+    ->Arg(2)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+
+void BM_IdleStepReference(benchmark::State& state) {
+  PrepareFields();
+  int step = 0;
+  for (auto _ : state) {
+    MovePointer(step++);
+    InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev);
+    oracle::StepVelocity(gFluidNX, gFluidNY, gFluidNZ, gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev,
+                         gVelWPrev, gViscosity, gTimeStep);
+    oracle::StepDensity(gFluidNX, gFluidNY, gFluidNZ, gDensity, gDensityPrev, gVelU, gVelV,
+                        gVelW, gDiffusion, gTimeStep);
+    benchmark::DoNotOptimize(gDensity[CellIndex(86, 86, 86)]);
+  }
+}
+BENCHMARK(BM_IdleStepReference)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// The relaxation alone, the bulk of a step (six of them per idle call).
+template <bool kProduction>
+void BM_Relax(benchmark::State& state) {
+  fluid::SetWorkerCount(static_cast<int>(state.range(0)));
+  PrepareFields();
+  for (auto _ : state) {
+    if (kProduction) {
+      RelaxLinear(gFluidNX, gFluidNY, gFluidNZ, 1, gVelUPrev, gVelU, 0.34f, 3.04f);
+    } else {
+      oracle::RelaxLinear(gFluidNX, gFluidNY, gFluidNZ, 1, gVelUPrev, gVelU, 0.34f, 3.04f);
+    }
+    benchmark::DoNotOptimize(gVelUPrev[CellIndex(86, 86, 86)]);
+  }
+}
+BENCHMARK_TEMPLATE(BM_Relax, true)
+    ->Arg(2)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->UseRealTime();
+BENCHMARK_TEMPLATE(BM_Relax, false)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// Advection of one field, the other per-cell pass with scattered reads.
+template <bool kProduction>
+void BM_Advect(benchmark::State& state) {
+  fluid::SetWorkerCount(2);
+  PrepareFields();
+  for (auto _ : state) {
+    if (kProduction) {
+      AdvectField(gFluidNX, gFluidNY, gFluidNZ, 0, gDensityPrev, gDensity, gVelU, gVelV, gVelW,
+                  gTimeStep);
+    } else {
+      oracle::AdvectField(gFluidNX, gFluidNY, gFluidNZ, 0, gDensityPrev, gDensity, gVelU, gVelV,
+                          gVelW, gTimeStep);
+    }
+    benchmark::DoNotOptimize(gDensityPrev[CellIndex(86, 86, 86)]);
+  }
+}
+BENCHMARK_TEMPLATE(BM_Advect, true)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK_TEMPLATE(BM_Advect, false)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,147 @@
+#include "sources/fluid_advect.h"
+
+#include <immintrin.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "sources/fluid_exact_math.h"
+#include "sources/fluid_isa.h"
+
+namespace fluid {
+namespace {
+
+// One cell, in the textbook order of operations.
+inline void AdvectCell(const Grid& at, const AdvectTarget* targets, int count, const float* u,
+                       const float* v, const float* w, float dt0, int32_t i, int32_t j,
+                       int32_t k) {
+  const size_t cell = at(i, j, k);
+  float px = i - dt0 * u[cell];
+  float py = j - dt0 * v[cell];
+  float pz = k - dt0 * w[cell];
+  if (px < 0.5f) px = 0.5f;
+  if (px > at.nx + 0.5f) px = at.nx + 0.5f;
+  if (py < 0.5f) py = 0.5f;
+  if (py > at.ny + 0.5f) py = at.ny + 0.5f;
+  if (pz < 0.5f) pz = 0.5f;
+  if (pz > at.nz + 0.5f) pz = at.nz + 0.5f;
+  const int32_t i0 = static_cast<int32_t>(px);
+  const int32_t j0 = static_cast<int32_t>(py);
+  const int32_t k0 = static_cast<int32_t>(pz);
+  const float s1 = px - i0, s0 = 1 - s1;
+  const float t1 = py - j0, t0 = 1 - t1;
+  const float r1 = pz - k0, r0 = 1 - r1;
+  const size_t c000 = at(i0, j0, k0);
+  const size_t c010 = c000 + at.RowStride(), c001 = c000 + at.PlaneStride();
+  const size_t c011 = c010 + at.PlaneStride();
+  for (int f = 0; f < count; ++f) {
+    const float* d0 = targets[f].d0;
+    targets[f].d[cell] =
+        s0 * (t0 * (r0 * d0[c000] + r1 * d0[c001]) + t1 * (r0 * d0[c010] + r1 * d0[c011])) +
+        s1 * (t0 * (r0 * d0[c000 + 1] + r1 * d0[c001 + 1]) +
+              t1 * (r0 * d0[c010 + 1] + r1 * d0[c011 + 1]));
+  }
+}
+
+// Wide helpers share the wide function's target and rounding rules.
+#define FLUID_WIDE __attribute__((target("avx512f"), always_inline)) FLUID_EXACT_FP inline
+
+FLUID_WIDE __m512 ClampWide(__m512 p, __m512 lo, __m512 hi) {
+  p = _mm512_mask_mov_ps(p, _mm512_cmp_ps_mask(p, lo, _CMP_LT_OQ), lo);
+  return _mm512_mask_mov_ps(p, _mm512_cmp_ps_mask(p, hi, _CMP_GT_OQ), hi);
+}
+
+// Full-mask forms with a defined pass-through operand: the plain intrinsics
+// pass an undefined one, which the compiler warns about.
+FLUID_WIDE __m512i TruncateWide(__m512 p) {
+  return _mm512_mask_cvttps_epi32(_mm512_setzero_si512(), 0xFFFF, p);
+}
+FLUID_WIDE __m512 ToFloatWide(__m512i n) {
+  return _mm512_mask_cvtepi32_ps(_mm512_setzero_ps(), 0xFFFF, n);
+}
+FLUID_WIDE __m512 GatherWide(const float* base, __m512i index, __mmask16 live) {
+  return _mm512_mask_i32gather_ps(_mm512_setzero_ps(), live, index, base, 4);
+}
+
+// r0 * d0[near] + r1 * d0[far]: the innermost pair of the trilinear sum.
+FLUID_WIDE __m512 PairWide(const float* d0, __m512i near, __m512i far, __m512 r0, __m512 r1,
+                           __mmask16 live) {
+  return _mm512_add_ps(_mm512_mul_ps(r0, GatherWide(d0, near, live)),
+                       _mm512_mul_ps(r1, GatherWide(d0, far, live)));
+}
+
+#undef FLUID_WIDE
+
+}  // namespace
+
+void AdvectPlanePlain(const Grid& at, const AdvectTarget* targets, int count, const float* u,
+                      const float* v, const float* w, float dt0, int32_t k) {
+  for (int32_t j = 1; j <= at.ny; ++j) {
+    for (int32_t i = 1; i <= at.nx; ++i) AdvectCell(at, targets, count, u, v, w, dt0, i, j, k);
+  }
+}
+
+bool WideAdvectUsable(const Grid& at) {
+  return ActiveIsa() == Isa::kAvx512 &&
+         at.Size() < static_cast<size_t>(std::numeric_limits<int32_t>::max());
+}
+
+// Same arithmetic per lane as AdvectCell; contraction stays off so nothing
+// is fused into a multiply-add.
+__attribute__((target("avx512f"))) FLUID_EXACT_FP void AdvectPlaneWide(
+    const Grid& at, const AdvectTarget* targets, int count, const float* u, const float* v,
+    const float* w, float dt0, int32_t k) {
+  const __m512 half = _mm512_set1_ps(0.5f);
+  const __m512 one = _mm512_set1_ps(1.0f);
+  const __m512 maxX = _mm512_set1_ps(at.nx + 0.5f);
+  const __m512 maxY = _mm512_set1_ps(at.ny + 0.5f);
+  const __m512 maxZ = _mm512_set1_ps(at.nz + 0.5f);
+  const __m512 dt0v = _mm512_set1_ps(dt0);
+  const __m512 kf = _mm512_set1_ps(static_cast<float>(k));
+  const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const int32_t row = static_cast<int32_t>(at.RowStride());
+  const int32_t plane = static_cast<int32_t>(at.PlaneStride());
+  const __m512i rowV = _mm512_set1_epi32(row);
+  const __m512i planeV = _mm512_set1_epi32(plane);
+  const __m512i oneI = _mm512_set1_epi32(1);
+  for (int32_t j = 1; j <= at.ny; ++j) {
+    const __m512 jf = _mm512_set1_ps(static_cast<float>(j));
+    for (int32_t i = 1; i <= at.nx; i += 16) {
+      // The last run of a row may be short: its missing lanes read and
+      // write nothing.
+      const int32_t count16 = std::min(16, at.nx - i + 1);
+      const __mmask16 live = static_cast<__mmask16>((1u << count16) - 1u);
+      const size_t cell = at(i, j, k);
+      const __m512 fi = ToFloatWide(_mm512_add_epi32(_mm512_set1_epi32(i), lanes));
+      const __m512 px = ClampWide(_mm512_sub_ps(fi, _mm512_mul_ps(dt0v, _mm512_maskz_loadu_ps(live, u + cell))), half, maxX);
+      const __m512 py = ClampWide(_mm512_sub_ps(jf, _mm512_mul_ps(dt0v, _mm512_maskz_loadu_ps(live, v + cell))), half, maxY);
+      const __m512 pz = ClampWide(_mm512_sub_ps(kf, _mm512_mul_ps(dt0v, _mm512_maskz_loadu_ps(live, w + cell))), half, maxZ);
+      const __m512i i0 = TruncateWide(px);
+      const __m512i j0 = TruncateWide(py);
+      const __m512i k0 = TruncateWide(pz);
+      const __m512 s1 = _mm512_sub_ps(px, ToFloatWide(i0)), s0 = _mm512_sub_ps(one, s1);
+      const __m512 t1 = _mm512_sub_ps(py, ToFloatWide(j0)), t0 = _mm512_sub_ps(one, t1);
+      const __m512 r1 = _mm512_sub_ps(pz, ToFloatWide(k0)), r0 = _mm512_sub_ps(one, r1);
+      const __m512i c000 = _mm512_add_epi32(
+          i0, _mm512_add_epi32(_mm512_mullo_epi32(j0, rowV), _mm512_mullo_epi32(k0, planeV)));
+      const __m512i c010 = _mm512_add_epi32(c000, rowV);
+      const __m512i c001 = _mm512_add_epi32(c000, planeV);
+      const __m512i c011 = _mm512_add_epi32(c010, planeV);
+      const __m512i c100 = _mm512_add_epi32(c000, oneI);
+      const __m512i c110 = _mm512_add_epi32(c010, oneI);
+      const __m512i c101 = _mm512_add_epi32(c001, oneI);
+      const __m512i c111 = _mm512_add_epi32(c011, oneI);
+      for (int f = 0; f < count; ++f) {
+        const float* d0 = targets[f].d0;
+        const __m512 low = _mm512_add_ps(_mm512_mul_ps(t0, PairWide(d0, c000, c001, r0, r1, live)),
+                                         _mm512_mul_ps(t1, PairWide(d0, c010, c011, r0, r1, live)));
+        const __m512 high = _mm512_add_ps(_mm512_mul_ps(t0, PairWide(d0, c100, c101, r0, r1, live)),
+                                          _mm512_mul_ps(t1, PairWide(d0, c110, c111, r0, r1, live)));
+        _mm512_mask_storeu_ps(targets[f].d + cell, live,
+                              _mm512_add_ps(_mm512_mul_ps(s0, low), _mm512_mul_ps(s1, high)));
+      }
+    }
+  }
+}
+
+}  // namespace fluid
