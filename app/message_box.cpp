@@ -1,6 +1,7 @@
 #include "app/message_box.h"
 
 #include <GL/freeglut.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -159,15 +160,26 @@ void LayOut(Box& box) {
   box.height = kMargin + textHeight + kMargin + kButtonHeight + kMargin;
 }
 
+// After the main loop has ended, GLUT is shut down and must start again.
+// An X server whose last client has just left may be resetting and refuse
+// connections for a moment, and GLUT ends the process when it cannot connect:
+// wait until the server answers, and hold that connection until GLUT has its own.
+void RestartGlut() {
+  Display* probe = nullptr;
+  for (int attempt = 0; attempt < 100 && !probe; ++attempt) {
+    probe = XOpenDisplay(nullptr);
+    if (!probe) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  int argc = 1;
+  char name[] = "volview";
+  char* argv[] = {name, nullptr};
+  glutInit(&argc, argv);
+  if (probe) XCloseDisplay(probe);
+}
+
 // Runs the box's own event loop until the user dismisses it.
 void RunBox(Box& box) {
-  if (!glutGet(GLUT_INIT_STATE)) {
-    // After the main loop has ended, GLUT is shut down and must start again.
-    int argc = 1;
-    char name[] = "volview";
-    char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-  }
+  if (!glutGet(GLUT_INIT_STATE)) RestartGlut();
   const int previousWindow = glutGetWindow();
   const int previousCloseAction = glutGet(GLUT_ACTION_ON_WINDOW_CLOSE);
   // Closing the box from the window manager must only dismiss it.

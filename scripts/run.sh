@@ -17,7 +17,7 @@ fi
 # No display: run on a private Xvfb, show what the window shows, then quit with q.
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$fifo" 2>/dev/null &
+Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp -noreset 4>"$fifo" 2>/dev/null &
 xvfb=$!
 read -r number < "$fifo"
 rm -f "$fifo"

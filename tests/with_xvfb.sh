@@ -3,7 +3,7 @@
 set -u
 fifo=$(mktemp -u)
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" 2>/dev/null &
 xvfb_pid=$!
 read -r -t 30 display_number < "$fifo"
 rm -f "$fifo"
