@@ -3,6 +3,7 @@
 // to link; a uniform exists when its name appears in a linked shader.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
@@ -23,15 +24,13 @@ public:
   std::string Extensions() override { return extensions; }
   unsigned CompileShader(cgrt::Stage, const std::string& source, std::string& log) override {
     log = source.find("BROKEN") != std::string::npos ? "0:3(1): error: unexpected BROKEN" : "";
-    if (!log.empty()) return 0;
-    sources.push_back(source);
-    return static_cast<unsigned>(sources.size());
+    if (log.empty()) sources.push_back(source);
+    return log.empty() ? static_cast<unsigned>(sources.size()) : 0;
   }
   unsigned LinkProgram(unsigned vertex, unsigned fragment, std::string& log) override {
     log = Has(vertex, "NOLINK") || Has(fragment, "NOLINK") ? "error: unresolved NOLINK" : "";
-    if (!log.empty()) return 0;
-    links.emplace_back(vertex, fragment);
-    return static_cast<unsigned>(links.size());
+    if (log.empty()) links.emplace_back(vertex, fragment);
+    return log.empty() ? static_cast<unsigned>(links.size()) : 0;
   }
   int UniformLocation(unsigned program, const char* name) override {
     const auto& pair = links.at(program - 1);
@@ -44,9 +43,8 @@ public:
   }
   // Program name of the pair linked from these shaders, 0 if none.
   unsigned PairOf(unsigned vertex, unsigned fragment) const {
-    for (size_t i = 0; i < links.size(); ++i)
-      if (links[i] == std::make_pair(vertex, fragment)) return static_cast<unsigned>(i + 1);
-    return 0;
+    const auto found = std::find(links.begin(), links.end(), std::make_pair(vertex, fragment));
+    return found == links.end() ? 0 : static_cast<unsigned>(found - links.begin() + 1);
   }
 
 private:

@@ -13,13 +13,11 @@ public:
     dir_ = mkdtemp(pattern);
   }
   ~ShaderFiles() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
   // Writes the file and returns its full path.
   std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name)) << text;
-    return Path(name);
+    std::ofstream(dir_ + "/" + name) << text;
+    return dir_ + "/" + name;
   }
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   const std::string& dir() const { return dir_; }
 
 private:

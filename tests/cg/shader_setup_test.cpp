@@ -14,9 +14,7 @@ class ShaderSetup : public ::testing::Test {
 protected:
   void SetUp() override {
     cgrt::ResetRuntime(&backend);
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    oldDir = cwd;
+    ASSERT_NE(getcwd(oldDir, sizeof oldDir), nullptr);
     ASSERT_EQ(chdir(files.dir().c_str()), 0);
     files.Write("volrendVert.cg", "void main() {}\n");
     files.Write("volrendFrag.cg", "uniform vec3 lightPos;\nvoid main() {}\n");
@@ -24,21 +22,21 @@ protected:
   }
   void TearDown() override {
     cgrt::ResetRuntime(nullptr);
-    ASSERT_EQ(chdir(oldDir.c_str()), 0);
+    ASSERT_EQ(chdir(oldDir), 0);
   }
-  VolRender::CgError InitError() {
+  // "message|listing" of what the step throws.
+  std::string Thrown(void (VolRender::*step)() = &VolRender::InitShaders) {
     try {
-      renderer.InitShaders();
+      (renderer.*step)();
     } catch (const VolRender::CgError& error) {
-      return error;
+      return error.message + "|" + error.listing;
     }
-    ADD_FAILURE() << "InitShaders threw nothing";
-    return VolRender::CgError("", "");
+    return "nothing thrown";
   }
 
   FakeShaderBackend backend;
   ShaderFiles files;
-  std::string oldDir;
+  char oldDir[4096];
   VolRender renderer;
 };
 
@@ -59,7 +57,7 @@ TEST_F(ShaderSetup, ProfileFallBackOrders) {
   for (const auto& c : cases) {
     cgrt::ResetRuntime(&backend);
     backend.extensions = c.extensions;
-    renderer.InitShaders();
+    EXPECT_EQ(Thrown(), "nothing thrown");
     EXPECT_EQ(renderer.vertexProfile, c.vertex) << c.extensions;
     EXPECT_EQ(renderer.fragmentProfile, c.fragment) << c.extensions;
   }
@@ -70,55 +68,34 @@ TEST_F(ShaderSetup, ProfileFallBackOrders) {
 
 TEST_F(ShaderSetup, MissingProfilesGiveTheirOwnMessages) {
   backend.extensions = "GL_ARB_fragment_program GL_NV_fragment_program";
-  VolRender::CgError error = InitError();
-  EXPECT_EQ(error.message, "Impossible d'initialiser le Vertex Shader");
-  EXPECT_EQ(error.listing, "Extensions non supportees");
+  EXPECT_EQ(Thrown(), "Impossible d'initialiser le Vertex Shader|Extensions non supportees");
   EXPECT_TRUE(backend.sources.empty());
-
   backend.extensions = "GL_ARB_vertex_program GL_NV_register_combiners";
-  error = InitError();
-  EXPECT_EQ(error.message,
+  EXPECT_EQ(Thrown(),
             "Fragment programming extensions (GL_ARB_fragment_program or "
-            "GL_NV_fragment_program) not supported");
-  EXPECT_EQ(error.listing, "Extensions non supportees");
+            "GL_NV_fragment_program) not supported|Extensions non supportees");
   // The vertex program was created and loaded first.
   EXPECT_NE(renderer.vertexProgram, nullptr);
   EXPECT_EQ(backend.links, (std::vector<std::pair<unsigned, unsigned>>{{1, 0}}));
 }
 
 TEST_F(ShaderSetup, RuntimeErrorsCarryTheirTextAndListing) {
-  ASSERT_EQ(unlink("volrendVert.cg"), 0);
-  VolRender::CgError error = InitError();
-  EXPECT_EQ(error.message, "The file could not be read.");
-  EXPECT_EQ(error.listing, "volrendVert.cg: cannot open file");
-  EXPECT_EQ(renderer.fragmentProfile, CG_PROFILE_UNKNOWN);  // stopped at the first check
-
-  files.Write("volrendVert.cg", "void main() {}\n");
-  files.Write("volrendFrag.cg", "void main() { BROKEN }\n");
-  error = InitError();  // the compile failure, not the load of nothing after it
-  EXPECT_EQ(error.message, "The compile returned an error.");
-  EXPECT_NE(error.listing.find("unexpected BROKEN"), std::string::npos);
-
-  files.Write("volrendVert.cg", "void main() {} // NOLINK\n");
-  error = InitError();
-  EXPECT_EQ(error.message, "The program could not be loaded.");
-  EXPECT_EQ(error.listing, "error: unresolved NOLINK");
-}
-
-TEST_F(ShaderSetup, CheckReturnsWhenNothingIsPendingAndFallsBackWithoutListing) {
-  renderer.cgContext = cgCreateContext();
-  EXPECT_NO_THROW(renderer.CheckCgError());
-  cgGLLoadProgram(nullptr);  // an error that leaves no listing
-  bool thrown = false;
-  try {
-    renderer.CheckCgError();
-  } catch (const VolRender::CgError& error) {
-    thrown = true;
-    EXPECT_EQ(error.message, "#Erreur indefinie#");
-    EXPECT_EQ(error.listing, "");
+  for (const std::string missing : {"volrendVert.cg", "volrendFrag.cg"}) {
+    ASSERT_EQ(unlink(missing.c_str()), 0);
+    EXPECT_EQ(Thrown(), "The file could not be read.|" + missing + ": cannot open file");
+    // A missing vertex file stops the set-up before the fragment profile is chosen.
+    EXPECT_EQ(renderer.fragmentProfile == CG_PROFILE_UNKNOWN, missing == "volrendVert.cg");
+    files.Write(missing, "void main() {}\n");
   }
-  EXPECT_TRUE(thrown);
-  EXPECT_NO_THROW(renderer.CheckCgError());  // reading the error cleared it
+  files.Write("volrendFrag.cg", "void main() { BROKEN }\n");
+  EXPECT_EQ(Thrown().rfind("The compile returned an error.|volrendFrag.cg:", 0), 0u);
+  files.Write("volrendFrag.cg", "void main() {} // NOLINK\n");
+  EXPECT_EQ(Thrown(), "The program could not be loaded.|error: unresolved NOLINK");
+  // With no listing, the text falls back.
+  renderer.cgContext = cgCreateContext();
+  cgGLLoadProgram(nullptr);
+  EXPECT_EQ(Thrown(&VolRender::CheckCgError), "#Erreur indefinie#|");
+  EXPECT_EQ(Thrown(&VolRender::CheckCgError), "nothing thrown");  // reading cleared it
 }
 
 TEST(CgErrorTest, CopiesBothTextsOrFallsBackWhenEitherIsMissing) {

@@ -4,7 +4,6 @@
 
 TEST(VolRenderError, OwnsACopyOfItsTextOrFallsBack) {
   EXPECT_EQ(VolRender::Error().message, "#Erreur indefinie#");
-  EXPECT_EQ(VolRender::Error(nullptr).message, "#Erreur indefinie#");
   EXPECT_EQ(VolRender::Error("").message, "");
   char text[] = "LoadRawData: Erreur, impossible de charger le fichier raw";
   const VolRender::Error error(text);
