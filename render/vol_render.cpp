@@ -6,9 +6,19 @@
 #include "glux/glux.h"
 #include "glux/glux_multitexture.h"
 #include "render/gradients.h"
+#include "render/volume_upload.h"
 #include "transfer/initial_table.h"
 
 VolRender gRenderer;
+
+namespace {
+
+// The mip levels of the last uploads, kept so every fluid frame rebuilds
+// them in place instead of allocating afresh.
+MipChain gVolumeMips;
+MipChain gGradientMips;
+
+}  // namespace
 
 VolRender::VolRender()
     : sizeX(128),
@@ -68,7 +78,9 @@ void VolRender::UploadVolume() {
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   if (data != nullptr) {  // no volume yet: keep the texture as it is
     if (channels == 1) {
-      gluBuild3DMipmaps(GL_TEXTURE_3D, 4, sizeX, sizeY, sizeZ, GL_ALPHA, GL_FLOAT, data);
+      if (!UploadMipmapped3D(gVolumeMips, 4, GL_ALPHA, sizeX, sizeY, sizeZ, data)) {
+        gluBuild3DMipmaps(GL_TEXTURE_3D, 4, sizeX, sizeY, sizeZ, GL_ALPHA, GL_FLOAT, data);
+      }
     } else {
       gluBuild3DMipmapLevels(GL_TEXTURE_3D, GL_RGBA, sizeX, sizeY, sizeZ, GL_RGBA, GL_FLOAT, 0, 0,
                              0, data);
@@ -127,7 +139,9 @@ void VolRender::BuildGradients() {
   ComputeGradients(data, sizeX, sizeY, sizeZ, gradientData);
 
   glBindTexture(GL_TEXTURE_3D, gradientTexture);
-  gluBuild3DMipmaps(GL_TEXTURE_3D, 3, sizeX, sizeY, sizeZ, GL_RGB, GL_FLOAT, gradientData);
+  if (!UploadMipmapped3D(gGradientMips, 3, GL_RGB, sizeX, sizeY, sizeZ, gradientData)) {
+    gluBuild3DMipmaps(GL_TEXTURE_3D, 3, sizeX, sizeY, sizeZ, GL_RGB, GL_FLOAT, gradientData);
+  }
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP);

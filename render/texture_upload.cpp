@@ -1,0 +1,123 @@
+#include "render/texture_upload.h"
+
+#include "render/split_work.h"
+
+int32_t MipTargetSize(int32_t n) {
+  // Walk down the bits: the two leading bits decide, 10 rounds down and 11
+  // rounds up.
+  int32_t power = 1;
+  uint32_t value = static_cast<uint32_t>(n);
+  while (value > 1) {
+    if (value == 3) return power * 4;
+    value >>= 1;
+    power *= 2;
+  }
+  return power;
+}
+
+namespace {
+
+bool IsPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
+
+// The library averages a volume one texel deep as a flat image, in float and
+// in this order, and a deeper one in double.
+inline float FlatMean(const float* first, const size_t* offsets, int32_t count) {
+  float sum = 0.0f;
+  for (int32_t i = 0; i < count; ++i) sum += first[offsets[i]];
+  return sum / static_cast<float>(count);
+}
+
+inline float DeepMean(const float* first, const size_t* offsets, int32_t count) {
+  double sum = 0.0;
+  for (int32_t i = 0; i < count; ++i) sum += first[offsets[i]];
+  return static_cast<float>(sum / count);
+}
+
+// Halves every axis longer than 1 by averaging each pair of texels along it,
+// for output planes [zBegin, zEnd).
+void HalvePlanes(const float* in, int32_t nx, int32_t ny, int32_t nz, int32_t c, float* out,
+                 int32_t zBegin, int32_t zEnd) {
+  const int32_t ox = nx > 1 ? nx / 2 : 1;
+  const int32_t oy = ny > 1 ? ny / 2 : 1;
+  const size_t row = static_cast<size_t>(nx) * c;
+  const size_t plane = row * ny;
+  // Offsets of the texels averaged into one, relative to the first.
+  size_t offsets[8] = {0};
+  int32_t count = 1;
+  if (nx > 1) {
+    offsets[count] = static_cast<size_t>(c);
+    count = 2;
+  }
+  if (ny > 1) {
+    for (int32_t i = 0; i < count; ++i) offsets[count + i] = offsets[i] + row;
+    count *= 2;
+  }
+  if (nz > 1) {
+    for (int32_t i = 0; i < count; ++i) offsets[count + i] = offsets[i] + plane;
+    count *= 2;
+  }
+  const bool flat = nz == 1;
+  const size_t fromX = nx > 1 ? 2 * static_cast<size_t>(c) : static_cast<size_t>(c);
+  const size_t fromY = ny > 1 ? 2 * row : row;
+  const size_t fromZ = nz > 1 ? 2 * plane : plane;
+  for (int32_t z = zBegin; z < zEnd; ++z) {
+    for (int32_t y = 0; y < oy; ++y) {
+      const float* src = in + fromZ * z + fromY * y;
+      float* dst = out + (static_cast<size_t>(z) * oy + y) * ox * c;
+      for (int32_t x = 0; x < ox; ++x) {
+        const float* first = src + fromX * x;
+        for (int32_t k = 0; k < c; ++k) *dst++ = flat ? FlatMean(first + k, offsets, count)
+                                                     : DeepMean(first + k, offsets, count);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
+                     int32_t components) {
+  const bool rescale = !IsPowerOfTwo(nx) || !IsPowerOfTwo(ny) || !IsPowerOfTwo(nz);
+  int32_t x = rescale ? MipTargetSize(nx) : nx;
+  int32_t y = rescale ? MipTargetSize(ny) : ny;
+  int32_t z = rescale ? MipTargetSize(nz) : nz;
+
+  // Lay the levels out back to back; a pass-through level 0 takes no room.
+  levels_.clear();
+  size_t offset = 0;
+  for (;;) {
+    levels_.push_back({x, y, z, offset});
+    if (rescale || levels_.size() > 1) {
+      offset += static_cast<size_t>(x) * y * z * static_cast<size_t>(components);
+    }
+    if (x == 1 && y == 1 && z == 1) break;
+    x = x > 1 ? x / 2 : 1;
+    y = y > 1 ? y / 2 : 1;
+    z = z > 1 ? z / 2 : 1;
+  }
+  if (texels_.size() < offset) texels_.resize(offset);
+
+  passThrough_ = rescale ? nullptr : voxels;
+  if (rescale) {
+    const LevelSlot& top = levels_[0];
+    rescaler_.Rescale(voxels, nx, ny, nz, components, top.sizeX, top.sizeY, top.sizeZ,
+                      texels_.data() + top.offset);
+  }
+  for (size_t i = 1; i < levels_.size(); ++i) {
+    const MipLevel from = Level(static_cast<int32_t>(i - 1));
+    float* to = texels_.data() + levels_[i].offset;
+    const int64_t work = static_cast<int64_t>(from.sizeX) * from.sizeY * from.sizeZ * components;
+    SplitWork(levels_[i].sizeZ, work > (int64_t{1} << 18),
+              [&from, to, components](int32_t begin, int32_t end) {
+                HalvePlanes(from.texels, from.sizeX, from.sizeY, from.sizeZ, components, to, begin,
+                            end);
+              });
+  }
+}
+
+MipLevel MipChain::Level(int32_t index) const {
+  const LevelSlot& slot = levels_[static_cast<size_t>(index)];
+  const float* texels = index == 0 && passThrough_ != nullptr ? passThrough_
+                                                              : texels_.data() + slot.offset;
+  return {slot.sizeX, slot.sizeY, slot.sizeZ, texels};
+}
