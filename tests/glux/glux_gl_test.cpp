@@ -2,8 +2,6 @@
 // an actual GL context.
 #include <gtest/gtest.h>
 
-#include <GL/freeglut.h>
-
 #include "glux/glux.h"
 #include "glux/glux_multitexture.h"
 #include "glux/glux_texture3d.h"
@@ -11,39 +9,28 @@
 
 namespace {
 
-using testing::ExitedWithCode;
-
-void createContext() {
-  OpenGlWindow("glux_gl_test", 8, 8);
-}
-
 TEST(GluxGlDeathTest, WithoutAContextGluxInitRefusesToRun) {
-  EXPECT_EXIT(gluxInit(0), ExitedWithCode(255),
+  EXPECT_EXIT(gluxInit(0), testing::ExitedWithCode(255),
               testing::ContainsRegex("OpenGL should be initialized before calling gluxInit\\(\\) !\n$"));
 }
 
 TEST(GluxGlTest, EntryPointsReachTheDriver) {
-  createContext();
+  OpenGlWindow("glux_gl_test", 8, 8);
   testing::internal::CaptureStderr();
   gluxInit(0);
   const std::string report = testing::internal::GetCapturedStderr();
-  EXPECT_NE(report.find("[ OK ] GL_ARB_multitexture\n[ OK ] GL_EXT_texture3D\n"),
-            std::string::npos)
+  EXPECT_NE(report.find("[ OK ] GL_ARB_multitexture\n[ OK ] GL_EXT_texture3D\n"), std::string::npos)
       << report;
 
+  GLint active = 0, depth = 0;
   glActiveTextureARB(GL_TEXTURE1_ARB);
-  GLint active = 0;
   glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
   EXPECT_EQ(active, GL_TEXTURE1_ARB);
 
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_3D_EXT, texture);
   const GLubyte voxels[2 * 2 * 2] = {0, 1, 2, 3, 4, 5, 6, 7};
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage3DEXT(GL_TEXTURE_3D_EXT, 0, GL_LUMINANCE8, 2, 2, 2, 0, GL_LUMINANCE,
-                  GL_UNSIGNED_BYTE, voxels);
-  GLint depth = 0;
+  glTexImage3DEXT(GL_TEXTURE_3D_EXT, 0, GL_LUMINANCE8, 2, 2, 2, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE,
+                  voxels);
   glGetTexLevelParameteriv(GL_TEXTURE_3D_EXT, 0, GL_TEXTURE_DEPTH_EXT, &depth);
   EXPECT_EQ(depth, 2);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));

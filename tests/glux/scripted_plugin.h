@@ -1,6 +1,8 @@
 // A plugin whose load outcome is set by the test, in a registry of its own.
 #pragma once
 
+#include <utility>
+
 #include "glux/glux.h"
 
 struct PluginScript {
@@ -14,29 +16,21 @@ public:
       : GluxPlugin(required), script(script) {
     name = extension;
   }
-
   bool loadEntryPoints() override {
     ++resolutions;
     if (!script.listed) development = true;
     return script.resolves;
   }
-
   PluginScript script;
   int resolutions = 0;
 };
 
-// Swaps in an empty registry for the life of the object; the program's own
-// declarations are out of sight meanwhile.
-class ScopedEmptyRegistry {
-public:
-  ScopedEmptyRegistry() : saved(gluxRegistry) { gluxRegistry = nullptr; }
+// Swaps in an empty registry for the life of the object, hiding the
+// program's own declarations meanwhile.
+struct ScopedEmptyRegistry {
+  GluxRegistry* const saved = std::exchange(gluxRegistry, nullptr);
   ~ScopedEmptyRegistry() {
     delete gluxRegistry;
     gluxRegistry = saved;
   }
-  ScopedEmptyRegistry(const ScopedEmptyRegistry&) = delete;
-  ScopedEmptyRegistry& operator=(const ScopedEmptyRegistry&) = delete;
-
-private:
-  GluxRegistry* saved;
 };

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 namespace {
@@ -18,36 +17,20 @@ double At(CubicSpline& spline, double x) {
   return spline.Evaluate(&x, &hint);
 }
 
-// Derivatives of interval j's polynomial at offset t from its left knot.
-double FirstDerivative(const CubicSpline& s, int j, double t) {
+// Interval j's polynomial and its derivatives at offset t from its left knot,
+// read straight from the coefficients.
+double Value(const CubicSpline& s, int j, double t) {
+  return ((s.cubicCoef[j] * t + s.quadCoef[j]) * t + s.linearCoef[j]) * t + s.knotY[j];
+}
+double Slope(const CubicSpline& s, int j, double t) {
   return (3.0 * s.cubicCoef[j] * t + 2.0 * s.quadCoef[j]) * t + s.linearCoef[j];
 }
-double SecondDerivative(const CubicSpline& s, int j, double t) {
+double Curvature(const CubicSpline& s, int j, double t) {
   return 6.0 * s.cubicCoef[j] * t + 2.0 * s.quadCoef[j];
 }
 
-// Slope and curvature match from both sides of every interior knot.
-void ExpectSmoothAtInteriorKnots(const CubicSpline& s) {
-  for (int j = 1; j < s.knotCount - 1; ++j) {
-    const double h = s.knotX[j] - s.knotX[j - 1];
-    EXPECT_NEAR(FirstDerivative(s, j - 1, h), FirstDerivative(s, j, 0.0), 1e-9) << j;
-    EXPECT_NEAR(SecondDerivative(s, j - 1, h), SecondDerivative(s, j, 0.0), 1e-9) << j;
-  }
-}
-
-double Cubic(double x) { return ((0.5 * x - 2.0) * x + 1.0) * x + 3.0; }
-
-std::vector<double> Sample(double (*f)(double), const std::vector<double>& x) {
-  std::vector<double> y;
-  for (double v : x) y.push_back(f(v));
-  return y;
-}
-
-const std::vector<double> kZigZagX = {0.0, 1.0, 2.0, 3.0};
-const std::vector<double> kZigZagY = {0.0, 1.0, 0.0, 1.0};
-
-TEST(CubicSplineNatural, SolvesTheZigZagExample) {
-  CubicSpline s = MakeSpline(kZigZagX, kZigZagY);
+TEST(CubicSpline, NaturalZigZagExample) {
+  CubicSpline s = MakeSpline({0.0, 1.0, 2.0, 3.0}, {0.0, 1.0, 0.0, 1.0});
   EXPECT_EQ(s.endCondition, CubicSpline::kNatural);
   At(s, 0.5);
   // M = (0, -4, 4, 0): quad = M/2, cubic = dM/6.
@@ -57,26 +40,68 @@ TEST(CubicSplineNatural, SolvesTheZigZagExample) {
   EXPECT_DOUBLE_EQ(s.cubicCoef[0], -2.0 / 3.0);
   EXPECT_DOUBLE_EQ(s.linearCoef[0], 5.0 / 3.0);
   EXPECT_DOUBLE_EQ(s.cubicCoef[2], -2.0 / 3.0);  // M_3 = 0
-  EXPECT_NEAR(SecondDerivative(s, 2, 1.0), 0.0, 1e-12);
 }
 
-TEST(CubicSplineNatural, PassesThroughKnotsWithContinuousDerivatives) {
+TEST(CubicSpline, EveryEndConditionInterpolatesSmoothlyAndHoldsItsEndRule) {
   const std::vector<double> x = {-2.0, -0.5, 0.25, 1.0, 3.5, 4.0, 7.0};
   const std::vector<double> y = {3.0, -1.0, 2.5, 2.0, -4.0, 0.5, 1.0};
-  CubicSpline s = MakeSpline(x, y);
   const int n = static_cast<int>(x.size());
-  for (int j = 0; j < n - 1; ++j) {
-    EXPECT_EQ(At(s, x[j]), y[j]) << "knot " << j;  // t = 0 gives the ordinate itself
+  const double lastWidth = x[n - 1] - x[n - 2];
+  for (int32_t condition : {CubicSpline::kNatural, CubicSpline::kParabolicRunOut,
+                            CubicSpline::kNotAKnot, CubicSpline::kClamped}) {
+    SCOPED_TRACE(condition);
+    CubicSpline s = MakeSpline(x, y);
+    s.endCondition = condition;
+    s.SetEndSlopes(2.5, -3.0);
+    for (int j = 0; j < n - 1; ++j) EXPECT_EQ(At(s, x[j]), y[j]) << j;  // t = 0: the ordinate
+    EXPECT_NEAR(At(s, x[n - 1]), y[n - 1], 1e-12);
+    for (int j = 1; j < n - 1; ++j) {
+      const double h = x[j] - x[j - 1];
+      EXPECT_NEAR(Slope(s, j - 1, h), Slope(s, j, 0.0), 1e-9) << j;
+      EXPECT_NEAR(Curvature(s, j - 1, h), Curvature(s, j, 0.0), 1e-9) << j;
+    }
+    switch (condition) {
+      case CubicSpline::kNatural:
+        EXPECT_EQ(s.quadCoef[0], 0.0);
+        EXPECT_NEAR(Curvature(s, n - 2, lastWidth), 0.0, 1e-12);
+        break;
+      case CubicSpline::kParabolicRunOut:
+        EXPECT_NEAR(s.quadCoef[0], s.quadCoef[1], 1e-12);  // M_0 = M_1
+        EXPECT_NEAR(s.cubicCoef[n - 2], 0.0, 1e-12);       // M_{n-1} = M_{n-2}
+        break;
+      case CubicSpline::kNotAKnot:  // equal third derivatives across both end knots
+        EXPECT_NEAR(s.cubicCoef[0], s.cubicCoef[1], 1e-9);
+        EXPECT_NEAR(s.cubicCoef[n - 3], s.cubicCoef[n - 2], 1e-9);
+        break;
+      default:
+        EXPECT_NEAR(Slope(s, 0, 0.0), 2.5, 1e-12);
+        EXPECT_NEAR(Slope(s, n - 2, lastWidth), -3.0, 1e-9);
+    }
   }
-  EXPECT_NEAR(At(s, x[n - 1]), y[n - 1], 1e-12);
-  ExpectSmoothAtInteriorKnots(s);
-  EXPECT_EQ(s.quadCoef[0], 0.0);
-  EXPECT_NEAR(SecondDerivative(s, n - 2, x[n - 1] - x[n - 2]), 0.0, 1e-12);
 }
 
-TEST(CubicSplineNatural, CopiesKnotsAndComputesOnce) {
-  std::vector<double> x = {0.0, 1.0, 2.0};
-  std::vector<double> y = {0.0, 2.0, 4.0};
+TEST(CubicSpline, EndConditionsReproduceThePolynomialsTheyFit) {
+  const struct { int32_t condition; std::vector<double> x; double (*f)(double); } cases[] = {
+      {CubicSpline::kNotAKnot, {-1.0, 0.5, 1.25, 4.5},
+       [](double v) { return ((0.5 * v - 2.0) * v + 1.0) * v + 3.0; }},
+      {CubicSpline::kParabolicRunOut, {-2.0, -1.5, 0.0, 1.0, 3.0},
+       [](double v) { return v * v - 3.0 * v; }},
+      {CubicSpline::kClamped, {0.0, 1.0, 3.0, 4.5}, [](double v) { return 2.0 * v + 1.0; }},
+      {CubicSpline::kClamped, {-1.0, 2.0}, [](double v) { return 2.0 * v + 1.0; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    std::vector<double> y;
+    for (double v : c.x) y.push_back(c.f(v));
+    CubicSpline s = MakeSpline(c.x, y);
+    s.endCondition = c.condition;
+    s.SetEndSlopes(2.0, 2.0);  // the line's slope; only clamping reads it
+    for (double v = -3.0; v <= 6.0; v += 0.125) ASSERT_NEAR(At(s, v), c.f(v), 1e-9) << v;
+  }
+}
+
+TEST(CubicSpline, CopiesKnotsAndComputesOnce) {
+  std::vector<double> x = {0.0, 1.0, 2.0}, y = {0.0, 2.0, 4.0};
   CubicSpline s = MakeSpline(x, y);
   x[1] = 10.0;
   y[1] = -7.0;
@@ -89,141 +114,26 @@ TEST(CubicSplineNatural, CopiesKnotsAndComputesOnce) {
   EXPECT_DOUBLE_EQ(At(s, 1.5), 3.0);
 }
 
-class CubicSplineHint : public ::testing::Test {
-protected:
-  CubicSpline s = MakeSpline(kZigZagX, kZigZagY);
-  // Value of interval j's polynomial, independent of any search.
-  double Interval(int j, double x) {
-    const double t = x - s.knotX[j];
-    return ((s.cubicCoef[j] * t + s.quadCoef[j]) * t + s.linearCoef[j]) * t + s.knotY[j];
+TEST(CubicSpline, HintsAreKeptOnAHitAndReplacedByBisectionOnAMiss) {
+  CubicSpline s = MakeSpline({0.0, 1.0, 2.0, 3.0}, {0.0, 1.0, 0.0, 1.0});
+  At(s, 0.0);  // computes the coefficients that Value reads
+  // {hint, x, the interval whose polynomial gives the value, hint after}
+  const struct { int32_t hint; double x; int interval; int32_t hintAfter; } cases[] = {
+      {0, 4.5, 2, 0}, {2, 4.5, 2, 2}, {4, 4.5, 2, 4}, {-3, 4.5, 2, -3},  // above: last cubic
+      {5, 9.0, 2, 1},    // above n: reset, even above the last knot
+      {4, 2.5, 2, 3},    // n names no interval: a miss
+      {3, -0.75, 0, 1},  // below: first cubic
+      {0, 1.5, 1, 2}, {3, 0.5, 0, 1},
+      {2, 2.0, 1, 2},    // the hinted interval includes both its ends
+      {2, 2.25, 2, 3},   // the next one is not tried first
+      {-2, 2.0, 2, 3},   // by search a knot goes to the interval it starts
+  };
+  for (const auto& c : cases) {
+    int32_t hint = c.hint;
+    EXPECT_DOUBLE_EQ(s.Evaluate(&c.x, &hint), Value(s, c.interval, c.x - c.interval))
+        << "x " << c.x << " hint " << c.hint;
+    EXPECT_EQ(hint, c.hintAfter) << "x " << c.x << " hint " << c.hint;
   }
-  void SetUp() override { At(s, 0.0); }
-};
-
-TEST_F(CubicSplineHint, AboveLastKnotExtrapolatesAndKeepsHint) {
-  for (int32_t start : {0, 2, 4, -3}) {
-    int32_t hint = start;
-    const double x = 4.5;
-    EXPECT_DOUBLE_EQ(s.Evaluate(&x, &hint), Interval(2, 4.5));
-    EXPECT_EQ(hint, start);
-  }
-}
-
-TEST_F(CubicSplineHint, HintBeyondCountIsResetEvenAboveLastKnot) {
-  int32_t hint = 5;  // n + 1
-  double x = 9.0;
-  s.Evaluate(&x, &hint);
-  EXPECT_EQ(hint, 1);
-  hint = 4;  // n: names no interval, but is not reset
-  s.Evaluate(&x, &hint);
-  EXPECT_EQ(hint, 4);
-  hint = 4;
-  x = 2.5;  // below the last knot: a miss, found by bisection
-  s.Evaluate(&x, &hint);
-  EXPECT_EQ(hint, 3);
-}
-
-TEST_F(CubicSplineHint, BelowFirstKnotUsesFirstCubic) {
-  int32_t hint = 3;
-  const double x = -0.75;
-  EXPECT_DOUBLE_EQ(s.Evaluate(&x, &hint), Interval(0, -0.75));
-  EXPECT_EQ(hint, 1);
-}
-
-TEST_F(CubicSplineHint, MissesBisectAndHitsAreKept) {
-  int32_t hint = 0;
-  double x = 1.5;
-  EXPECT_DOUBLE_EQ(s.Evaluate(&x, &hint), Interval(1, 1.5));
-  EXPECT_EQ(hint, 2);
-  // The hinted interval includes both its ends.
-  x = 2.0;
-  EXPECT_DOUBLE_EQ(s.Evaluate(&x, &hint), Interval(1, 2.0));
-  EXPECT_EQ(hint, 2);
-  // The next interval is not tried first: the search lands on it.
-  x = 2.25;
-  EXPECT_DOUBLE_EQ(s.Evaluate(&x, &hint), Interval(2, 2.25));
-  EXPECT_EQ(hint, 3);
-  // A stale hint far away is replaced.
-  x = 0.5;
-  s.Evaluate(&x, &hint);
-  EXPECT_EQ(hint, 1);
-  hint = -2;
-  x = 2.0;  // a knot goes to the interval it starts
-  EXPECT_DOUBLE_EQ(s.Evaluate(&x, &hint), 0.0);
-  EXPECT_EQ(hint, 3);
-}
-
-TEST(CubicSplineNotAKnot, FourKnotsGiveTheCubicThroughThem) {
-  const std::vector<double> x = {-1.0, 0.5, 1.25, 4.5};
-  CubicSpline s = MakeSpline(x, Sample(Cubic, x));
-  s.endCondition = CubicSpline::kNotAKnot;
-  for (double v = -2.0; v <= 6.0; v += 0.125) {
-    EXPECT_NEAR(At(s, v), Cubic(v), 1e-9) << v;
-  }
-  for (int j = 0; j < 3; ++j) EXPECT_NEAR(s.cubicCoef[j], 0.5, 1e-12);
-}
-
-TEST(CubicSplineNotAKnot, EqualThirdDerivativeOnBothEndPairs) {
-  const std::vector<double> x = {0.0, 0.3, 1.1, 1.6, 2.9, 3.0, 4.4};
-  const std::vector<double> y = {1.0, -2.0, 0.5, 3.0, 2.0, -1.0, 0.0};
-  CubicSpline s = MakeSpline(x, y);
-  s.endCondition = CubicSpline::kNotAKnot;
-  const int n = static_cast<int>(x.size());
-  for (int j = 0; j < n - 1; ++j) EXPECT_EQ(At(s, x[j]), y[j]);
-  ExpectSmoothAtInteriorKnots(s);
-  EXPECT_NEAR(s.cubicCoef[0], s.cubicCoef[1], 1e-9);
-  EXPECT_NEAR(s.cubicCoef[n - 3], s.cubicCoef[n - 2], 1e-9);
-  EXPECT_GT(std::fabs(s.cubicCoef[1] - s.cubicCoef[2]), 1e-3);  // interior stays free
-}
-
-TEST(CubicSplineClamped, ReproducesGivenEndSlopes) {
-  const std::vector<double> x = {0.0, 0.7, 1.5, 3.0, 3.2};
-  const std::vector<double> y = {2.0, 1.0, -1.0, 0.0, 4.0};
-  CubicSpline s = MakeSpline(x, y);
-  s.endCondition = CubicSpline::kClamped;
-  s.cubicCoef[0] = 2.5;  // the slopes are read from here when computing
-  s.cubicCoef[1] = -3.0;
-  At(s, 1.0);
-  EXPECT_NEAR(FirstDerivative(s, 0, 0.0), 2.5, 1e-12);
-  EXPECT_NEAR(FirstDerivative(s, 3, 0.2), -3.0, 1e-9);
-  for (int j = 0; j < 4; ++j) EXPECT_EQ(At(s, x[j]), y[j]);
-  ExpectSmoothAtInteriorKnots(s);
-  EXPECT_NEAR(At(s, 3.2), 4.0, 1e-12);
-}
-
-TEST(CubicSplineClamped, CollinearKnotsGiveTheLine) {
-  for (const std::vector<double>& x :
-       {std::vector<double>{0.0, 1.0, 3.0, 4.5}, std::vector<double>{-1.0, 2.0}}) {
-    std::vector<double> y;
-    for (double v : x) y.push_back(2.0 * v + 1.0);
-    CubicSpline s = MakeSpline(x, y);
-    s.endCondition = CubicSpline::kClamped;
-    s.SetEndSlopes(2.0, 2.0);
-    EXPECT_NEAR(At(s, 0.7), 2.4, 1e-12);
-    for (size_t j = 0; j + 1 < x.size(); ++j) {
-      EXPECT_NEAR(s.quadCoef[j], 0.0, 1e-12);  // M_j
-      EXPECT_NEAR(s.cubicCoef[j], 0.0, 1e-12);  // M_{j+1} - M_j
-      EXPECT_NEAR(s.linearCoef[j], 2.0, 1e-12);
-    }
-  }
-}
-
-TEST(CubicSplineParabolicRunOut, RepeatsEndSecondDerivatives) {
-  const std::vector<double> x = {-2.0, -1.5, 0.0, 1.0, 3.0};
-  std::vector<double> y;
-  for (double v : x) y.push_back(v * v - 3.0 * v);
-  CubicSpline s = MakeSpline(x, y);
-  s.endCondition = CubicSpline::kParabolicRunOut;
-  for (double v = -3.0; v <= 4.0; v += 0.25) EXPECT_NEAR(At(s, v), v * v - 3.0 * v, 1e-9) << v;
-
-  // Uneven data: the end intervals keep the second derivative of their neighbours.
-  const std::vector<double> x2 = {0.0, 0.5, 2.0, 2.5, 4.0, 5.5};
-  CubicSpline u = MakeSpline(x2, {1.0, 3.0, -2.0, 0.0, 1.0, -1.0});
-  u.endCondition = CubicSpline::kParabolicRunOut;
-  At(u, 1.0);
-  EXPECT_NEAR(u.quadCoef[0], u.quadCoef[1], 1e-12);  // M_0 = M_1
-  EXPECT_GT(std::fabs(u.quadCoef[0]), 1e-3);
-  EXPECT_NEAR(u.cubicCoef[4], 0.0, 1e-12);            // M_5 = M_4
 }
 
 }  // namespace
