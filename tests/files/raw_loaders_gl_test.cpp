@@ -5,25 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "render/raw_volume.h"
 #include "render/vol_render.h"
+#include "tests/files/temp_file.h"
 #include "tests/support/gl_window.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-std::string WriteRaw(const std::string& name, const Bytes& bytes) {
-  const std::string path = testing::TempDir() + name;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  EXPECT_NE(f, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-  return path;
-}
 
 Bytes Ramp(size_t count) {
   Bytes bytes(count);
@@ -31,25 +25,35 @@ Bytes Ramp(size_t count) {
   return bytes;
 }
 
+// Each test starts from a borrowed 16^3 one-channel volume that no load may
+// write to or free, and first checks that a missing file leaves it in place.
 class RawLoadersGl : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    OpenGlWindow("raw loaders test", 64, 64);
-  }
+ protected:
+  static void SetUpTestSuite() { OpenGlWindow("raw loaders test", 64, 64); }
 
   void SetUp() override {
     glGenTextures(1, &renderer.volumeTexture);
-    borrowed.assign(16 * 16 * 16, 0.25f);
     renderer.data = borrowed.data();
-    renderer.ownsData = false;
     renderer.channels = 1;
     renderer.sizeX = renderer.sizeY = renderer.sizeZ = 16;
   }
 
   void TearDown() override {
+    EXPECT_EQ(borrowed, std::vector<float>(16 * 16 * 16, 0.25f));
     if (renderer.ownsData) delete[] renderer.data;
-    renderer.data = nullptr;
     renderer.ownsData = false;
+  }
+
+  void ExpectMissingFileKeepsTheVolume(const std::function<void()>& load) {
+    try {
+      load();
+      ADD_FAILURE() << "no exception";
+    } catch (const VolRender::Error& error) {
+      EXPECT_EQ(error.message, "LoadRawData: Erreur, impossible de charger le fichier raw");
+    }
+    EXPECT_EQ(std::make_tuple(renderer.data, renderer.ownsData, renderer.channels, renderer.sizeX,
+                              renderer.sizeZ),
+              std::make_tuple(borrowed.data(), false, 1, 16, 16));
   }
 
   GLint UploadedWidth() {
@@ -59,6 +63,7 @@ protected:
     return width;
   }
 
+  // The line the sub-volume loader prints, from a 32^3 file.
   std::string SubVolumeSteps(const std::string& path, int32_t channels, int32_t extent,
                              int32_t newSize) {
     testing::internal::CaptureStdout();
@@ -69,73 +74,42 @@ protected:
   }
 
   VolRender renderer;
-  std::vector<float> borrowed;
+  std::vector<float> borrowed = std::vector<float>(16 * 16 * 16, 0.25f);
 };
 
-TEST_F(RawLoadersGl, MissingFileThrowsAndKeepsTheVolume) {
-  for (int method = 0; method < 2; ++method) {
-    SCOPED_TRACE(method == 0 ? "LoadRawData" : "LoadRawSubVolume");
-    try {
-      if (method == 0) {
-        renderer.LoadRawData("no-such-volume.raw", 8, 8, 8, 4);
-      } else {
-        renderer.LoadRawSubVolume("no-such-volume.raw", 64, 64, 64, 4, 0, 0, 0, 64, 64, 64, 8, 8,
-                                  8);
-      }
-      ADD_FAILURE() << "no exception";
-    } catch (const VolRender::Error& error) {
-      EXPECT_EQ(error.message, "LoadRawData: Erreur, impossible de charger le fichier raw");
-    }
-    EXPECT_EQ(renderer.data, borrowed.data());
-    EXPECT_FALSE(renderer.ownsData);
-    EXPECT_EQ(renderer.channels, 1);
-    EXPECT_EQ(renderer.sizeX, 16);
-    EXPECT_EQ(renderer.sizeZ, 16);
-  }
-  EXPECT_EQ(borrowed, std::vector<float>(16 * 16 * 16, 0.25f));
-}
-
-TEST_F(RawLoadersGl, WholeFileIsSmoothedOwnedAndUploaded) {
+TEST_F(RawLoadersGl, WholeFileIsSmoothedOwnedAndUploadedAndShortFilesReadZero) {
+  ExpectMissingFileKeepsTheVolume([&] { renderer.LoadRawData("no-such.raw", 8, 8, 8, 4); });
   const Bytes bytes = Ramp(8 * 10 * 12 * 4);
-  const std::string path = WriteRaw("loaders_whole.raw", bytes);
-  renderer.LoadRawData(path.c_str(), 8, 10, 12, 4);
-  EXPECT_TRUE(renderer.ownsData);
-  EXPECT_EQ(renderer.channels, 4);
-  EXPECT_EQ(renderer.sizeX, 8);
-  EXPECT_EQ(renderer.sizeY, 10);
-  EXPECT_EQ(renderer.sizeZ, 12);
+  renderer.LoadRawData(WriteTempFile("loaders_whole.raw", bytes).c_str(), 8, 10, 12, 4);
+  EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.channels, renderer.sizeX, renderer.sizeY,
+                            renderer.sizeZ),
+            std::make_tuple(true, 4, 8, 10, 12));
   std::vector<float> expected(bytes.size());
   SmoothRawVolume(bytes.data(), 8, 10, 12, 4, expected.data());
   EXPECT_EQ(std::vector<float>(renderer.data, renderer.data + bytes.size()), expected);
   EXPECT_EQ(UploadedWidth(), 8);
-  EXPECT_EQ(borrowed, std::vector<float>(16 * 16 * 16, 0.25f));
-}
-
-TEST_F(RawLoadersGl, ShortWholeFileReadsZeroForTheMissingBytes) {
-  const std::string path = WriteRaw("loaders_short.raw", Bytes(100, 255));
-  renderer.LoadRawData(path.c_str(), 8, 8, 8, 1);
+  // 100 bytes for a 512-voxel volume.
+  renderer.LoadRawData(WriteTempFile("loaders_short.raw", Bytes(100, 255)).c_str(), 8, 8, 8, 1);
   EXPECT_EQ(renderer.data[0], 1.0f);
   EXPECT_EQ(renderer.data[8 * 8 * 8 - 1], 0.0f);
 }
 
-TEST_F(RawLoadersGl, SubVolumeReplacesABorrowedBufferThenReusesItsOwn) {
-  const std::string path = WriteRaw("loaders_sub.raw", Ramp(32 * 32 * 32));
+TEST_F(RawLoadersGl, SubVolumeReplacesTheBorrowedBufferReusesItsOwnAndCopiesChannels) {
+  ExpectMissingFileKeepsTheVolume([&] {
+    renderer.LoadRawSubVolume("no-such.raw", 64, 64, 64, 4, 0, 0, 0, 64, 64, 64, 8, 8, 8);
+  });
+  const std::string path = WriteTempFile("loaders_sub.raw", Ramp(32 * 32 * 32));
   EXPECT_EQ(SubVolumeSteps(path, 1, 32, -1), "2.000000 2.000000 2.000000\n");
   EXPECT_TRUE(renderer.ownsData);
   EXPECT_NE(renderer.data, borrowed.data());
   EXPECT_EQ(renderer.sizeX, 16);
-  EXPECT_EQ(borrowed, std::vector<float>(16 * 16 * 16, 0.25f));
   EXPECT_EQ(UploadedWidth(), 16);
-
-  // A moved window with the same grid refills the same buffer.
+  // A moved window on the same grid refills the same buffer.
   const float* first = renderer.data;
   EXPECT_EQ(SubVolumeSteps(path, 1, 16, -1), "1.000000 1.000000 1.000000\n");
   EXPECT_EQ(renderer.data, first);
   EXPECT_EQ(renderer.data[1], static_cast<float>(7 * kByteToUnit));
-}
 
-TEST_F(RawLoadersGl, SubVolumeStepsLineAndFourEqualComponents) {
-  const std::string path = WriteRaw("loaders_sub4.raw", Ramp(32 * 32 * 32));
   EXPECT_EQ(SubVolumeSteps(path, 4, 1024, 128), "8.000000 8.000000 8.000000\n");
   EXPECT_EQ(SubVolumeSteps(path, 4, 1024, 170), "6.023530 6.023530 6.023530\n");
   EXPECT_EQ(renderer.channels, 4);
@@ -143,9 +117,7 @@ TEST_F(RawLoadersGl, SubVolumeStepsLineAndFourEqualComponents) {
   EXPECT_EQ(SubVolumeSteps(path, 4, 64, 8), "8.000000 8.000000 8.000000\n");
   for (int voxel = 0; voxel < 8 * 8 * 8; ++voxel) {
     const float* v = renderer.data + 4 * voxel;
-    ASSERT_EQ(v[1], v[0]);
-    ASSERT_EQ(v[2], v[0]);
-    ASSERT_EQ(v[3], v[0]);
+    ASSERT_TRUE(v[1] == v[0] && v[2] == v[0] && v[3] == v[0]) << voxel;
   }
   // Voxel x = 1 samples file x = 8; from x = 4 on the window leaves the file.
   EXPECT_EQ(renderer.data[4], static_cast<float>(static_cast<uint8_t>(8 * 7) * kByteToUnit));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "app/app_state.h"
@@ -9,165 +10,80 @@
 
 namespace {
 
-struct Written {
-  size_t cell;
-  float value;
-};
+using Writes = std::vector<std::pair<size_t, float>>;
 
-std::vector<Written> NonZero(const float* field) {
-  std::vector<Written> out;
+Writes NonZero(const float* field) {
+  Writes out;
   for (size_t e = 0; e < FluidFieldSize(); ++e)
-    if (field[e] != 0.0f) out.push_back({e, field[e]});
+    if (field[e] != 0.0f) out.emplace_back(e, field[e]);
   return out;
 }
 
+// The fields are process-wide and live for good, like the program's own.
 class Driver : public ::testing::Test {
  protected:
-  // The fields are process-wide and live for good, like the program's own.
   static void SetUpTestSuite() {
     gFluidNX = gFluidNY = gFluidNZ = 170;
     ASSERT_TRUE(AllocateFluidFields());
   }
-
   void SetUp() override {
     ClearFluidFields();
-    gWindowWidth = gWindowHeight = 500;
     gForceScale = 1.0f;
     gSourceDensity = 100.0f;
-    gLeftDown = gRightDown = false;
-    gMouseX = gMouseOldX = 250;
-    gMouseY = gMouseOldY = 250;
-  }
-
-  void Press(bool left, bool right, int32_t x, int32_t y) {
-    gLeftDown = left;
-    gRightDown = right;
-    gMouseX = gMouseOldX = x;
-    gMouseY = gMouseOldY = y;
-  }
-
-  static void Inject() { InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev); }
-
-  static size_t SourceCell() {
-    const std::vector<Written> d = NonZero(gDensityPrev);
-    EXPECT_EQ(d.size(), 1u);
-    return d.empty() ? 0 : d[0].cell;
-  }
-
-  static bool SourcesEmpty() {
-    return NonZero(gDensityPrev).empty() && NonZero(gVelUPrev).empty() &&
-           NonZero(gVelVPrev).empty() && NonZero(gVelWPrev).empty();
   }
 };
 
-TEST_F(Driver, PointerColumnsMapOntoTheFullGridWidth) {
-  Press(false, true, 0, 250);
-  Inject();
-  EXPECT_EQ(SourceCell(), CellIndex(1, 86, 86));
-  Press(false, true, 499, 499);
-  Inject();
-  EXPECT_EQ(SourceCell(), CellIndex(170, 1, 86));
-}
-
-TEST_F(Driver, TopRowIsRejectedAndKeepsTheOldPosition) {
-  Press(true, true, 100, 100);
-  gMouseX = 120;
-  gMouseY = 0;
-  Inject();
-  EXPECT_TRUE(SourcesEmpty());
-  EXPECT_EQ(gMouseOldX, 100);
-  EXPECT_EQ(gMouseOldY, 100);
-}
-
-TEST_F(Driver, LeftOfTheWindowIsRejected) {
-  Press(true, true, 10, 200);
-  gMouseX = -5;
-  Inject();
-  EXPECT_TRUE(SourcesEmpty());
-  EXPECT_EQ(gMouseOldX, 10);
-}
-
-TEST_F(Driver, ZeroSizedWindowIsRejected) {
-  Press(true, true, 0, 0);
-  gWindowWidth = 0;
-  gWindowHeight = 0;
-  gMouseX = 3;
-  Inject();
-  EXPECT_TRUE(SourcesEmpty());
-  EXPECT_EQ(gMouseOldX, 0);
-}
-
-TEST_F(Driver, ComingBackInsideInjectsTheWholeDisplacement) {
-  Press(true, false, 10, 200);
-  gMouseX = -40;
-  Inject();
-  gMouseX = 30;
-  gMouseY = 190;
-  Inject();
-  const std::vector<Written> u = NonZero(gVelUPrev), v = NonZero(gVelVPrev);
-  ASSERT_EQ(u.size(), 1u);
-  ASSERT_EQ(v.size(), 1u);
-  EXPECT_EQ(u[0].value, 20.0f);
-  EXPECT_EQ(v[0].value, 10.0f);
-  EXPECT_EQ(gMouseOldX, 30);
-}
-
-TEST_F(Driver, LeftDragGivesForcesOnTheMiddlePlane) {
-  Press(true, false, 200, 300);
-  gMouseX = 210;
-  gMouseY = 295;
-  Inject();
-  const size_t cell = CellIndex(static_cast<int32_t>(210.0f / 500.0f * 170.0f + 1.0f),
-                                static_cast<int32_t>(205.0f / 500.0f * 170.0f + 1.0f), 86);
-  EXPECT_EQ(gVelUPrev[cell], 10.0f);
-  EXPECT_EQ(gVelVPrev[cell], 5.0f);
-  EXPECT_EQ(NonZero(gVelUPrev).size(), 1u);
-  EXPECT_EQ(NonZero(gVelVPrev).size(), 1u);
-  EXPECT_TRUE(NonZero(gVelWPrev).empty());
-  EXPECT_TRUE(NonZero(gDensityPrev).empty());
-  EXPECT_EQ(gMouseOldX, 210);
-  EXPECT_EQ(gMouseOldY, 295);
-}
-
-TEST_F(Driver, BothButtonsWriteForceAndDensityToOneCell) {
-  Press(true, true, 300, 100);
-  gMouseX = 303;
-  Inject();
-  const size_t cell = SourceCell();
-  EXPECT_EQ(gDensityPrev[cell], 100.0f);
-  EXPECT_EQ(gVelUPrev[cell], 3.0f);
-  EXPECT_EQ(NonZero(gVelUPrev).size(), 1u);
-}
-
-TEST_F(Driver, NoButtonStillClearsAllFourSourcesAndKeepsTheOldPosition) {
-  for (float* f : {gDensityPrev, gVelUPrev, gVelVPrev, gVelWPrev}) std::fill_n(f, FluidFieldSize(), 7.0f);
-  gMouseX = 400;
-  Inject();
-  EXPECT_TRUE(SourcesEmpty());
-  EXPECT_EQ(gMouseOldX, 250);
+// On a 170^3 grid; j counts up from the window's bottom. A rejected pointer
+// writes nothing and keeps the old position, so the next accepted move
+// carries the whole displacement.
+TEST_F(Driver, InjectionClearsAllSourcesThenWritesTheCellUnderThePointer) {
+  const struct Case {
+    const char* what;
+    bool left, right;
+    int32_t oldX, oldY, x, y, window;
+    int32_t i, j;  // 0: rejected
+    float u, v, density;
+  } cases[] = {
+      {"column 0", false, true, 0, 250, 0, 250, 500, 1, 86, 0, 0, 100},
+      {"column width-1", false, true, 499, 499, 499, 499, 500, 170, 1, 0, 0, 100},
+      {"top row", true, true, 100, 100, 120, 0, 500, 0, 0, 0, 0, 0},
+      {"negative x", true, true, 10, 200, -5, 200, 500, 0, 0, 0, 0, 0},
+      {"zero-sized window", true, true, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0},
+      {"left drag", true, false, 200, 300, 210, 295, 500, 72, 70, 10, 5, 0},
+      {"both buttons", true, true, 300, 100, 303, 100, 500, 104, 137, 3, 0, 100},
+      {"no button", false, false, 250, 250, 400, 250, 500, 0, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (float* f : {gDensityPrev, gVelUPrev, gVelVPrev, gVelWPrev})
+      std::fill_n(f, FluidFieldSize(), 7.0f);
+    gLeftDown = c.left;
+    gRightDown = c.right;
+    gMouseOldX = c.oldX, gMouseOldY = c.oldY, gMouseX = c.x, gMouseY = c.y;
+    gWindowWidth = gWindowHeight = c.window;
+    InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev);
+    const size_t cell = CellIndex(c.i, c.j, 86);
+    auto only = [&](float value) { return value != 0.0f ? Writes{{cell, value}} : Writes{}; };
+    EXPECT_EQ(NonZero(gVelUPrev), only(c.u));
+    EXPECT_EQ(NonZero(gVelVPrev), only(c.v));
+    EXPECT_EQ(NonZero(gDensityPrev), only(c.density));
+    EXPECT_EQ(NonZero(gVelWPrev), Writes{});
+    EXPECT_EQ(gMouseOldX, c.i != 0 ? c.x : c.oldX);
+    EXPECT_EQ(gMouseOldY, c.i != 0 ? c.y : c.oldY);
+  }
 }
 
 TEST_F(Driver, AdvanceRunsOnlyInFluidModeAndNotWhenPaused) {
-  gViscosity = 0.005f;
-  gTimeStep = 0.4f;
-  gDiffusion = 0.0f;
-  Press(false, true, 250, 250);
-  const size_t cell = CellIndex(86, 86, 86);
-
-  gFluidMode = false;
-  gPaused = false;
-  AdvanceFluid();
-  EXPECT_EQ(gDensity[cell], 0.0f);
-  gFluidMode = true;
-  gPaused = true;
-  AdvanceFluid();
-  EXPECT_EQ(gDensity[cell], 0.0f);
-
-  gPaused = false;
-  AdvanceFluid();
-  EXPECT_EQ(gDensity[cell], 40.0f);
-  AdvanceFluid();
-  EXPECT_EQ(gDensity[cell], 80.0f);
+  gViscosity = 0.005f, gTimeStep = 0.4f, gDiffusion = 0.0f;
+  gLeftDown = false, gRightDown = true;
+  gMouseX = gMouseY = 250, gWindowWidth = gWindowHeight = 500;
+  const bool fluidMode[] = {false, true, true, true}, paused[] = {false, true, false, false};
+  const float density[] = {0, 0, 40, 80};
+  for (int s = 0; s < 4; ++s) {
+    gFluidMode = fluidMode[s], gPaused = paused[s];
+    AdvanceFluid();
+    EXPECT_EQ(gDensity[CellIndex(86, 86, 86)], density[s]) << "call " << s;
+  }
   gFluidMode = false;
 }
 

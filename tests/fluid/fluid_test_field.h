@@ -12,8 +12,7 @@ struct TestField {
   fluid::Grid at;
   std::vector<float> data;
 
-  TestField(int32_t nx, int32_t ny, int32_t nz, float fill = 0.0f)
-      : at{nx, ny, nz}, data(at.Size(), fill) {}
+  explicit TestField(fluid::Grid g, float fill = 0.0f) : at(g), data(at.Size(), fill) {}
 
   float* get() { return data.data(); }
   float& operator()(int32_t i, int32_t j, int32_t k) { return data[at(i, j, k)]; }
@@ -26,13 +25,19 @@ struct TestField {
     return *this;
   }
 
-  bool SameBits(const TestField& other) const {
-    return data.size() == other.data.size() &&
-           std::memcmp(data.data(), other.data.data(), data.size() * sizeof(float)) == 0;
+  // The interior values, i fastest.
+  std::vector<float> Interior() const {
+    std::vector<float> out;
+    for (int32_t k = 1; k <= at.nz; ++k)
+      for (int32_t j = 1; j <= at.ny; ++j)
+        for (int32_t i = 1; i <= at.nx; ++i) out.push_back(data[at(i, j, k)]);
+    return out;
+  }
+
+  // Element of the first bitwise difference from `other`, or -1 if none.
+  long FirstDifference(const TestField& other) const {
+    for (size_t e = 0; e < data.size(); ++e)
+      if (std::memcmp(&data[e], &other.data[e], sizeof(float)) != 0) return static_cast<long>(e);
+    return -1;
   }
 };
-
-// Number of border indices of a cell: 0 interior, 1 face, 2 edge, 3 corner.
-inline int BorderIndices(const fluid::Grid& g, int32_t i, int32_t j, int32_t k) {
-  return (i == 0 || i == g.nx + 1) + (j == 0 || j == g.ny + 1) + (k == 0 || k == g.nz + 1);
-}
