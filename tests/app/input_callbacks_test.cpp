@@ -8,37 +8,15 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "tests/support/gl_window.h"
 #include "render/vol_render.h"
+#include "shell_fixture.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
 
 namespace {
 
-// A context with an initialised renderer, and the shell state as at start-up.
-class InputCallbacks : public ::testing::Test {
+class InputCallbacks : public ShellTest {
 protected:
-  static void SetUpTestSuite() {
-    OpenGlWindow("shell test", 500, 500);
-    gRenderer.Init();
-    gFluidNX = gFluidNY = gFluidNZ = 4;
-    ASSERT_TRUE(AllocateFluidFields());
-  }
-
-  void SetUp() override {
-    gMouseX = gMouseY = gMouseOldX = gMouseOldY = 0;
-    gLeftDown = gMiddleDown = gRightDown = false;
-    gDragAngleH = gDragAngleV = 0;
-    gLightPos[0] = 0, gLightPos[1] = 0, gLightPos[2] = -0.5f;
-    gLightMode = gEditorVisible = gFluidMode = gPaused = gClipEnabled = false;
-    gClipDistance = 0;
-    gSavedSliceCount = 0;
-    gRenderer.sliceCount = 200;
-    gRenderer.extraClipEnabled = false;
-    gRenderer.clipDistance = 50;
-    gRenderer.angleZ = gRenderer.angleX = 0;
-  }
-
   static std::vector<float> Table() {
     const float* table = gTransferEditor.Table();
     return std::vector<float>(table, table + 1024);
