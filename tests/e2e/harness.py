@@ -166,9 +166,6 @@ class Viewer:
         self.window = self.find_window(TITLE, timeout)
         return self.window
 
-    def window_gone(self, window):
-        return self.xdotool("getwindowname", window, check=False) == ""
-
     def screenshot(self, window=None, save_as=None):
         xwd = subprocess.run(["xwd", "-silent", "-id", window or self.window], env=self.env,
                              stdout=subprocess.PIPE, check=True, timeout=60).stdout

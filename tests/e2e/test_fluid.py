@@ -1,5 +1,4 @@
 """The live fluid on the real viewer: pour, stir, pause, empty."""
-import time
 import unittest
 
 from harness import BACKGROUND, Viewer, line_path

@@ -1,7 +1,7 @@
 """Keys and mouse gestures on the real viewer, checked on screenshots."""
 import unittest
 
-from harness import Viewer, colourful, line_path
+from harness import Viewer, line_path
 
 VOLUME = (110, 110, 390, 390)
 PANEL = (255, 15, 485, 245)

@@ -2,7 +2,7 @@
 import os
 import unittest
 
-from harness import BACKGROUND, TITLE, Viewer, colourful, wait_until
+from harness import Viewer
 
 VOLUME = (110, 110, 390, 390)
 BIG = "g:/Ima3D_234c.raw"

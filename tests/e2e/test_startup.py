@@ -1,10 +1,8 @@
 """Start-up of the real viewer: reports, window, first picture, ways to end."""
 import os
-import re
-import subprocess
 import unittest
 
-from harness import BACKGROUND, TITLE, Viewer, colourful, wait_until
+from harness import BACKGROUND, Viewer, colourful
 
 BANNER = "-=-=-=-=-=-=-=-=-=-=-=-=-"
 GLUX_REPORT = "\n".join(["", BANNER, "      glux v1.51", BANNER, "-> initializing extensions",
