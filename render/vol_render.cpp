@@ -97,13 +97,13 @@ void VolRender::SetData(float* buffer, int32_t x, int32_t y, int32_t z) {
   sizeX = x;
   sizeY = y;
   sizeZ = z;
+  // Our own buffer handed back stays ours: releasing it would free the
+  // voxels about to be uploaded.
   if (buffer != data) {
     if (data != nullptr && ownsData) delete[] data;
     data = buffer;
     ownsData = false;
   }
-  // Our own buffer handed back stays ours: releasing it would free the
-  // voxels about to be uploaded.
   channels = 1;
   UploadVolume();
 }
