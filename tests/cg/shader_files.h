@@ -8,10 +8,7 @@
 
 class ShaderFiles {
 public:
-  ShaderFiles() {
-    char pattern[] = "/tmp/cgtestXXXXXX";
-    dir_ = mkdtemp(pattern);
-  }
+  ShaderFiles() : dir_(mkdtemp(pattern_)) {}
   ~ShaderFiles() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
   // Writes the file and returns its full path.
   std::string Write(const std::string& name, const std::string& text) const {
@@ -21,5 +18,6 @@ public:
   const std::string& dir() const { return dir_; }
 
 private:
+  char pattern_[18] = "/tmp/cgtestXXXXXX";
   std::string dir_;
 };

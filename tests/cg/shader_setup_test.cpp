@@ -40,43 +40,51 @@ protected:
   VolRender renderer;
 };
 
-TEST_F(ShaderSetup, ProfileFallBackOrders) {
+TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
+  const std::string ok = "nothing thrown", noVertex =
+      "Impossible d'initialiser le Vertex Shader|Extensions non supportees";
+  const std::string noFragment =
+      "Fragment programming extensions (GL_ARB_fragment_program or GL_NV_fragment_program) not "
+      "supported|Extensions non supportees";
   const struct {
-    const char* extensions;
+    const char *version, *extensions;
+    const std::string& thrown;
     CGprofile vertex, fragment;
+    size_t links;  // each stage alone when loaded, then the pair
   } cases[] = {
-      {"GL_NV_vertex_program1_1 GL_NV_vertex_program2 GL_ARB_vertex_program "
+      {"2.1", "GL_NV_vertex_program1_1 GL_NV_vertex_program2 GL_ARB_vertex_program "
        "GL_ARB_fragment_program GL_NV_register_combiners GL_NV_texture_shader "
-       "GL_NV_fragment_program",
-       CG_PROFILE_ARBVP1, CG_PROFILE_FP30},
-      {"GL_NV_vertex_program1_1 GL_NV_vertex_program2 GL_ARB_fragment_program "
-       "GL_NV_register_combiners GL_NV_texture_shader",
-       CG_PROFILE_VP30, CG_PROFILE_FP20},
-      {"GL_NV_vertex_program1_1 GL_ARB_fragment_program", CG_PROFILE_VP20, CG_PROFILE_ARBFP1},
+       "GL_NV_fragment_program", ok, CG_PROFILE_ARBVP1, CG_PROFILE_FP30, 3},
+      {"2.1", "GL_NV_vertex_program1_1 GL_NV_vertex_program2 GL_ARB_fragment_program "
+       "GL_NV_register_combiners GL_NV_texture_shader", ok, CG_PROFILE_VP30, CG_PROFILE_FP20, 3},
+      // Only whole words count, however spaced; the combiners alone are not enough.
+      {"2.1", "GL_NV_vertex_program2_option\tGL_NV_vertex_program1_1\nGL_NV_fragment_program2 "
+       "GL_NV_texture_shader GL_ARB_fragment_program", ok, CG_PROFILE_VP20, CG_PROFILE_ARBFP1, 3},
+      {"2.1", "GL_ARB_fragment_program GL_NV_fragment_program", noVertex, CG_PROFILE_UNKNOWN,
+       CG_PROFILE_UNKNOWN, 0},
+      {"2.1", "GL_ARB_vertex_program GL_NV_register_combiners", noFragment, CG_PROFILE_ARBVP1,
+       CG_PROFILE_UNKNOWN, 1},
+      // Before version 2 the shading language needs both its extensions.
+      {"1.5 Old", "GL_ARB_vertex_program GL_ARB_fragment_program GL_ARB_shader_objects", noVertex,
+       CG_PROFILE_UNKNOWN, CG_PROFILE_UNKNOWN, 0},
+      {"1.5 Old", "GL_ARB_vertex_program GL_ARB_fragment_program GL_ARB_shader_objects "
+       "GL_ARB_shading_language_100", ok, CG_PROFILE_ARBVP1, CG_PROFILE_ARBFP1, 3},
   };
   for (const auto& c : cases) {
-    cgrt::ResetRuntime(&backend);
+    SCOPED_TRACE(c.extensions);
+    backend = FakeShaderBackend();
+    backend.version = c.version;
     backend.extensions = c.extensions;
-    EXPECT_EQ(Thrown(), "nothing thrown");
-    EXPECT_EQ(renderer.vertexProfile, c.vertex) << c.extensions;
-    EXPECT_EQ(renderer.fragmentProfile, c.fragment) << c.extensions;
+    cgrt::ResetRuntime(&backend);
+    renderer.vertexProfile = renderer.fragmentProfile = CG_PROFILE_UNKNOWN;
+    EXPECT_EQ(Thrown(), c.thrown);
+    EXPECT_EQ(renderer.vertexProfile, c.vertex);
+    EXPECT_EQ(renderer.fragmentProfile, c.fragment);
+    EXPECT_EQ(backend.links.size(), c.links);
+    EXPECT_EQ(backend.sources.size(), c.links == 3 ? 2u : c.links);
+    EXPECT_EQ(backend.current, c.links == 3 ? backend.PairOf(1, 2) : 0u);
   }
-  // Both programs (shaders 5 and 6 of the third run) end linked together and in use.
-  EXPECT_EQ(backend.current, backend.PairOf(5, 6));
   EXPECT_NE(renderer.lightPosParam, nullptr);
-}
-
-TEST_F(ShaderSetup, MissingProfilesGiveTheirOwnMessages) {
-  backend.extensions = "GL_ARB_fragment_program GL_NV_fragment_program";
-  EXPECT_EQ(Thrown(), "Impossible d'initialiser le Vertex Shader|Extensions non supportees");
-  EXPECT_TRUE(backend.sources.empty());
-  backend.extensions = "GL_ARB_vertex_program GL_NV_register_combiners";
-  EXPECT_EQ(Thrown(),
-            "Fragment programming extensions (GL_ARB_fragment_program or "
-            "GL_NV_fragment_program) not supported|Extensions non supportees");
-  // The vertex program was created and loaded first.
-  EXPECT_NE(renderer.vertexProgram, nullptr);
-  EXPECT_EQ(backend.links, (std::vector<std::pair<unsigned, unsigned>>{{1, 0}}));
 }
 
 TEST_F(ShaderSetup, RuntimeErrorsCarryTheirTextAndListing) {

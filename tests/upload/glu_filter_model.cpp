@@ -6,16 +6,12 @@
 
 namespace {
 
+// The source box [low, high) of output texel j.
 void Box(int32_t in, int32_t out, int32_t j, float& low, float& high) {
   const float conv = static_cast<float>(in) / static_cast<float>(out);
   const float centre = static_cast<float>(conv * (j + 0.5));
-  if (in > out) {
-    high = centre + conv / 2;
-    low = centre - conv / 2;
-  } else {
-    high = static_cast<float>(centre + 0.5);
-    low = static_cast<float>(centre - 0.5);
-  }
+  low = in > out ? centre - conv / 2 : static_cast<float>(centre - 0.5);
+  high = in > out ? centre + conv / 2 : static_cast<float>(centre + 0.5);
 }
 
 // Overlap of the box [low, high) with cell `cell`, the box clipped at `from`.
@@ -26,18 +22,14 @@ float Part(float from, float high, int32_t cell) {
 ModelLevel Rescale(const std::vector<float>& voxels, int32_t nx, int32_t ny, int32_t nz,
                    int32_t c) {
   ModelLevel out{MipTargetSize(nx), MipTargetSize(ny), MipTargetSize(nz), {}};
-  out.texels.resize(static_cast<size_t>(out.sizeX) * out.sizeY * out.sizeZ * c);
   for (int32_t d = 0; d < out.sizeZ; ++d) {
-    float lowZ, highZ;
+    float lowZ, highZ, lowY, highY, lowX, highX;
     Box(nz, out.sizeZ, d, lowZ, highZ);
     for (int32_t i = 0; i < out.sizeY; ++i) {
-      float lowY, highY;
       Box(ny, out.sizeY, i, lowY, highY);
       for (int32_t j = 0; j < out.sizeX; ++j) {
-        float lowX, highX;
         Box(nx, out.sizeX, j, lowX, highX);
-        float totals[4] = {0, 0, 0, 0};
-        float volume = 0;
+        float totals[4] = {0, 0, 0, 0}, volume = 0;
         for (float z = lowZ, zc = std::floor(z); z < highZ; z = ++zc) {
           const int32_t zi = (static_cast<int32_t>(zc) + nz) % nz;
           const float zp = Part(z, highZ, static_cast<int32_t>(zc));
@@ -55,8 +47,7 @@ ModelLevel Rescale(const std::vector<float>& voxels, int32_t nx, int32_t ny, int
         }
         for (int32_t k = 0; k < c; ++k) {
           const uint16_t value = static_cast<uint16_t>((totals[k] + 0.5) / volume);
-          out.texels[((static_cast<size_t>(d) * out.sizeY + i) * out.sizeX + j) * c + k] =
-              static_cast<float>(value) / 65535.0f;
+          out.texels.push_back(static_cast<float>(value) / 65535.0f);
         }
       }
     }
@@ -65,15 +56,13 @@ ModelLevel Rescale(const std::vector<float>& voxels, int32_t nx, int32_t ny, int
 }
 
 ModelLevel Halve(const ModelLevel& in, int32_t c) {
-  ModelLevel out{in.sizeX > 1 ? in.sizeX / 2 : 1, in.sizeY > 1 ? in.sizeY / 2 : 1,
-                 in.sizeZ > 1 ? in.sizeZ / 2 : 1, {}};
-  out.texels.resize(static_cast<size_t>(out.sizeX) * out.sizeY * out.sizeZ * c);
   const int32_t fx = in.sizeX > 1 ? 2 : 1, fy = in.sizeY > 1 ? 2 : 1, fz = in.sizeZ > 1 ? 2 : 1;
+  ModelLevel out{in.sizeX / fx, in.sizeY / fy, in.sizeZ / fz, {}};
   for (int32_t z = 0; z < out.sizeZ; ++z)
     for (int32_t y = 0; y < out.sizeY; ++y)
       for (int32_t x = 0; x < out.sizeX; ++x)
         for (int32_t k = 0; k < c; ++k) {
-          float flat = 0;
+          float flat = 0;  // a level one texel deep is averaged in float, others in double
           double deep = 0;
           for (int32_t dz = 0; dz < fz; ++dz)
             for (int32_t dy = 0; dy < fy; ++dy)
@@ -84,24 +73,21 @@ ModelLevel Halve(const ModelLevel& in, int32_t c) {
                 deep += v;
               }
           const int32_t n = fx * fy * fz;
-          out.texels[((static_cast<size_t>(z) * out.sizeY + y) * out.sizeX + x) * c + k] =
-              in.sizeZ == 1 ? flat / static_cast<float>(n) : static_cast<float>(deep / n);
+          out.texels.push_back(in.sizeZ == 1 ? flat / static_cast<float>(n)
+                                             : static_cast<float>(deep / n));
         }
   return out;
 }
-
-bool PowerOfTwo(int32_t n) { return (n & (n - 1)) == 0; }
 
 }  // namespace
 
 std::vector<ModelLevel> ModelMipChain(const std::vector<float>& voxels, int32_t nx, int32_t ny,
                                       int32_t nz, int32_t components) {
   std::vector<ModelLevel> levels;
-  if (PowerOfTwo(nx) && PowerOfTwo(ny) && PowerOfTwo(nz)) {
-    levels.push_back({nx, ny, nz, voxels});
-  } else {
-    levels.push_back(Rescale(voxels, nx, ny, nz, components));
-  }
+  const auto powerOfTwo = [](int32_t n) { return (n & (n - 1)) == 0; };
+  levels.push_back(powerOfTwo(nx) && powerOfTwo(ny) && powerOfTwo(nz)
+                       ? ModelLevel{nx, ny, nz, voxels}
+                       : Rescale(voxels, nx, ny, nz, components));
   while (levels.back().sizeX > 1 || levels.back().sizeY > 1 || levels.back().sizeZ > 1) {
     levels.push_back(Halve(levels.back(), components));
   }
