@@ -63,7 +63,7 @@ class RawFileTest(unittest.TestCase):
             self.assertEqual(v.wait_exit(), 0)
 
     def test_sub_volume_zoom_and_move(self):
-        with Viewer("big") as v:
+        with Viewer("big", remove=("g:",)) as v:  # never write through to a real large file
             make_sparse_big_file(v.workdir)
             julia = v.wait_first_frame()
             v.key("plus")
