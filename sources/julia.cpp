@@ -14,34 +14,13 @@ const Quaternion kJuliaConstant(0.4, -0.4, -0.4, -0.2);
 // Grids smaller than this are not worth a second thread.
 constexpr int64_t kThreadingThreshold = 32768;
 
-float JuliaValue(double x, double y, double z, double w) {
-  const double cx = kJuliaConstant.x;
-  const double cy = kJuliaConstant.y;
-  const double cz = kJuliaConstant.z;
-  const double cw = kJuliaConstant.w;
-  for (int n = 1; n <= kMaxIterations; ++n) {
-    // Hamilton product a*q with a = q, summed left to right as written, so
-    // the cross terms do not cancel exactly and results match bit for bit.
-    const double nx = y * z + w * x + x * w - z * y + cx;
-    const double ny = w * y + z * x + y * w - x * z + cy;
-    const double nz = w * z + x * y + z * w - y * x + cz;
-    const double nw = w * w - x * x - y * y - z * z + cw;
-    x = nx;
-    y = ny;
-    z = nz;
-    w = nw;
-    // sqrt is correctly rounded and sqrt(4) == 2, so comparing the squared
-    // norm with 4 decides escape exactly as comparing the norm with 2.
-    const double squared = x * x + y * y + z * z + w * w;
-    if (squared >= 4.0 && n < kMaxIterations) return 0.0f;
-  }
-  return static_cast<float>(Quaternion(x, y, z, w).Norm());
-}
-
 // Two voxels of a row iterate together in one vector register. Each lane does
-// exactly the scalar arithmetic, so the values are bitwise those of
-// JuliaValue; a lane that has escaped keeps computing (its numbers are not
-// used) until every lane has escaped or the 20 iterations are done.
+// exactly the scalar arithmetic, summed left to right as written (so the
+// cross terms of the Hamilton product do not cancel exactly); a lane that
+// has escaped keeps computing (its numbers are not used) until every lane
+// has escaped or the 20 iterations are done. sqrt is correctly rounded and
+// sqrt(4) == 2, so comparing the squared norm with 4 decides escape exactly
+// as comparing the norm with 2.
 typedef double Lanes __attribute__((vector_size(2 * sizeof(double))));
 typedef int64_t LaneMask __attribute__((vector_size(2 * sizeof(int64_t))));
 constexpr int kLanes = 2;
@@ -91,7 +70,11 @@ void BuildPlanes(float* out, int32_t nx, int32_t ny, int32_t kBegin, int32_t kEn
       for (; i + kLanes <= nx; i += kLanes) {
         JuliaPair(x, y, zc, i * sx - 1, (i + 1) * sx - 1, row + i);
       }
-      for (; i < nx; ++i) row[i] = JuliaValue(x, y, zc, i * sx - 1);
+      if (i < nx) {  // an odd last voxel rides in both lanes
+        float last[kLanes];
+        JuliaPair(x, y, zc, i * sx - 1, i * sx - 1, last);
+        row[i] = last[0];
+      }
     }
   }
 }
