@@ -21,6 +21,18 @@ RawFile OpenRawFile(const char* fileName) {
   return file;
 }
 
+// Makes a freshly filled buffer the renderer's own volume.
+void AdoptVolume(VolRender& renderer, float* buffer, int32_t sizeX, int32_t sizeY, int32_t sizeZ,
+                 int32_t channels) {
+  if (renderer.data != nullptr && renderer.ownsData) delete[] renderer.data;
+  renderer.data = buffer;
+  renderer.ownsData = true;
+  renderer.sizeX = sizeX;
+  renderer.sizeY = sizeY;
+  renderer.sizeZ = sizeZ;
+  renderer.channels = static_cast<int8_t>(channels);
+}
+
 }  // namespace
 
 void VolRender::LoadRawData(const char* fileName, int32_t newSizeX, int32_t newSizeY,
@@ -33,13 +45,7 @@ void VolRender::LoadRawData(const char* fileName, int32_t newSizeX, int32_t newS
 
   float* smoothed = new float[count];
   SmoothRawVolume(bytes.get(), newSizeX, newSizeY, newSizeZ, newChannels, smoothed);
-  if (data != nullptr && ownsData) delete[] data;
-  data = smoothed;
-  ownsData = true;
-  sizeX = newSizeX;
-  sizeY = newSizeY;
-  sizeZ = newSizeZ;
-  channels = static_cast<int8_t>(newChannels);
+  AdoptVolume(*this, smoothed, newSizeX, newSizeY, newSizeZ, newChannels);
   UploadVolume();
 }
 
@@ -57,14 +63,8 @@ void VolRender::LoadRawSubVolume(const char* fileName, int32_t fileSizeX, int32_
     const int32_t gridX = newGrid ? newSizeX : sizeX;
     const int32_t gridY = newGrid ? newSizeY : sizeY;
     const int32_t gridZ = newGrid ? newSizeZ : sizeZ;
-    float* buffer = new float[RawElementCount(gridX, gridY, gridZ, newChannels)];
-    if (data != nullptr && ownsData) delete[] data;
-    sizeX = gridX;
-    sizeY = gridY;
-    sizeZ = gridZ;
-    data = buffer;
-    ownsData = true;
-    channels = static_cast<int8_t>(newChannels);
+    AdoptVolume(*this, new float[RawElementCount(gridX, gridY, gridZ, newChannels)], gridX, gridY,
+                gridZ, newChannels);
   }
 
   const SubVolumeWindow window{originX,
