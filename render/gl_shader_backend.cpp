@@ -13,26 +13,23 @@ std::string GlString(GLenum name) {
   return text ? reinterpret_cast<const char*>(text) : "";
 }
 
-std::string ShaderLog(GLuint shader) {
+// A shader's or a program's info log; the two differ only in their getters.
+template <void (*GetLength)(GLuint, GLenum, GLint*), void (*GetLog)(GLuint, GLsizei, GLsizei*, GLchar*)>
+std::string InfoLog(GLuint object) {
   GLint length = 0;
-  glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+  GetLength(object, GL_INFO_LOG_LENGTH, &length);
   if (length <= 1) return "";
   std::string log(static_cast<size_t>(length), '\0');
   GLsizei written = 0;
-  glGetShaderInfoLog(shader, length, &written, &log[0]);
+  GetLog(object, length, &written, &log[0]);
   log.resize(static_cast<size_t>(written));
   return log;
 }
 
+std::string ShaderLog(GLuint shader) { return InfoLog<glGetShaderiv, glGetShaderInfoLog>(shader); }
+
 std::string ProgramLog(GLuint program) {
-  GLint length = 0;
-  glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
-  if (length <= 1) return "";
-  std::string log(static_cast<size_t>(length), '\0');
-  GLsizei written = 0;
-  glGetProgramInfoLog(program, length, &written, &log[0]);
-  log.resize(static_cast<size_t>(written));
-  return log;
+  return InfoLog<glGetProgramiv, glGetProgramInfoLog>(program);
 }
 
 }  // namespace

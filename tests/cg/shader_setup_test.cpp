@@ -64,11 +64,6 @@ TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
        CG_PROFILE_UNKNOWN, 0},
       {"2.1", "GL_ARB_vertex_program GL_NV_register_combiners", noFragment, CG_PROFILE_ARBVP1,
        CG_PROFILE_UNKNOWN, 1},
-      // Before version 2 the shading language needs both its extensions.
-      {"1.5 Old", "GL_ARB_vertex_program GL_ARB_fragment_program GL_ARB_shader_objects", noVertex,
-       CG_PROFILE_UNKNOWN, CG_PROFILE_UNKNOWN, 0},
-      {"1.5 Old", "GL_ARB_vertex_program GL_ARB_fragment_program GL_ARB_shader_objects "
-       "GL_ARB_shading_language_100", ok, CG_PROFILE_ARBVP1, CG_PROFILE_ARBFP1, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.extensions);
