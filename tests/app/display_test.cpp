@@ -2,16 +2,79 @@
 
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
+#include <GL/glu.h>
 
+#include <cmath>
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/overlay.h"
 #include "shell_fixture.h"
 
 namespace {
 
 using Display = ShellTest;
+
+struct Matrix {
+  GLdouble m[16];
+};
+
+Matrix Current(GLenum which) {
+  Matrix result{};
+  glGetDoublev(which, result.m);
+  return result;
+}
+
+// Window pixel (from the bottom-left) of an eye-space point.
+void Project(double x, double y, double z, double& wx, double& wy) {
+  const Matrix model = Current(GL_MODELVIEW_MATRIX), projection = Current(GL_PROJECTION_MATRIX);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  double wz;
+  gluProject(x, y, z, model.m, projection.m, viewport, &wx, &wy, &wz);
+}
+
+TEST_F(Display, ReshapeSetsThePerspectiveAndTheOverlayCountsFromTheTopLeft) {
+  glLoadIdentity();
+  ReshapeCallback(800, 600);
+  EXPECT_EQ(gWindowWidth, 800);
+  EXPECT_EQ(gWindowHeight, 600);
+  const double f = 1.0 / std::tan(M_PI / 6);
+  const Matrix p = Current(GL_PROJECTION_MATRIX);
+  EXPECT_NEAR(p.m[5], f, 1e-6);
+  EXPECT_NEAR(p.m[0], f / (800.0 / 600.0), 1e-6);
+  GLint viewport[4], mode = 0;
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[2], 800);
+  EXPECT_EQ(viewport[3], 600);
+
+  BeginOverlay();
+  double wx = 0, wy = 0;
+  Project(0, 20, 0, wx, wy);
+  EXPECT_NEAR(wx, 0, 1e-6);
+  EXPECT_NEAR(wy, 600 - 20, 1e-6);
+  EndOverlay();
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+  EXPECT_NEAR(Current(GL_PROJECTION_MATRIX).m[0], p.m[0], 1e-9);
+
+  // A minimised window still gives a usable projection.
+  ReshapeCallback(500, 0);
+  for (double value : Current(GL_PROJECTION_MATRIX).m) EXPECT_TRUE(std::isfinite(value));
+}
+
+TEST_F(Display, NearPlaneKeepsDepthsApartAndTheLogoCornerInPlace) {
+  glLoadIdentity();
+  ReshapeCallback(500, 500);
+  const Matrix p = Current(GL_PROJECTION_MATRIX);
+  const auto depth = [&](double z) { return (p.m[10] * z + p.m[14]) / (p.m[11] * z); };
+  EXPECT_LT(depth(-1.8), depth(-250.0));  // editor panel in front of the volume
+  EXPECT_LT(depth(-250.0), 1.0);
+  double wx = 0, wy = 0;
+  Project(60, -130, -250, wx, wy);
+  EXPECT_NEAR(wx, 354, 1.5);
+  EXPECT_NEAR(wy, 25, 1.5);
+}
 
 // Lowest window row (from the bottom) holding a pixel of exactly this colour.
 int RowOf(const std::vector<unsigned char>& rgb, int width, int height, unsigned char r,

@@ -15,6 +15,10 @@
 
 namespace {
 
+void Type(const char* keys) {
+  for (; *keys; ++keys) KeyboardCallback(static_cast<unsigned char>(*keys), 0, 0);
+}
+
 class InputCallbacks : public ShellTest {
 protected:
   static std::vector<float> Table() {
@@ -24,73 +28,57 @@ protected:
 };
 
 TEST_F(InputCallbacks, FullSliceModeRestoresTheCountSavedWhenItBegan) {
-  KeyboardCallback('a', 0, 0);
+  Type("a");
   EXPECT_EQ(gRenderer.sliceCount, 1000);
   EXPECT_EQ(gSavedSliceCount, 200);
-  KeyboardCallback('z', 0, 0);
-  KeyboardCallback('s', 0, 0);
-  KeyboardCallback('s', 0, 0);
+  Type("zss");
   EXPECT_EQ(gRenderer.sliceCount, 995);
-  KeyboardCallback('a', 0, 0);
+  Type("a");
   EXPECT_EQ(gRenderer.sliceCount, 200);
   EXPECT_EQ(gSavedSliceCount, 0);
-}
-
-TEST_F(InputCallbacks, SliceCountsAreNotBounded) {
-  gRenderer.sliceCount = 5;
-  KeyboardCallback('s', 0, 0);
-  KeyboardCallback('s', 0, 0);
+  gRenderer.sliceCount = 5;  // not bounded
+  Type("ss");
   EXPECT_EQ(gRenderer.sliceCount, -5);
 }
 
 TEST_F(InputCallbacks, ClipStateReachesTheRendererThroughTheTail) {
-  KeyboardCallback('k', 0, 0);  // no command, but the tail runs
+  Type("k");  // no command, but the tail runs
   EXPECT_EQ(gRenderer.clipDistance, 0);
   EXPECT_FALSE(gRenderer.extraClipEnabled);
-  KeyboardCallback('c', 0, 0);
+  Type("c");
   EXPECT_TRUE(gRenderer.extraClipEnabled);
   EXPECT_EQ(gRenderer.clipDistance, 0);
-  KeyboardCallback('b', 0, 0);
-  KeyboardCallback('b', 0, 0);
-  KeyboardCallback('n', 0, 0);
+  Type("bbn");
   EXPECT_EQ(gRenderer.clipDistance, 2);
-  KeyboardCallback('c', 0, 0);
+  Type("c");
   EXPECT_FALSE(gRenderer.extraClipEnabled);
 }
 
 TEST_F(InputCallbacks, TogglesAndUpperCaseLetters) {
-  for (unsigned char key : {'A', 'B', 'C', 'F', 'L', 'P', 'Q', 'W', 'X', 'Z', '2', '8'}) {
-    KeyboardCallback(key, 0, 0);
-  }
+  Type("ABCFLPQWXZ28");
   EXPECT_EQ(gRenderer.sliceCount, 200);
   EXPECT_FALSE(gClipEnabled || gLightMode || gEditorVisible || gFluidMode || gPaused);
   EXPECT_EQ(gClipDistance, 0);
   EXPECT_EQ(gTransferEditor.channel, 0);
 
-  KeyboardCallback('l', 0, 0);
-  KeyboardCallback('w', 0, 0);
-  KeyboardCallback('p', 0, 0);
+  Type("lwp");
   EXPECT_TRUE(gLightMode && gEditorVisible && gPaused);
-  for (int i = 0; i < 4; ++i) KeyboardCallback('x', 0, 0);
+  Type("xxxx");
   EXPECT_EQ(gTransferEditor.channel, 0);
 }
 
-TEST_F(InputCallbacks, KeyRClearsEveryFluidField) {
-  for (float* field : {gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev, gVelWPrev, gDensity, gDensityPrev}) {
-    std::fill(field, field + FluidFieldSize(), 3.0f);
-  }
-  KeyboardCallback('r', 0, 0);
-  for (float* field : {gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev, gVelWPrev, gDensity, gDensityPrev}) {
+TEST_F(InputCallbacks, KeyRClearsTheFluidAndKeyFLoadsTheRawVolume) {
+  const auto fields = {gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev, gVelWPrev, gDensity, gDensityPrev};
+  for (float* field : fields) std::fill(field, field + FluidFieldSize(), 3.0f);
+  Type("r");
+  for (float* field : fields) {
     EXPECT_TRUE(std::all_of(field, field + FluidFieldSize(), [](float v) { return v == 0.0f; }));
   }
-}
-
-TEST_F(InputCallbacks, KeyFTogglesFluidModeAndLoadsTheRawVolume) {
-  KeyboardCallback('f', 0, 0);
+  Type("f");
   EXPECT_TRUE(gFluidMode);
   EXPECT_EQ(gRenderer.sizeX, 128);
   EXPECT_TRUE(gRenderer.ownsData);
-  KeyboardCallback('f', 0, 0);
+  Type("f");
   EXPECT_FALSE(gFluidMode);
 }
 
@@ -100,13 +88,17 @@ TEST_F(InputCallbacks, KeyQEndsTheProcessWithCodeZero) {
   EXPECT_EXIT(KeyboardCallback('q', 0, 0), ::testing::ExitedWithCode(0), "");
 }
 
-TEST_F(InputCallbacks, UnhandledButtonChangesNothing) {
+TEST_F(InputCallbacks, UnhandledButtonChangesNothingAndAPlainDragOnlyTracks) {
   MouseCallback(0, 0, 10, 20);
   MouseCallback(3, 0, 99, 98);
   MouseCallback(-1, 1, 97, 96);
   EXPECT_EQ(gMouseX, 10);
   EXPECT_EQ(gMouseOldY, 20);
   EXPECT_TRUE(gLeftDown);
+  MotionCallback(60, 40);
+  EXPECT_EQ(gMouseX, 60);
+  EXPECT_EQ(gMouseOldX, 10);
+  EXPECT_EQ(gDragAngleH, 0);
   MouseCallback(0, 1, 11, 21);
   EXPECT_FALSE(gLeftDown);
   EXPECT_EQ(gMouseOldX, 11);
@@ -142,14 +134,6 @@ TEST_F(InputCallbacks, LightModeLeftSteersAndRightEditsWithTheEditorShown) {
   // Editing keeps the pointer at the old position, so the fluid gets no force.
   EXPECT_EQ(gMouseX, 300);
   EXPECT_EQ(gMouseY, 100);
-}
-
-TEST_F(InputCallbacks, PlainLeftDragOnlyTracksThePointer) {
-  MouseCallback(0, 0, 50, 50);
-  MotionCallback(60, 40);
-  EXPECT_EQ(gMouseX, 60);
-  EXPECT_EQ(gMouseOldX, 50);
-  EXPECT_EQ(gDragAngleH, 0);
 }
 
 }  // namespace
