@@ -1,4 +1,3 @@
-// The runtime on a real GL context.
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
@@ -20,8 +19,7 @@ Frame Draw(bool shaded = true) {
   glClear(GL_COLOR_BUFFER_BIT);
   if (shaded) cgGLEnableProfile(CG_PROFILE_ARBVP1), cgGLEnableProfile(CG_PROFILE_ARBFP1);
   glRectf(-1, -1, 1, 1);
-  cgGLDisableProfile(CG_PROFILE_ARBVP1);
-  cgGLDisableProfile(CG_PROFILE_ARBFP1);
+  cgGLDisableProfile(CG_PROFILE_ARBVP1), cgGLDisableProfile(CG_PROFILE_ARBFP1);
   Frame pixels(kSize * kSize * 4);
   glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   return pixels;
@@ -32,10 +30,6 @@ protected:
   static void SetUpTestSuite() { OpenGlWindow("cg_gl_test", kSize, kSize); }
   void SetUp() override {
     cgrt::ResetRuntime(nullptr);
-    for (GLenum matrix : {GL_PROJECTION, GL_MODELVIEW}) {
-      glMatrixMode(matrix);
-      glLoadIdentity();
-    }
     context = cgCreateContext();
   }
   CGprogram Load(const std::string& text, CGprofile profile, const char** args = nullptr) {
@@ -56,8 +50,7 @@ TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
   Load("void main() { gl_FrontColor = gl_Color; }\n", CG_PROFILE_ARBVP1, posinv);
   Load("void main() { gl_FragColor = 2.0 * gl_Color; }\n", CG_PROFILE_ARBFP1);
   ASSERT_EQ(cgGetError(), CG_NO_ERROR) << cgGetLastListing(context);
-  // Grey unshaded, white shaded, seen in perspective: any pixel covered
-  // differently shows.
+  // Grey unshaded, white shaded, in perspective: any pixel covered differently shows.
   glColor3f(0.5f, 0.5f, 0.5f);
   glMatrixMode(GL_PROJECTION);
   gluPerspective(40.0, 1.0, 1.0, 100.0);
@@ -78,10 +71,10 @@ TEST_F(CgGl, CompileErrorListingNamesTheFileAndItsLine) {
   EXPECT_EQ(Load("// comment\nvoid main()\n{\n  gl_FragColor = undefinedThing;\n}\n",
                  CG_PROFILE_ARBFP1),
             nullptr);
-  const std::string path = files.dir() + "/" + std::to_string(CG_PROFILE_ARBFP1);
   EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
   const std::string listing = cgGetLastListing(context) ? cgGetLastListing(context) : "";
-  EXPECT_EQ(listing.rfind(path + ":\n0:4(", 0), 0u) << listing;
+  EXPECT_EQ(listing.rfind(files.dir() + "/" + std::to_string(CG_PROFILE_ARBFP1) + ":\n0:4(", 0), 0u)
+      << listing;
   EXPECT_NE(listing.find("undefinedThing"), std::string::npos);
 }
 
