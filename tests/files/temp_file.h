@@ -1,4 +1,4 @@
-// Files the loaders under test read, written to the test's temporary folder.
+// Files the loaders under test read, in the test's temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>

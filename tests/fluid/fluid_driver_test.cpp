@@ -50,10 +50,9 @@ TEST(FluidDriver, InjectionClearsAllSourcesThenWritesTheCellUnderThePointer) {
     InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev);
     const size_t cell = CellIndex(c.i, c.j, 86);
     auto only = [&](float value) { return value != 0.0f ? Writes{{cell, value}} : Writes{}; };
-    EXPECT_EQ(NonZero(gVelUPrev), only(c.u));
-    EXPECT_EQ(NonZero(gVelVPrev), only(c.v));
-    EXPECT_EQ(NonZero(gDensityPrev), only(c.density));
-    EXPECT_EQ(NonZero(gVelWPrev), Writes{});
+    EXPECT_EQ((std::vector<Writes>{NonZero(gVelUPrev), NonZero(gVelVPrev), NonZero(gDensityPrev),
+                                   NonZero(gVelWPrev)}),
+              (std::vector<Writes>{only(c.u), only(c.v), only(c.density), {}}));
     EXPECT_EQ(std::make_pair(gMouseOldX, gMouseOldY),
               c.i != 0 ? std::make_pair(c.x, c.y) : std::make_pair(c.oldX, c.oldY));
   }

@@ -1,6 +1,4 @@
-// Reference solver written loop for loop in the plain textbook order
-// (i outermost, k innermost, one field at a time, single thread). The
-// production solver is checked against it.
+// Reference solver in the plain textbook loop order, single thread.
 #pragma once
 
 #include <cstdint>

@@ -1,12 +1,12 @@
 // A scripted GL driver and message box for gluX tests: no context needed.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "glux/glux.h"
 #include "glux/glux_multitexture.h"
@@ -17,16 +17,17 @@ namespace fake {
 
 inline const char* gExtensions = nullptr;  // null: no GL context
 inline std::string gFailingName;
-inline std::vector<std::string> gLookups;  // names asked of the lookup, in order
+inline std::vector<std::string> gLookups;  // in order
 
 inline void driverEntry() {}
 
-// The message box writes its arguments to stderr, where death tests see them.
+// The box writes to stderr, where death tests see it.
 inline std::string boxOutput(const std::string& caption, const std::string& text, bool error) {
-  return "<box caption=\"" + caption + "\" error=" + (error ? "1" : "0") + ">\n" + text + "</box>\n";
+  return "<box caption=\"" + caption + "\" error=" + (error ? "1" : "0") + ">\n" + text +
+         "</box>\n";
 }
 
-// Every lookup succeeds and returns driverEntry, except that of failingLookup.
+// Every lookup but that of failingLookup returns driverEntry.
 inline void install(const char* extensions, const char* failingLookup = "") {
   gExtensions = extensions;
   gFailingName = failingLookup;
@@ -41,8 +42,8 @@ inline void install(const char* extensions, const char* failingLookup = "") {
                    }});
 }
 
-// Every entry point of the program's two extensions, in resolution order,
-// with whether it now reaches the driver rather than its stub.
+// Each entry point of the program's two extensions, and whether it now
+// reaches the driver rather than its stub.
 inline std::vector<std::pair<std::string, bool>> entryPointStates() {
   std::vector<std::pair<std::string, bool>> states;
 #define FAKE_ENTRY_POINT_STATE(fn, Type) \
@@ -53,20 +54,9 @@ inline std::vector<std::pair<std::string, bool>> entryPointStates() {
   return states;
 }
 
-// The same names, spelt out independently of the plugins' own lists.
-inline std::vector<std::string> allEntryPoints() {
-  std::vector<std::string> names = {"glActiveTextureARB", "glClientActiveTextureARB"};
-  for (const char* size : {"1", "2", "3", "4"})
-    for (const char* type : {"d", "dv", "f", "fv", "i", "iv", "s", "sv"})
-      names.push_back(std::string("glMultiTexCoord") + size + type + "ARB");
-  names.insert(names.end(), {"glTexImage3DEXT", "glTexSubImage3DEXT"});
-  return names;
-}
-
 inline const std::string kBanner = "-=-=-=-=-=-=-=-=-=-=-=-=-\n";
 inline const std::string kOpening = "\n" + kBanner + "      glux v1.51\n" + kBanner;
 
-// gluxInit's whole report around the given plugin lines.
 inline std::string report(const std::string& pluginLines) {
   return kOpening + "-> initializing extensions\n" + pluginLines + kBanner + "\n";
 }

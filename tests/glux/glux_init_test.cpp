@@ -1,5 +1,5 @@
-// gluxInit's report and failure paths, on plugins of the test's own making,
-// and the fatal stubs the entry points hold before any load.
+// gluxInit and the registry on plugins of the test's own making, and the
+// fatal stubs the entry points hold before any load.
 #include <gtest/gtest.h>
 
 #include "tests/glux/fake_platform.h"
@@ -51,7 +51,6 @@ TEST_F(GluxInitTest, OptionalFailuresAreReportedAndTheProgramGoesOn) {
   EXPECT_EQ(fake::initOutput(0),
             fake::report("[ OK ] GL_fine\n[ OK ] GL_required (required)\n"
                          "[FAIL] GL_unlisted\n[FAIL] GL_unresolved\n"));
-  EXPECT_FALSE(requiredDuplicate.isLoaded());
   EXPECT_EQ(requiredDuplicate.resolutions, 0);
 }
 
@@ -62,6 +61,30 @@ TEST_F(GluxInitTest, AcceptedDevelopmentIsTaggedAndSatisfiesRequired) {
   gluxRegisterPlugin(&unresolved);
   EXPECT_EQ(fake::initOutput(GLUX_ACCEPT_DEVELOPMENT),
             fake::report("[DEVL] GL_unlisted (required)\n[FAIL] GL_unresolved\n"));
+}
+
+// Keys in byte order; a duplicate name keeps the first and links the later.
+TEST_F(GluxInitTest, RegistryOrdersKeysAndLinksDuplicates) {
+  ASSERT_EQ(gluxRegistry, nullptr);
+  ScriptedPlugin requiredFirst("GL_x", true, {false, true}), optionalLater("GL_x", false);
+  ScriptedPlugin optionalFirst("GL_a", false), requiredLater("GL_a", true);
+  ScriptedPlugin upperB("GL_B", false), aLonger("GL_a_longer", false);
+  // The same object registered again must not become its own duplicate.
+  for (ScriptedPlugin* p : {&requiredFirst, &optionalLater, &requiredFirst, &aLonger,
+                            &optionalFirst, &requiredLater, &upperB})
+    gluxRegisterPlugin(p);
+  std::vector<std::pair<std::string, GluxPlugin*>> entries(gluxRegistry->begin(),
+                                                           gluxRegistry->end());
+  EXPECT_EQ(entries, (decltype(entries){{"GL_B", &upperB}, {"GL_a", &optionalFirst},
+                                        {"GL_a_longer", &aLonger}, {"GL_x", &requiredFirst}}));
+  // A later plugin inherits required from the first but does not pass it on.
+  EXPECT_TRUE(optionalLater.isRequired() && requiredLater.isRequired());
+  EXPECT_FALSE(optionalFirst.isRequired());
+  // Its load is the first one's, whatever the outcome.
+  EXPECT_FALSE(optionalLater.load(0));
+  EXPECT_TRUE(requiredLater.load(0));
+  for (ScriptedPlugin* p : {&requiredFirst, &optionalFirst}) EXPECT_EQ(p->resolutions, 1);
+  for (ScriptedPlugin* p : {&optionalLater, &requiredLater}) EXPECT_EQ(p->resolutions, 0);
 }
 
 TEST(GluxStubDeathTest, EntryPointsEndTheProcessBeforeLoading) {

@@ -1,4 +1,4 @@
-// A plugin whose load outcome is set by the test, in a registry of its own.
+// A plugin whose load outcome the test sets, in a registry of its own.
 #pragma once
 
 #include <utility>
@@ -7,7 +7,7 @@
 
 struct PluginScript {
   bool resolves = true;  // what loadEntryPoints returns
-  bool listed = true;    // false: the resolution marks it as development
+  bool listed = true;    // false: resolution marks it as development
 };
 
 class ScriptedPlugin : public GluxPlugin {
@@ -25,8 +25,7 @@ public:
   int resolutions = 0;
 };
 
-// Swaps in an empty registry for the life of the object, hiding the
-// program's own declarations meanwhile.
+// An empty registry for the object's life, hiding the program's declarations.
 struct ScopedEmptyRegistry {
   GluxRegistry* const saved = std::exchange(gluxRegistry, nullptr);
   ~ScopedEmptyRegistry() {
