@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/tga_image.h"
+#include "files/tga_image.h"
 
 extern int32_t gWindowWidth;
 extern int32_t gWindowHeight;

@@ -7,17 +7,21 @@
 #include "app/app_state.h"
 #include "app/callback_guard.h"
 #include "app/display.h"
+#include "app/idle_callback.h"
 #include "app/input_callbacks.h"
 #include "app/message_box.h"
 #include "app/startup.h"
+#include "glux/glux_platform.h"
 #include "render/vol_render.h"
-#include "sources/fluid_driver.h"
 #include "sources/fluid_fields.h"
 #include "sources/julia.h"
 
 int main(int argc, char** argv) {
   // The report and the sub-volume lines reach a pipe or a log as they happen.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  GluxPlatform platform = gluxPlatform();
+  platform.showMessageBox = ShowMessageBox;
+  gluxSetPlatform(platform);
 
   glutInit(&argc, argv);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);

@@ -3,7 +3,7 @@
 // prefix so that the public name macros never expand inside these macros.
 #pragma once
 
-#include "glux/glux_test_seam.h"
+#include "glux/glux_platform.h"
 
 // Writes the two stub lines on stderr and ends the process with exit code -1.
 [[noreturn]] void gluxMissingEntryPoint(const char* extension, const char* function);

@@ -4,7 +4,7 @@
 
 #include "glux/glux.h"
 #include "glux/glux_multitexture.h"
-#include "glux/glux_test_seam.h"
+#include "glux/glux_platform.h"
 #include "glux/glux_texture3d.h"
 
 // The program's extensions. They live in the file that defines gluxInit: the

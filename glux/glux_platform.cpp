@@ -1,9 +1,9 @@
-#include "glux/glux_test_seam.h"
+#include "glux/glux_platform.h"
 
 #include <GL/gl.h>
 #include <GL/glx.h>
 
-#include "app/message_box.h"
+#include <cstdio>
 
 namespace {
 
@@ -15,7 +15,11 @@ GluxProc glxLookup(const char* name) {
   return glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name));
 }
 
-GluxPlatform gPlatform = {currentExtensionString, glxLookup, ShowMessageBox};
+void printMessageBox(const char* caption, const char* text, bool) {
+  std::fprintf(stderr, "%s\n%s\n", caption, text);
+}
+
+GluxPlatform gPlatform = {currentExtensionString, glxLookup, printMessageBox};
 
 }  // namespace
 

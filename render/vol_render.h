@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/cg_runtime.h"
+#include "cg/cg_runtime.h"
 
 class VolRender {
 public:

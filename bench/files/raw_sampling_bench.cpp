@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "render/raw_volume.h"
+#include "files/raw_volume.h"
 
 namespace {
 

@@ -4,17 +4,15 @@
 
 #include <random>
 
-#include "app/app_state.h"
 #include "sources/fluid_driver.h"
 #include "sources/fluid_fields.h"
 #include "sources/fluid_solver.h"
 #include "sources/fluid_workers.h"
-#include "tests/fluid/fluid_oracle.h"
+#include "tests/sources/fluid_oracle.h"
 
 namespace {
 
-// A stirred state: gentle random velocity and density, both buttons held
-// and the pointer moving, so every source is live.
+// A stirred state: gentle random velocity and density.
 void PrepareFields() {
   static bool allocated = false;
   if (!allocated) {
@@ -28,7 +26,6 @@ void PrepareFields() {
   gDiffusion = 0.0f;
   gForceScale = 1.0f;
   gSourceDensity = 100.0f;
-  gWindowWidth = gWindowHeight = 500;
   std::mt19937 rng(1);
   std::uniform_real_distribution<float> vel(-0.01f, 0.01f), dens(0.0f, 1.0f);
   for (size_t e = 0; e < FluidFieldSize(); ++e) {
@@ -37,14 +34,14 @@ void PrepareFields() {
     gVelW[e] = vel(rng);
     gDensity[e] = dens(rng);
   }
-  gLeftDown = gRightDown = true;
 }
 
-void MovePointer(int step) {
-  gMouseOldX = gMouseX = 200 + step % 50;
-  gMouseOldY = gMouseY = 260;
-  gMouseX += 7;
-  gMouseY -= 3;
+// Both buttons held and the pointer moving in a 500-pixel window, so every
+// source is live.
+void InjectMovingPointer(int step) {
+  int32_t oldX = 200 + step % 50, oldY = 260;
+  FluidPointer pointer{500, 500, oldX + 7, oldY - 3, oldX, oldY, true, true};
+  InjectMouseSources(pointer, gDensityPrev, gVelUPrev, gVelVPrev);
 }
 
 // Argument: worker threads for the production solver.
@@ -53,8 +50,7 @@ void BM_IdleStepProduction(benchmark::State& state) {
   PrepareFields();
   int step = 0;
   for (auto _ : state) {
-    MovePointer(step++);
-    InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev);
+    InjectMovingPointer(step++);
     StepVelocity(gFluidNX, gFluidNY, gFluidNZ, gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev,
                  gVelWPrev, gViscosity, gTimeStep);
     StepDensity(gFluidNX, gFluidNY, gFluidNZ, gDensity, gDensityPrev, gVelU, gVelV, gVelW,
@@ -73,8 +69,7 @@ void BM_IdleStepReference(benchmark::State& state) {
   PrepareFields();
   int step = 0;
   for (auto _ : state) {
-    MovePointer(step++);
-    InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev);
+    InjectMovingPointer(step++);
     oracle::StepVelocity(gFluidNX, gFluidNY, gFluidNZ, gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev,
                          gVelWPrev, gViscosity, gTimeStep);
     oracle::StepDensity(gFluidNX, gFluidNY, gFluidNZ, gDensity, gDensityPrev, gVelU, gVelV,

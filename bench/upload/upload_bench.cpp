@@ -11,7 +11,6 @@
 #include <random>
 #include <vector>
 
-#include "app/app_state.h"
 #include "render/gradients.h"
 #include "render/vol_render.h"
 #include "render/volume_upload.h"
@@ -21,6 +20,13 @@
 namespace {
 
 constexpr int32_t kSide = 172;  // the bordered fluid grid
+
+// Fluid mode on and both buttons held over a 500-pixel window.
+void AdvanceStirredFluid() {
+  static int32_t oldX = 250, oldY = 250;
+  FluidPointer pointer{500, 500, 250, 250, oldX, oldY, true, true};
+  AdvanceFluid(true, false, pointer);
+}
 
 // One GL context, the renderer and a stirred fluid, set up once.
 void PrepareOnce() {
@@ -45,10 +51,6 @@ void PrepareOnce() {
   gViscosity = 0.005f;
   gSourceDensity = 100.0f;
   gForceScale = 1.0f;
-  gWindowWidth = gWindowHeight = 500;
-  gFluidMode = true;
-  gPaused = false;
-  gLeftDown = gRightDown = true;
   std::mt19937 random(1);
   std::uniform_real_distribution<float> density(0.0f, 1.2f);
   for (size_t i = 0; i < FluidFieldSize(); ++i) gDensity[i] = density(random);
@@ -151,7 +153,7 @@ void BM_FluidFrameLibrary(benchmark::State& state) {
   std::vector<float> gradients(static_cast<size_t>(kSide) * kSide * kSide * 3);
   OurUploads();  // the renderer's sizes and buffers in place for Draw
   for (auto _ : state) {
-    AdvanceFluid();
+    AdvanceStirredFluid();
     LibraryUploads(gradients);
     DrawFrame();
   }
@@ -162,7 +164,7 @@ void BM_FluidFrameOurs(benchmark::State& state) {
   PrepareOnce();
   OurUploads();
   for (auto _ : state) {
-    AdvanceFluid();
+    AdvanceStirredFluid();
     OurUploads();
     DrawFrame();
   }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "render/cg_runtime.h"
-#include "render/shader_backend.h"
+#include "cg/cg_runtime.h"
+#include "cg/shader_backend.h"
 #include "shader_files.h"
 #include "tests/support/gl_window.h"
 

@@ -1,4 +1,4 @@
-#include "render/cg_runtime.h"
+#include "cg/cg_runtime.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "render/shader_backend.h"
+#include "cg/shader_backend.h"
 
 class FakeShaderBackend : public cgrt::ShaderBackend {
 public:

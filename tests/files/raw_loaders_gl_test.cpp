@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "render/raw_volume.h"
+#include "files/raw_volume.h"
 #include "render/vol_render.h"
 #include "tests/files/temp_file.h"
 #include "tests/support/gl_window.h"

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "render/raw_volume.h"
+#include "files/raw_volume.h"
 #include "tests/files/temp_file.h"
 
 namespace {

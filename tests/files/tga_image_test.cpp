@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/tga_image.h"
+#include "files/tga_image.h"
 #include "tests/files/temp_file.h"
 
 // Requests above 1 GiB fail, so a header alone drives the out-of-memory path.

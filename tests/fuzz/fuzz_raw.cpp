@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "render/raw_volume.h"
+#include "files/raw_volume.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/tga_image.h"
+#include "files/tga_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int file = memfd_create("fuzz_tga", 0);

@@ -10,7 +10,7 @@
 
 #include "glux/glux.h"
 #include "glux/glux_multitexture.h"
-#include "glux/glux_test_seam.h"
+#include "glux/glux_platform.h"
 #include "glux/glux_texture3d.h"
 
 namespace fake {

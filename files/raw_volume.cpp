@@ -1,4 +1,4 @@
-#include "render/raw_volume.h"
+#include "files/raw_volume.h"
 
 #include <unistd.h>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "render/texture_upload.h"
-#include "tests/upload/glu_filter_model.h"
+#include "tests/render/glu_filter_model.h"
 
 namespace {
 

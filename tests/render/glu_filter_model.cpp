@@ -1,4 +1,4 @@
-#include "tests/upload/glu_filter_model.h"
+#include "tests/render/glu_filter_model.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "app/tga_image.h"
+#include "files/tga_image.h"
 
 #include <cstddef>
 #include <cstdio>

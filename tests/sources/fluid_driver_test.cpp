@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/app_state.h"
 #include "sources/fluid_driver.h"
 #include "sources/fluid_fields.h"
 
@@ -44,16 +43,15 @@ TEST(FluidDriver, InjectionClearsAllSourcesThenWritesTheCellUnderThePointer) {
     SCOPED_TRACE(c.what);
     for (float* f : {gDensityPrev, gVelUPrev, gVelVPrev, gVelWPrev})
       std::fill_n(f, FluidFieldSize(), 7.0f);
-    gLeftDown = c.left, gRightDown = c.right;
-    gMouseOldX = c.oldX, gMouseOldY = c.oldY, gMouseX = c.x, gMouseY = c.y;
-    gWindowWidth = gWindowHeight = c.window;
-    InjectMouseSources(gDensityPrev, gVelUPrev, gVelVPrev);
+    int32_t oldX = c.oldX, oldY = c.oldY;
+    FluidPointer pointer{c.window, c.window, c.x, c.y, oldX, oldY, c.left, c.right};
+    InjectMouseSources(pointer, gDensityPrev, gVelUPrev, gVelVPrev);
     const size_t cell = CellIndex(c.i, c.j, 86);
     auto only = [&](float value) { return value != 0.0f ? Writes{{cell, value}} : Writes{}; };
     EXPECT_EQ((std::vector<Writes>{NonZero(gVelUPrev), NonZero(gVelVPrev), NonZero(gDensityPrev),
                                    NonZero(gVelWPrev)}),
               (std::vector<Writes>{only(c.u), only(c.v), only(c.density), {}}));
-    EXPECT_EQ(std::make_pair(gMouseOldX, gMouseOldY),
+    EXPECT_EQ(std::make_pair(oldX, oldY),
               c.i != 0 ? std::make_pair(c.x, c.y) : std::make_pair(c.oldX, c.oldY));
   }
 }

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "render/shader_backend.h"
+#include "cg/shader_backend.h"
 
 namespace cgrt {
 

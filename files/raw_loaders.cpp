@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "render/raw_volume.h"
+#include "files/raw_volume.h"
 #include "render/vol_render.h"
 
 namespace {

@@ -1,5 +1,5 @@
-// The three platform services gluX depends on, replaceable so that tests can
-// run the loader without a GL context or a window.
+// The three platform services gluX depends on. The shell installs its message
+// box; tests replace all three to run the loader without a context or window.
 #pragma once
 
 // An entry point as returned by the platform lookup, before it is cast to its
@@ -15,7 +15,8 @@ struct GluxPlatform {
   void (*showMessageBox)(const char* caption, const char* text, bool errorIcon);
 };
 
-// Defaults: glGetString(GL_EXTENSIONS), glXGetProcAddressARB, ShowMessageBox.
+// Defaults: glGetString(GL_EXTENSIONS), glXGetProcAddressARB, and a box
+// printed to stderr until the shell installs its own.
 const GluxPlatform& gluxPlatform();
 
 // Installs `platform` and returns the one it replaces, for restoring.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "sources/fluid_solver.h"
-#include "tests/fluid/fluid_test_field.h"
+#include "tests/sources/fluid_test_field.h"
 
 namespace {
 

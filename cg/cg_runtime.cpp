@@ -1,7 +1,7 @@
 // The shader runtime: Cg-style handles and errors over GLSL programs. Each
 // program is compiled when created; the programs bound to the enabled profiles
 // are linked together on demand, and every linked pair is kept.
-#include "render/cg_runtime.h"
+#include "cg/cg_runtime.h"
 
 #include <cstdlib>
 #include <deque>
@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "render/glsl_source.h"
-#include "render/shader_backend.h"
+#include "cg/glsl_source.h"
+#include "cg/shader_backend.h"
 
 using cgrt::Stage;
 

@@ -1,4 +1,4 @@
-#include "tests/fluid/fluid_oracle.h"
+#include "tests/sources/fluid_oracle.h"
 
 #include <cstddef>
 

@@ -2,8 +2,8 @@
 
 #include "sources/fluid_isa.h"
 #include "sources/fluid_solver.h"
-#include "tests/fluid/fluid_oracle.h"
-#include "tests/fluid/fluid_test_field.h"
+#include "tests/sources/fluid_oracle.h"
+#include "tests/sources/fluid_test_field.h"
 
 namespace {
 

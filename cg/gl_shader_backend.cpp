@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include "render/shader_backend.h"
+#include "cg/shader_backend.h"
 
 namespace cgrt {
 namespace {

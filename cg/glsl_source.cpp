@@ -1,4 +1,4 @@
-#include "render/glsl_source.h"
+#include "cg/glsl_source.h"
 
 #include <cctype>
 
