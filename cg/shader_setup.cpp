@@ -58,6 +58,9 @@ void VolRender::InitShaders() {
   cgGLEnableProfile(vertexProfile);
   cgGLBindProgram(fragmentProgram);
   cgGLEnableProfile(fragmentProfile);
+  // The pair is linked only now: two programs that each load alone may still
+  // not link together, and every frame would then go without them.
+  CheckCgError();
 }
 
 void VolRender::CheckCgError() {
