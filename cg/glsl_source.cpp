@@ -91,6 +91,26 @@ std::string StripSamplerBindings(const std::string& text,
   return out;
 }
 
+// True when word appears in the code as a whole word, comments left out.
+bool CodeMentions(const std::string& text, const std::string& word) {
+  for (size_t at = 0; at < text.size();) {
+    if (text.compare(at, 2, "//") == 0) {
+      at = text.find('\n', at);
+    } else if (text.compare(at, 2, "/*") == 0) {
+      at = text.find("*/", at + 2);
+      if (at != std::string::npos) at += 2;
+    } else if (IsWordChar(text[at])) {
+      size_t end = at;
+      while (end < text.size() && IsWordChar(text[end])) ++end;
+      if (text.compare(at, end - at, word) == 0) return true;
+      at = end;
+    } else {
+      ++at;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 PreparedSource PrepareGlslSource(const std::string& text, Stage stage, const char* entry,
@@ -120,7 +140,13 @@ PreparedSource PrepareGlslSource(const std::string& text, Stage stage, const cha
   if (!wrap) return prepared;
 
   out += "\n#undef main\nvoid main()\n{\n  " + called + "();\n";
-  if (fixPosition) out += "  gl_Position = ftransform();\n";
+  if (fixPosition) {
+    out += "  gl_Position = ftransform();\n";
+    // User clip planes clip against gl_ClipVertex; without it they cut nothing
+    // or cut in the wrong space.
+    if (!CodeMentions(body, "gl_ClipVertex"))
+      out += "  gl_ClipVertex = gl_ModelViewMatrix * gl_Vertex;\n";
+  }
   out += "}\n";
   return prepared;
 }

@@ -19,7 +19,8 @@ struct PreparedSource {
 // strips the ": TEXUNITn" bindings, which GLSL 1.20 cannot express. When the
 // entry is not "main" (null means "main"), or when a vertex program must be
 // position-invariant, the text's entry function is wrapped by a generated
-// main; position invariance then sets gl_Position = ftransform() after it.
+// main; position invariance then sets gl_Position = ftransform() after it,
+// and gl_ClipVertex too when the text does not write it.
 // Line numbers in compiler logs still match the file.
 PreparedSource PrepareGlslSource(const std::string& text, Stage stage, const char* entry,
                                  bool positionInvariant);
