@@ -6,6 +6,23 @@
 #include "render/slice_geometry.h"
 #include "render/vol_render.h"
 
+namespace {
+
+// The stack the fragment program's opacities are made for.
+constexpr float kReferenceSliceCount = 200.0f;
+
+// Each slice stands for the slab between it and the next, so the fragment
+// program scales its opacity by the spacing: the picture then keeps its
+// density whatever the slice count.
+void PassSliceSpacing(CGprogram fragmentProgram, int32_t sliceCount) {
+  if (!fragmentProgram || sliceCount <= 0) return;
+  const float spacing[3] = {kReferenceSliceCount / static_cast<float>(sliceCount),
+                            1.0f / static_cast<float>(sliceCount), 0.0f};
+  cgGLSetParameter3fv(cgGetNamedParameter(fragmentProgram, "sliceSpacing"), spacing);
+}
+
+}  // namespace
+
 void VolRender::BuildSlices() {
   const std::vector<SlicePlacement> stack = PlanSliceStack(sliceCount, sizeZ);
   glNewList(sliceList, GL_COMPILE);
@@ -22,6 +39,7 @@ void VolRender::BuildSlices() {
     glEnd();
   }
   glEndList();
+  PassSliceSpacing(fragmentProgram, sliceCount);
 }
 
 namespace {
