@@ -1,4 +1,6 @@
+#define GL_GLEXT_PROTOTYPES 1
 #include <GL/glu.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,6 +8,7 @@
 
 #include "cg/cg_runtime.h"
 #include "cg/shader_backend.h"
+#include "render/vol_render.h"
 #include "shader_files.h"
 #include "tests/support/gl_window.h"
 
@@ -31,6 +34,11 @@ protected:
   void SetUp() override {
     cgrt::ResetRuntime(nullptr);
     context = cgCreateContext();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(40.0, 1.0, 1.0, 400.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
   }
   CGprogram Load(const std::string& text, CGprofile profile, const char** args = nullptr) {
     const std::string path = files.Write(std::to_string(profile), text);
@@ -45,6 +53,8 @@ protected:
   CGcontext context = nullptr;
 };
 
+// The vertex program does not write gl_ClipVertex: the user clip plane must
+// still cut it as it cuts fixed function.
 TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
   const char* posinv[] = {"-posinv", nullptr};
   Load("void main() { gl_FrontColor = gl_Color; }\n", CG_PROFILE_ARBVP1, posinv);
@@ -52,9 +62,9 @@ TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
   ASSERT_EQ(cgGetError(), CG_NO_ERROR) << cgGetLastListing(context);
   // Grey unshaded, white shaded, in perspective: any pixel covered differently shows.
   glColor3f(0.5f, 0.5f, 0.5f);
-  glMatrixMode(GL_PROJECTION);
-  gluPerspective(40.0, 1.0, 1.0, 100.0);
-  glMatrixMode(GL_MODELVIEW);
+  const GLdouble plane[4] = {1.0, 0.4, 0.0, 0.5};
+  glClipPlane(GL_CLIP_PLANE0, plane);
+  glEnable(GL_CLIP_PLANE0);
   glTranslatef(0.1f, -0.2f, -4.0f);
   glRotatef(53.0f, 0.3f, 1.0f, 0.2f);
   const Frame fixed = Draw(false), shaded = Draw();
@@ -65,6 +75,7 @@ TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
   }
   EXPECT_TRUE(covered > kSize * kSize / 10 && covered < kSize * kSize * 9 / 10) << covered;
   EXPECT_EQ(differing, 0);
+  glDisable(GL_CLIP_PLANE0);
 }
 
 TEST_F(CgGl, CompileErrorListingNamesTheFileAndItsLine) {
@@ -73,9 +84,40 @@ TEST_F(CgGl, CompileErrorListingNamesTheFileAndItsLine) {
             nullptr);
   EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
   const std::string listing = cgGetLastListing(context) ? cgGetLastListing(context) : "";
-  EXPECT_EQ(listing.rfind(files.dir() + "/" + std::to_string(CG_PROFILE_ARBFP1) + ":\n0:4(", 0), 0u)
-      << listing;
+  const std::string file = std::string(files.dir) + "/" + std::to_string(CG_PROFILE_ARBFP1);
+  EXPECT_EQ(listing.rfind(file + ":\n0:4(", 0), 0u) << listing;
   EXPECT_NE(listing.find("undefinedThing"), std::string::npos);
+}
+
+// Through a column of constant density the volume must be as opaque at 1000
+// slices as at 200. The column is faint, so neither count saturates, and is
+// blended into floats, so 8-bit rounding cannot hide a difference.
+TEST_F(CgGl, AColumnOfConstantDensityIsAsOpaqueAtAnySliceCount) {
+  gRenderer.Init();
+  GLuint floats = 0, framebuffer = 0;
+  glGenRenderbuffers(1, &floats);
+  glBindRenderbuffer(GL_RENDERBUFFER, floats);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA32F, kSize, kSize);
+  glGenFramebuffers(1, &framebuffer);
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, floats);
+  std::vector<float> table(4 * 256, 1.0f), volume(32 * 32 * 32, 0.5f);
+  for (size_t alpha = 3; alpha < table.size(); alpha += 4) table[alpha] = 1.0f / 255;
+  gRenderer.SetTransferFunction(table.data());
+  gRenderer.SetData(volume.data(), 32, 32, 32);
+  gRenderer.BuildGradients();
+  float opacity[2] = {};
+  for (int i : {0, 1}) {
+    gRenderer.sliceCount = i ? 1000 : 200;
+    gRenderer.BuildSlices();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glLoadIdentity();
+    gRenderer.Draw();
+    glReadPixels(kSize / 2, kSize / 2, 1, 1, GL_RED, GL_FLOAT, &opacity[i]);
+  }
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  EXPECT_TRUE(opacity[0] > 0.5f && opacity[0] < 0.9f) << opacity[0];
+  EXPECT_NEAR(opacity[1], opacity[0], 0.02f);
 }
 
 }  // namespace

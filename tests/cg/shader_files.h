@@ -1,4 +1,4 @@
-// Shader source files written into a fresh temporary folder for one test.
+// Shader source files in a fresh temporary folder, removed with it.
 #pragma once
 
 #include <stdlib.h>
@@ -6,18 +6,13 @@
 #include <fstream>
 #include <string>
 
-class ShaderFiles {
-public:
-  ShaderFiles() : dir_(mkdtemp(pattern_)) {}
-  ~ShaderFiles() { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+struct ShaderFiles {
+  char dir[18] = "/tmp/cgtestXXXXXX";
+  ShaderFiles() { mkdtemp(dir); }
+  ~ShaderFiles() { std::system((std::string("rm -rf '") + dir + "'").c_str()); }
   // Writes the file and returns its full path.
   std::string Write(const std::string& name, const std::string& text) const {
-    std::ofstream(dir_ + "/" + name) << text;
-    return dir_ + "/" + name;
+    std::ofstream(std::string(dir) + "/" + name) << text;
+    return std::string(dir) + "/" + name;
   }
-  const std::string& dir() const { return dir_; }
-
-private:
-  char pattern_[18] = "/tmp/cgtestXXXXXX";
-  std::string dir_;
 };
