@@ -1,6 +1,7 @@
 #include "render/texture_upload.h"
 
 #include "render/split_work.h"
+#include "render/voxel_count.h"
 
 int32_t MipTargetSize(int32_t n) {
   // Walk down the bits: the two leading bits decide, 10 rounds down and 11
@@ -75,15 +76,25 @@ void HalvePlanes(const float* in, int32_t nx, int32_t ny, int32_t nz, int32_t c,
 
 }  // namespace
 
-void MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
+bool MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
                      int32_t components) {
+  levels_.clear();
+  passThrough_ = nullptr;
+  for (const int32_t side : {nx, ny, nz}) {
+    if (side > kLargestMipSource) return false;
+  }
+  // Level 0 is at most twice the volume per axis, and the levels below it
+  // add less than a seventh more.
+  if (VoxelElementCount(nx, ny, nz, components) == 0 ||
+      VoxelElementCount(2 * nx, 2 * ny, 2 * nz, 2 * components) == 0) {
+    return false;
+  }
   const bool rescale = !IsPowerOfTwo(nx) || !IsPowerOfTwo(ny) || !IsPowerOfTwo(nz);
   int32_t x = rescale ? MipTargetSize(nx) : nx;
   int32_t y = rescale ? MipTargetSize(ny) : ny;
   int32_t z = rescale ? MipTargetSize(nz) : nz;
 
   // Lay the levels out back to back; a pass-through level 0 takes no room.
-  levels_.clear();
   size_t offset = 0;
   for (;;) {
     levels_.push_back({x, y, z, offset});
@@ -113,6 +124,7 @@ void MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
                             end);
               });
   }
+  return true;
 }
 
 MipLevel MipChain::Level(int32_t index) const {
