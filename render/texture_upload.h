@@ -31,8 +31,9 @@ public:
   // could not be counted in memory's address range.
   // Level 0 is the volume itself when every size is a power of two (it then
   // points into `voxels`, valid while they are), else the volume rescaled
-  // to MipTargetSize along each axis. Buffers are kept for the next call,
-  // so a volume of the same size allocates nothing.
+  // to MipTargetSize along each axis. The levels below are averaged from
+  // values clamped to [0, 1], as GL stores level 0. Buffers are kept for
+  // the next call, so a volume of the same size allocates nothing.
   bool Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz, int32_t components);
 
   int32_t LevelCount() const { return static_cast<int32_t>(levels_.size()); }

@@ -1,5 +1,5 @@
 // Mipmapped uploads of float volumes into a 3D texture, producing the very
-// texels of gluBuild3DMipmaps (which the renderer used to call) at a
+// texels gluBuild3DMipmaps makes from the voxels clamped to [0, 1], at a
 // fraction of its cost.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -51,25 +52,28 @@ protected:
 };
 
 TEST_F(UploadGl, EveryLevelMatchesTheLibrary) {
-  const int32_t sizes[][3] = {{172, 172, 172}, {170, 170, 170}, {172, 130, 90}};
-  std::mt19937 random(3);
-  std::uniform_real_distribution<float> noise(-0.5f, 2.5f);
-  for (const Format* f : {&kDensity, &kGradient}) {
-    for (const auto& s : sizes) {
-      std::vector<float> voxels(size_t{1} * s[0] * s[1] * s[2] * f->components);
-      for (float& v : voxels) v = noise(random);
-      glBindTexture(GL_TEXTURE_3D, textures_[1]);
-      ASSERT_TRUE(UploadMipmapped3D(chain_, f->internalFormat, f->format, s[0], s[1], s[2],
-                                    voxels.data()));
-      const Bytes ours = ReadLevels(*f);
-      // Rescaling, the library wraps values outside [0, 1] (1.5 shows as 0.5); ours clamps.
-      for (float& v : voxels) v = std::clamp(v, 0.0f, 1.0f);
-      glBindTexture(GL_TEXTURE_3D, textures_[0]);
-      gluBuild3DMipmaps(GL_TEXTURE_3D, f->internalFormat, s[0], s[1], s[2], f->format, GL_FLOAT,
-                        voxels.data());
-      EXPECT_TRUE(ReadLevels(*f) == ours)
-          << s[0] << "x" << s[1] << "x" << s[2] << " of " << f->components;
-    }
+  // Shrinking (both cores, padded x taps, three taps, flat last levels), growing (boxes
+  // wrap round the edges) and pass-through, with odd values read clamped.
+  const int32_t cases[][4] = {{172, 172, 172, 1}, {172, 130, 90, 3}, {12, 6, 20, 3},
+                              {172, 172, 40, 1},  {170, 46, 90, 3},  {191, 5, 9, 1},
+                              {100, 7, 3, 1},     {1, 3, 1, 3},      {32, 8, 16, 3}, {1, 1, 1, 1}};
+  const float odd[] = {NAN, INFINITY, -1e10f, 40000.0f, 1.0f, 1.00002f, -0.0f, 65536.0f / 65535};
+  for (const auto& k : cases) {
+    const Format& f = k[3] == 1 ? kDensity : kGradient;
+    std::mt19937 random(k[0]);
+    std::vector<float> voxels(size_t{1} * k[0] * k[1] * k[2] * k[3]);
+    for (float& v : voxels) v = std::uniform_real_distribution<float>(-0.2f, 1.2f)(random);
+    for (size_t i = 1; i < voxels.size(); i += 7) voxels[i] = odd[(i / 7) % 8];
+    glBindTexture(GL_TEXTURE_3D, textures_[1]);
+    ASSERT_TRUE(UploadMipmapped3D(chain_, f.internalFormat, f.format, k[0], k[1], k[2],
+                                  voxels.data()));
+    const Bytes ours = ReadLevels(f);
+    // The library is given what ours reads: values clamped to [0, 1], NaN as 0.
+    for (float& v : voxels) v = v > 0 ? std::min(v, 1.0f) : 0.0f;
+    glBindTexture(GL_TEXTURE_3D, textures_[0]);
+    gluBuild3DMipmaps(GL_TEXTURE_3D, f.internalFormat, k[0], k[1], k[2], f.format, GL_FLOAT,
+                      voxels.data());
+    EXPECT_TRUE(ReadLevels(f) == ours) << k[0] << "x" << k[1] << "x" << k[2] << " of " << k[3];
   }
 }
 
