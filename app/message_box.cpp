@@ -24,6 +24,7 @@ constexpr int kButtonWidth = 80;
 constexpr int kButtonHeight = 26;
 constexpr int kMinWidth = 260;
 constexpr int kMaxWidth = 1000;
+constexpr int kWindowLeft = 120;
 constexpr int kWindowTop = 120;
 constexpr int kScrollBarWidth = 6;
 constexpr int kWheelLines = 3;
@@ -184,15 +185,19 @@ void BoxReshape(int width, int height) {
   ScrollTo(*gBox, gBox->firstLine);
 }
 
-// Wide lines wrap at the widest box; a text taller than the screen scrolls.
+// Wide lines wrap at the widest box that fits the screen; a text taller
+// than the screen scrolls.
 void LayOut(Box& box) {
-  const int maxTextWidth = kMaxWidth - TextLeft(box) - kMargin;
+  const int screenWidth = glutGet(GLUT_SCREEN_WIDTH);
+  const int maxWidth =
+      screenWidth > 0 ? std::clamp(screenWidth - kWindowLeft - kMargin, kMinWidth, kMaxWidth) : kMaxWidth;
+  const int maxTextWidth = maxWidth - TextLeft(box) - kMargin;
   box.lines = WrapText(box.text, maxTextWidth, [](unsigned char c) {
     return glutBitmapWidth(kTextFont, c);
   });
   int textWidth = TextWidth(box.caption);
   for (const std::string& line : box.lines) textWidth = std::max(textWidth, TextWidth(line));
-  box.width = std::clamp(TextLeft(box) + textWidth + kMargin, kMinWidth, kMaxWidth);
+  box.width = std::clamp(TextLeft(box) + textWidth + kMargin, kMinWidth, maxWidth);
   const int textHeight =
       std::max(static_cast<int>(box.lines.size()) * kLineHeight, box.errorIcon ? kIconSize : 0);
   const int screenHeight = glutGet(GLUT_SCREEN_HEIGHT);
@@ -231,7 +236,7 @@ void RunBox(Box& box) {
   LayOut(box);
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
   glutInitWindowSize(box.width, box.height);
-  glutInitWindowPosition(120, kWindowTop);
+  glutInitWindowPosition(kWindowLeft, kWindowTop);
   const int window = glutCreateWindow(box.caption.c_str());
   glutDisplayFunc(DisplayBox);
   glutKeyboardFunc(BoxKeyboard);
