@@ -7,7 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <limits>
+#include <functional>
 #include <new>
 #include <vector>
 
@@ -28,48 +28,10 @@ void operator delete[](void* p) noexcept {
 }
 void operator delete[](void* p, std::size_t) noexcept { operator delete[](p); }
 
-namespace {
+static std::function<void()> gWhileDrawing;  // runs when Draw calls the slice list
 
-// What is in force when Draw calls the slice list.
-struct Seen {
-  GLint activeUnit;
-  GLdouble textureMatrix[16];
-  GLdouble planes[6][4];
-  GLboolean planeOn[6];
-  struct {
-    GLboolean on2D, on3D;
-    GLint bound2D, bound3D, params[5];  // wrap S, T, R, min and mag filter of the drawn target
-  } units[3];
-};
-Seen* gSeen = nullptr;
-
-void Capture(Seen& s) {
-  glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &s.activeUnit);
-  glGetDoublev(GL_TEXTURE_MATRIX, s.textureMatrix);
-  for (int i = 0; i < 6; ++i) {
-    glGetClipPlane(GL_CLIP_PLANE0 + i, s.planes[i]);
-    s.planeOn[i] = glIsEnabled(GL_CLIP_PLANE0 + i);
-  }
-  const GLenum params[5] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R,
-                            GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER};
-  for (int u = 0; u < 3; ++u) {
-    glActiveTextureARB(GL_TEXTURE0_ARB + u);
-    auto& unit = s.units[u];
-    unit.on2D = glIsEnabled(GL_TEXTURE_2D);
-    unit.on3D = glIsEnabled(GL_TEXTURE_3D);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit.bound2D);
-    glGetIntegerv(GL_TEXTURE_BINDING_3D, &unit.bound3D);
-    for (int p = 0; p < 5; ++p)
-      glGetTexParameteriv(u == 2 ? GL_TEXTURE_2D : GL_TEXTURE_3D, params[p], &unit.params[p]);
-  }
-  glActiveTextureARB(s.activeUnit);
-}
-
-}  // namespace
-
-// Draw's own call of the list lands here first.
 extern "C" void glCallList(GLuint list) {
-  if (gSeen != nullptr) Capture(*gSeen);
+  if (gWhileDrawing) gWhileDrawing();
   static const auto real = reinterpret_cast<void (*)(GLuint)>(dlsym(RTLD_NEXT, "glCallList"));
   real(list);
 }
@@ -79,41 +41,41 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using Matrix = std::array<double, 16>;  // column-major, as GL keeps it
 
-Matrix Product(const Matrix& a, const Matrix& b) {
+Matrix operator*(const Matrix& a, const Matrix& b) {
   Matrix m{};
   for (int c = 0; c < 4; ++c)
     for (int r = 0; r < 4; ++r)
       for (int k = 0; k < 4; ++k) m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
   return m;
 }
-Matrix Translation(double x, double y, double z) {
+Matrix Move(double x, double y, double z) {
   return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
 }
 // Counter-clockwise about a unit axis, seen from its tip.
-Matrix Rotation(double degrees, double x, double y, double z) {
+Matrix Turn(double degrees, double x, double y, double z) {
   const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a), k[3] = {x, y, z};
   const double cross[3][3] = {{0, -z, y}, {z, 0, -x}, {-y, x, 0}};
-  Matrix m = Translation(0, 0, 0);
-  for (int r = 0; r < 3; ++r)
-    for (int col = 0; col < 3; ++col)
-      m[4 * col + r] = (r == col ? c : 0) + s * cross[r][col] + (1 - c) * k[r] * k[col];
+  Matrix m = Move(0, 0, 0);
+  for (int i = 0; i < 9; ++i)
+    m[i % 3 * 4 + i / 3] =
+        (i % 4 == 0) * c + s * cross[i / 3][i % 3] + (1 - c) * k[i / 3] * k[i % 3];
   return m;
 }
 // Plane (a, b, c, d) given under the rigid modelview m, in eye coordinates.
-std::array<double, 4> EyePlane(const Matrix& m, double a, double b, double c, double d) {
-  std::array<double, 4> e{};
-  for (int r = 0; r < 3; ++r) e[r] = m[r] * a + m[4 + r] * b + m[8 + r] * c;
-  e[3] = d - (e[0] * m[12] + e[1] * m[13] + e[2] * m[14]);
+std::array<double, 4> EyePlane(const Matrix& m, const double (&p)[4]) {
+  std::array<double, 4> e{0, 0, 0, p[3]};
+  for (int r = 0; r < 3; ++r) e[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2];
+  for (int r = 0; r < 3; ++r) e[3] -= e[r] * m[12 + r];
   return e;
 }
 
-Bytes Level0(GLuint texture, GLenum format, int components) {
+Bytes Level0(GLuint texture, GLenum format, size_t components) {
   glBindTexture(GL_TEXTURE_3D, texture);
   GLint w = 0, h = 0, d = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_WIDTH, &w);
   glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_HEIGHT, &h);
   glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_DEPTH, &d);
-  Bytes bytes(static_cast<size_t>(components) * w * h * d);
+  Bytes bytes(components * w * h * d);
   glGetTexImage(GL_TEXTURE_3D, 0, format, GL_UNSIGNED_BYTE, bytes.data());
   return bytes;
 }
@@ -123,9 +85,6 @@ protected:
   static void SetUpTestSuite() {
     OpenGlWindow("renderer test", 500, 500);
     gRenderer.Init();
-    glMatrixMode(GL_PROJECTION);
-    gluPerspective(60.0, 1.0, 1.0, 400.0);
-    glMatrixMode(GL_MODELVIEW);
   }
   void TearDown() override { gRenderer.SetData(nullptr, 0, 0, 0); }
 };
@@ -134,7 +93,7 @@ TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
   // 12 per side is rescaled to 16; an unpack alignment of 8 leaves that to the library.
   std::vector<float> borrowed(12 * 12 * 12);
   for (size_t i = 0; i < borrowed.size(); ++i)
-    borrowed[i] = i % 5 ? (i * 7 % 31) / 10.0f - 0.5f : std::numeric_limits<float>::quiet_NaN();
+    borrowed[i] = i % 5 ? (i * 7 % 31) / 10.0f - 0.5f : NAN;
   Bytes volume[2], gradients[2];
   for (int path = 0; path < 2; ++path) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4 << path);
@@ -144,8 +103,7 @@ TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
     gradients[path] = Level0(gRenderer.gradientTexture, GL_RGB, 3);
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  EXPECT_TRUE(volume[0] == volume[1]);
-  EXPECT_TRUE(gradients[0] == gradients[1]);
+  EXPECT_TRUE(volume[0] == volume[1] && gradients[0] == gradients[1]);
   for (size_t i = 0; i < volume[0].size(); i += 4) ASSERT_EQ(volume[0][i] + volume[0][i + 2], 0);
 
   // As a four-channel raw load leaves it: owned, RGBA per voxel.
@@ -155,25 +113,20 @@ TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
   gRenderer.channels = 4;
   gLastArrayReleased = nullptr;
   gRenderer.SetData(loaded, 8, 8, 8);  // handed back: kept, still ours
-  EXPECT_EQ(gLastArrayReleased, nullptr);
-  EXPECT_TRUE(gRenderer.ownsData);
+  EXPECT_TRUE(gLastArrayReleased == nullptr && gRenderer.ownsData);
   gRenderer.SetData(borrowed.data(), 12, 12, 12);
-  EXPECT_EQ(gLastArrayReleased, loaded);
-  EXPECT_FALSE(gRenderer.ownsData);
-  EXPECT_EQ(gRenderer.channels, 1);
+  EXPECT_TRUE(gLastArrayReleased == loaded && !gRenderer.ownsData && gRenderer.channels == 1);
 }
 
 TEST_F(RendererGl, GradientsFollowTheDataFrameAfterFrame) {
   std::vector<float> v(16 * 8 * 8);
   const float* previous = nullptr;
   for (int frame = 0; frame < 3; ++frame) {
-    const int32_t nz = frame < 2 ? 8 : 4;
+    const int32_t nz = frame < 2 ? 8 : 4;  // the first two frames share one buffer
     for (size_t i = 0; i < v.size(); ++i) v[i] = (i * (frame + 3) % 17) / 16.0f;
     gRenderer.SetData(v.data(), 16, 8, nz);
     gRenderer.BuildGradients();
-    if (frame == 1) {
-      EXPECT_EQ(gRenderer.gradientData, previous);  // same size: reused
-    }
+    EXPECT_TRUE(frame != 1 || gRenderer.gradientData == previous);
     previous = gRenderer.gradientData;
     std::vector<float> want(3 * 16 * 8 * nz);
     ComputeGradients(v.data(), 16, 8, nz, want.data());
@@ -189,10 +142,6 @@ TEST_F(RendererGl, TheSliceListHoldsWholeQuadsBackToFront) {
   gRenderer.BuildSlices();
   // Model coordinates come back through a 200-pixel viewport as model + 100.
   glViewport(0, 0, 200, 200);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glScaled(0.01, 0.01, 0.01);
   std::vector<GLfloat> feedback(2048);
@@ -201,9 +150,6 @@ TEST_F(RendererGl, TheSliceListHoldsWholeQuadsBackToFront) {
   glCallList(gRenderer.sliceList);
   const GLint used = glRenderMode(GL_RENDER);
   glViewport(0, 0, 500, 500);
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
   gRenderer.sliceCount = 200;
   gRenderer.BuildSlices();
 
@@ -222,14 +168,14 @@ TEST_F(RendererGl, TheSliceListHoldsWholeQuadsBackToFront) {
       EXPECT_NEAR(z, h + spacing * slice - 100, 0.01);
       EXPECT_NEAR(v[9], 1 - slice / 3.0, 1e-6);  // r steps by 1/N
       EXPECT_TRUE((v[7] == 0 || v[7] == 1) && (v[8] == 0 || v[8] == 1));
-      EXPECT_NEAR(v[0] - 100, 200 * v[7] - 100, 1e-3);
-      EXPECT_NEAR(v[1] - 100, 200 * v[8] - 100, 1e-3);
+      EXPECT_NEAR(v[0], 200 * v[7], 1e-3);
+      EXPECT_NEAR(v[1], 200 * v[8], 1e-3);
       corners[slice] |= 1 << static_cast<int>(v[7] + 2 * v[8]);
       if (order.empty() || order.back() != slice) order.push_back(slice);
     }
   }
   EXPECT_EQ(order, (std::vector<long>{0, 1, 2}));
-  for (int c : corners) EXPECT_EQ(c, 15);
+  EXPECT_TRUE(corners[0] == 15 && corners[1] == 15 && corners[2] == 15);
 }
 
 TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay) {
@@ -239,59 +185,70 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
   gRenderer.angleZ = 30.0f;
   gRenderer.angleX = 20.0f;
   gRenderer.clipDistance = 10;
-  const Matrix translated = Translation(0, 0, -250);
-  const Matrix turned =
-      Product(Product(translated, Rotation(30, 0, 0, 1)), Rotation(20, -1, 0, 0));
-  const Matrix texture = Product(
-      Product(Product(Translation(0.5, 0.5, 0.5), Rotation(20, -1, 0, 0)), Rotation(30, 0, 0, -1)),
-      Translation(-0.5, -0.5, -0.5));
-  const double d[3] = {90 - 100 / 16.0, 90 - 100 / 8.0, 90 - 100 / 32.0};
+  const Matrix moved = Move(0, 0, -250), turned = moved * Turn(30, 0, 0, 1) * Turn(20, -1, 0, 0);
+  const Matrix texture =
+      Move(0.5, 0.5, 0.5) * Turn(20, -1, 0, 0) * Turn(30, 0, 0, -1) * Move(-0.5, -0.5, -0.5);
+  const double box[6][4] = {{-1, 0, 0, 90 - 100 / 16.0}, {1, 0, 0, 90 - 100 / 16.0},
+                            {0, -1, 0, 90 - 100 / 8.0},  {0, 1, 0, 90 - 100 / 8.0},
+                            {0, 0, -1, 90 - 100 / 32.0}, {0, 0, 1, 90 - 100 / 32.0}};
+  const double extra[4] = {0, -0.5, -2, 10};
+  // Per unit: texture, target, wrap and filter.
+  const GLint units[3][4] = {
+      {static_cast<GLint>(gRenderer.volumeTexture), GL_TEXTURE_3D, GL_CLAMP_TO_EDGE, GL_LINEAR},
+      {static_cast<GLint>(gRenderer.gradientTexture), GL_TEXTURE_3D, GL_CLAMP, GL_LINEAR},
+      {static_cast<GLint>(gRenderer.transferTexture), GL_TEXTURE_2D, GL_REPEAT, GL_NEAREST}};
   for (const bool extraClip : {false, true}) {
     SCOPED_TRACE(extraClip);
     gRenderer.extraClipEnabled = extraClip;
     glLoadIdentity();
     glColor4f(0.2f, 0.3f, 0.4f, 0.5f);
     glDisable(GL_BLEND);
-    Seen seen{};
-    gSeen = &seen;
+    int calls = 0;
+    gWhileDrawing = [&] {
+      ++calls;
+      GLdouble got[16];
+      glGetDoublev(GL_TEXTURE_MATRIX, got);  // of the active unit, which must be 0
+      for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], texture[i], 1e-6) << i;
+      for (int i = 0; i < 6; ++i) {
+        const auto want = i == 5 && extraClip ? EyePlane(moved, extra) : EyePlane(turned, box[i]);
+        glGetClipPlane(GL_CLIP_PLANE0 + i, got);
+        EXPECT_TRUE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
+        for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], want[k], 1e-4) << i << "," << k;
+      }
+      for (int u = 2; u >= 0; --u) {
+        glActiveTextureARB(GL_TEXTURE0_ARB + u);
+        const GLenum target = units[u][1],
+                     other = target == GL_TEXTURE_2D ? GL_TEXTURE_3D : GL_TEXTURE_2D;
+        EXPECT_TRUE(glIsEnabled(target) && !glIsEnabled(other)) << u;
+        const GLenum binding =
+            target == GL_TEXTURE_2D ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_3D;
+        const GLenum names[6] = {binding,           GL_TEXTURE_WRAP_S,     GL_TEXTURE_WRAP_T,
+                                 GL_TEXTURE_WRAP_R, GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER};
+        for (int p = 0; p < 6; ++p) {
+          GLint value = 0;
+          p == 0 ? glGetIntegerv(names[0], &value) : glGetTexParameteriv(target, names[p], &value);
+          EXPECT_EQ(value, units[u][p == 0 ? 0 : p < 4 ? 2 : 3]) << u << "," << p;
+        }
+      }
+    };
     gRenderer.Draw();
-    gSeen = nullptr;
-
-    EXPECT_EQ(seen.activeUnit, GL_TEXTURE0_ARB);
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(seen.textureMatrix[i], texture[i], 1e-6) << i;
-    for (int i = 0; i < 6; ++i) {
-      const double sign = i % 2 ? 1 : -1, n[3] = {sign * (i / 2 == 0), sign * (i / 2 == 1),
-                                                  sign * (i / 2 == 2)};
-      const auto want = i == 5 && extraClip ? EyePlane(translated, 0, -0.5, -2, 10)
-                                            : EyePlane(turned, n[0], n[1], n[2], d[i / 2]);
-      EXPECT_TRUE(seen.planeOn[i]) << i;
-      for (int k = 0; k < 4; ++k) EXPECT_NEAR(seen.planes[i][k], want[k], 1e-4) << i << "," << k;
-    }
-    const struct { GLuint texture; GLint wrap, filter; } units[3] = {
-        {gRenderer.volumeTexture, GL_CLAMP_TO_EDGE, GL_LINEAR},
-        {gRenderer.gradientTexture, GL_CLAMP, GL_LINEAR},
-        {gRenderer.transferTexture, GL_REPEAT, GL_NEAREST}};
-    for (int u = 0; u < 3; ++u) {
-      const auto& got = seen.units[u];
-      EXPECT_TRUE(u == 2 ? got.on2D && !got.on3D : got.on3D && !got.on2D) << u;
-      EXPECT_EQ(static_cast<GLuint>(u == 2 ? got.bound2D : got.bound3D), units[u].texture) << u;
-      for (int p = 0; p < 5; ++p)
-        EXPECT_EQ(got.params[p], p < 3 ? units[u].wrap : units[u].filter) << u << "," << p;
-    }
+    gWhileDrawing = nullptr;
+    EXPECT_EQ(calls, 1);
 
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    for (GLenum plane = GL_CLIP_PLANE0; plane <= GL_CLIP_PLANE5; ++plane)
-      EXPECT_FALSE(glIsEnabled(plane)) << plane - GL_CLIP_PLANE0;
-    const std::pair<GLenum, GLint> state[] = {
-        {GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB}, {GL_MATRIX_MODE, GL_MODELVIEW},
-        {GL_TEXTURE_BINDING_3D, static_cast<GLint>(gRenderer.volumeTexture)},
-        {GL_TEXTURE_BINDING_2D, static_cast<GLint>(gRenderer.transferTexture)}, {GL_BLEND, GL_TRUE},
-        {GL_BLEND_SRC, GL_SRC_ALPHA}, {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
+    const GLint state[][2] = {{GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB},
+                              {GL_MATRIX_MODE, GL_MODELVIEW},
+                              {GL_TEXTURE_BINDING_3D, units[0][0]},
+                              {GL_TEXTURE_BINDING_2D, units[2][0]},
+                              {GL_BLEND, GL_TRUE},
+                              {GL_BLEND_SRC, GL_SRC_ALPHA},
+                              {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
     for (const auto& entry : state) {
       GLint value = 0;
-      glGetIntegerv(entry.first, &value);
-      EXPECT_EQ(value, entry.second) << entry.first;
+      glGetIntegerv(entry[0], &value);
+      EXPECT_EQ(value, entry[1]) << entry[0];
     }
+    for (int i = 0; i < 6; ++i) EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
     for (GLenum unit : {GL_TEXTURE2_ARB, GL_TEXTURE1_ARB, GL_TEXTURE0_ARB}) {
       glActiveTextureARB(unit);
       EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_TEXTURE_3D)) << unit;
@@ -300,11 +257,8 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
     glGetDoublev(GL_MODELVIEW_MATRIX, m);
     glGetDoublev(GL_TEXTURE_MATRIX, t);
     glGetDoublev(GL_CURRENT_COLOR, colour);
-    for (int i = 0; i < 16; ++i) {
-      EXPECT_EQ(m[i], translated[i]) << i;
-      EXPECT_EQ(t[i], i % 5 == 0 ? 1.0 : 0.0) << i;
-    }
-    for (double c : colour) EXPECT_EQ(c, 1.0);
+    for (int i = 0; i < 16; ++i) EXPECT_TRUE(m[i] == moved[i] && t[i] == (i % 5 == 0)) << i;
+    EXPECT_TRUE(colour[0] == 1 && colour[1] == 1 && colour[2] == 1 && colour[3] == 1);
   }
 }
 
