@@ -16,14 +16,6 @@ def changed(before, box=VOLUME, at_least=300):
     return lambda image: image.differing_pixels(before, box) >= at_least
 
 
-def panel_pixels(image, colour_test):
-    return sum(1 for p in image.region(*PANEL) if colour_test(p))
-
-
-def reddish(p):
-    return p[0] > 150 and p[1] < 80 and p[2] < 80
-
-
 class ViewerTest(unittest.TestCase):
     def test_default_run_then_without_logo_and_with_an_unreadable_raw_file(self):
         with Viewer("default") as v:
@@ -67,55 +59,32 @@ class ViewerTest(unittest.TestCase):
         return first
 
     def check_keys_and_drags(self, v):
+        # Each kind of input reaches the picture: a middle drag turns the
+        # volume and back, key c cuts it and back, an editor drag recolours
+        # it, a light-mode drag relights it. The commands themselves are unit-tested.
         start = v.screenshot()
-        # A middle drag turns the volume; dragging back restores the view.
         v.drag(2, line_path((250, 250), (310, 280), 6))
         v.wait_picture(changed(start, VOLUME, 2000), what="the volume to turn")
         v.drag(2, line_path((310, 280), (250, 250), 6))
         v.wait_picture(lambda im: im.differing_pixels(start, VOLUME) < 50, what="the first view again")
-
-        # The clip plane cuts the front, moves both ways, and goes away.
         v.key("c")
-        cut = v.wait_picture(changed(start), what="the cut")
-        v.screenshot(save_as="clipped.png")
-        for _ in range(10):
-            v.key("b")
-        v.wait_picture(changed(cut), what="the cut to move towards the viewer")
-        for _ in range(20):
-            v.key("n")
-        v.wait_picture(changed(cut), what="the cut to move away")
+        v.wait_picture(changed(start), what="the cut")
         v.key("c")
         v.wait_picture(lambda im: im.differing_pixels(start, VOLUME) < 50, what="the cut to go")
-
-        pictures = [v.screenshot()]
-        for key, times in [("z", 4), ("s", 4), ("a", 1)]:
-            for _ in range(times):
-                v.key(key)
-            pictures.append(v.wait_picture(changed(pictures[-1], VOLUME, 50), what="key %s" % key))
-        v.key("a")
-
-        # The editor: three curves and a grey one; a drag redraws red, the volume follows.
         v.key("w")
-        shown = v.wait_picture(lambda im: panel_pixels(im, reddish) > 100, what="the editor panel")
-        self.assertGreater(panel_pixels(shown, lambda p: p[1] > 150 and p[0] < 80 and p[2] < 80), 50)
-        self.assertGreater(panel_pixels(shown, lambda p: p[2] > 150 and p[0] < 80 and p[1] < 80), 50)
-        self.assertGreater(panel_pixels(shown, lambda p: min(p) > 170), 50)
+        shown = v.wait_picture(lambda im: sum(1 for p in im.region(*PANEL) if p[0] > 150 and max(p[1:]) < 80) > 100,
+                               what="the editor's red curve")
         v.drag(1, line_path((235, 60), (480, 60), 24))
-        edited = v.wait_picture(changed(shown, PANEL, 100), what="the red curve to change")
+        v.wait_picture(changed(shown, PANEL, 100), what="the red curve to change")
         v.wait_picture(changed(start, (110, 250, 250, 390), 300), what="the volume's colours to change")
         v.screenshot(save_as="edited.png")
-        v.key("x")
-        v.wait_picture(lambda im: panel_pixels(im, reddish) != panel_pixels(edited, reddish),
-                       what="the highlight to move to green")
-        corner = (410, 12, 488, 45)
         v.key("w")
-        hidden = v.wait_picture(lambda im: im.differing_pixels(start, corner) == 0, what="the panel to hide")
-
+        hidden = v.wait_picture(lambda im: im.differing_pixels(start, (410, 12, 488, 45)) == 0,
+                                what="the panel to hide")
         v.key("l")
         v.drag(1, line_path((250, 250), (100, 250), 10))
         v.wait_picture(changed(hidden, VOLUME, 1000), what="the lighting to change")
         self.assertNotIn("rror", v.stderr())
-
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,9 +1,10 @@
 # The other volumes on the real viewer: a window onto the large raw file,
-# "result128.raw", and the live fluid; then a window-manager close.
+# "result128.raw", and the live fluid; then a window-manager close. Stirring
+# and the window's other moves are the fluid driver's and the loaders' unit tests.
 import os
 import unittest
 
-from harness import BACKGROUND, Viewer, line_path
+from harness import BACKGROUND, Viewer
 
 VOLUME = (110, 110, 390, 390)
 FLUID = (60, 40, 440, 400)  # clear of the FPS text and the logo
@@ -41,14 +42,11 @@ class VolumesTest(unittest.TestCase):
             v.key("6")
             v.wait_output(r"^5\.670588 5\.670588 5\.670588\n5\.670588 5\.670588 5\.670588$")
             moved = v.wait_picture(changed(zoomed, VOLUME, 200), what="the window to move right")
-            v.key("4")
-            v.key("4")
-            left = v.wait_picture(changed(moved, VOLUME, 200), what="the window to move left")
 
             # Key f twice: "result128.raw" stays on show with fluid mode off again.
             v.key("f")
             v.key("f")
-            phantom = v.wait_picture(changed(left, VOLUME, 2000), what="result128.raw")
+            phantom = v.wait_picture(changed(moved, VOLUME, 2000), what="result128.raw")
             v.wait_frames()
             self.assertLess(v.screenshot().differing_pixels(phantom, VOLUME), 50)
 
@@ -66,11 +64,7 @@ class VolumesTest(unittest.TestCase):
         poured = v.wait_picture(lambda im: filled(im, (238, 238, 262, 262)) >= 4, 120, "density at the pointer")
         v.xdotool("mouseup", 3)
         self.assertEqual(filled(poured, (60, 40, 200, 400)), 0, "density far from the pointer")
-        # A left drag through it pushes it along.
-        v.drag(1, line_path((230, 250), (300, 250), 14), step_pause=0.25)
-        v.wait_picture(lambda im: filled(im, (262, 200, 440, 300)) > filled(poured, (262, 200, 440, 300)) + 3,
-                       120, "density to move right")
-        v.screenshot(save_as="fluid_stirred.png")
+        v.screenshot(save_as="fluid_poured.png")
         # Paused, the volume stays still (the FPS text still changes).
         v.key("p")
         v.wait_frames(2)
