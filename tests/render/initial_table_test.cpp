@@ -11,5 +11,5 @@ TEST(InitialTransferTable, KnownEntries) {
   float table[4 * kTransferEntries];
   FillInitialTransferTable(table);
   for (const auto& k : known)
-    for (int c = 0; c < 4; ++c) EXPECT_NEAR(table[4 * static_cast<int>(k[0]) + c], k[1 + c], 2e-6) << k[0];
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(table[static_cast<int>(4 * k[0]) + c], k[1 + c], 2e-6);
 }

@@ -58,7 +58,9 @@ Matrix operator*(const Matrix& a, const Matrix& b) {
       for (int k = 0; k < 4; ++k) m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
   return m;
 }
-Matrix Move(double x, double y, double z) { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
+Matrix Move(double x, double y, double z) {
+  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+}
 // Counter-clockwise about a unit axis, seen from its tip.
 Matrix Turn(double degrees, double x, double y, double z) {
   const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a), k[3] = {x, y, z};
@@ -68,13 +70,6 @@ Matrix Turn(double degrees, double x, double y, double z) {
     for (int col = 0; col < 3; ++col)
       m[4 * col + r] = (r == col) * c + s * cross[r][col] + (1 - c) * k[r] * k[col];
   return m;
-}
-// Plane p given under the rigid modelview m, in eye coordinates.
-std::array<double, 4> EyePlane(const Matrix& m, const double (&p)[4]) {
-  std::array<double, 4> e{0, 0, 0, p[3]};
-  for (int r = 0; r < 3; ++r) e[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2];
-  for (int r = 0; r < 3; ++r) e[3] -= e[r] * m[12 + r];
-  return e;
 }
 
 Bytes Level0(GLuint texture, GLenum format, size_t bytes) {
@@ -96,7 +91,7 @@ protected:
 TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
   // 12 per side is rescaled to 16; an unpack alignment of 8 leaves that to the library.
   std::vector<float> borrowed(12 * 12 * 12);
-  for (size_t i = 0; i < borrowed.size(); ++i) borrowed[i] = i % 5 ? (i * 7 % 31) / 10.0f - 0.5f : NAN;
+  for (size_t i = 0; i < borrowed.size(); ++i) borrowed[i] = i % 5 ? i * 7 % 31 / 10.f - .5f : NAN;
   Bytes volume[2], gradients[2];
   for (int path = 0; path < 2; ++path) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4 << path);
@@ -187,10 +182,16 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
       glGetDoublev(GL_TEXTURE_MATRIX, got);  // of the active unit, which must be 0
       for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], texture[i], 1e-6) << i;
       for (int i = 0; i < 6; ++i) {
-        const auto want = i == 5 && extraClip ? EyePlane(moved, extra) : EyePlane(turned, box[i]);
+        // GL keeps plane p given under modelview M as p * inverse(M): times M it is p again.
+        const bool fixed = i == 5 && extraClip;
+        const Matrix& m = fixed ? moved : turned;
         glGetClipPlane(GL_CLIP_PLANE0 + i, got);
         EXPECT_TRUE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
-        for (int k = 0; k < 4; ++k) EXPECT_NEAR(got[k], want[k], 1e-4) << i << "," << k;
+        for (int k = 0; k < 4; ++k) {
+          double given = 0;
+          for (int r = 0; r < 4; ++r) given += got[r] * m[4 * k + r];
+          EXPECT_NEAR(given, fixed ? extra[k] : box[i][k], 1e-4) << i << "," << k;
+        }
       }
       for (int u = 2; u >= 0; --u) {
         glActiveTextureARB(GL_TEXTURE0_ARB + u);
@@ -199,7 +200,7 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
         GLint value[6];
         glGetIntegerv(flat ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_3D, value);
         for (int p = 0; p < 5; ++p) glGetTexParameteriv(units[u][1], params[p], &value[p + 1]);
-        for (int p = 0; p < 6; ++p) EXPECT_EQ(value[p], units[u][p == 0 ? 0 : p < 4 ? 2 : 3]) << u << p;
+        for (int p = 0; p < 6; ++p) EXPECT_EQ(value[p], units[u][p ? 2 + (p > 3) : 0]) << u << p;
       }
     };
     gRenderer.Draw();
@@ -207,10 +208,10 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
     EXPECT_EQ(calls, 1);
 
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    const GLint state[][2] = {{GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB}, {GL_MATRIX_MODE, GL_MODELVIEW},
-                              {GL_TEXTURE_BINDING_3D, units[0][0]}, {GL_TEXTURE_BINDING_2D, units[2][0]},
-                              {GL_BLEND, GL_TRUE}, {GL_BLEND_SRC, GL_SRC_ALPHA},
-                              {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
+    const GLint state[][2] = {
+        {GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB}, {GL_MATRIX_MODE, GL_MODELVIEW},
+        {GL_TEXTURE_BINDING_3D, units[0][0]},     {GL_TEXTURE_BINDING_2D, units[2][0]},
+        {GL_BLEND, GL_TRUE}, {GL_BLEND_SRC, GL_SRC_ALPHA}, {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
     for (const auto& entry : state) {
       GLint value = 0;
       glGetIntegerv(entry[0], &value);

@@ -53,7 +53,8 @@ TEST(UploadGl, EveryLevelMatchesTheLibraryAndWhatCannotMatchIsDeclined) {
     // The library is given what ours reads: values clamped to [0, 1], NaN as 0.
     for (float& v : voxels) v = v > 0 ? std::min(v, 1.0f) : 0.0f;
     glBindTexture(GL_TEXTURE_3D, textures[0]);
-    gluBuild3DMipmaps(GL_TEXTURE_3D, internalFormat, k[0], k[1], k[2], format, GL_FLOAT, voxels.data());
+    gluBuild3DMipmaps(GL_TEXTURE_3D, internalFormat, k[0], k[1], k[2], format, GL_FLOAT,
+                      voxels.data());
     EXPECT_TRUE(ReadLevels() == ours) << k[0] << "x" << k[1] << "x" << k[2] << " of " << k[3];
   }
 

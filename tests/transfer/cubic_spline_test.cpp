@@ -28,7 +28,8 @@ TEST(CubicSpline, NaturalZigZagExample) {
   EXPECT_EQ(s.endCondition, CubicSpline::kNatural);
   At(s, 0.5);
   // M = (0, -4, 4, 0): quad = M/2, cubic = dM/6.
-  const double got[] = {s.quadCoef[0], s.quadCoef[1], s.quadCoef[2], s.cubicCoef[0], s.linearCoef[0]};
+  const double got[] = {s.quadCoef[0], s.quadCoef[1], s.quadCoef[2], s.cubicCoef[0],
+                        s.linearCoef[0]};
   const double want[] = {0.0, -2.0, 2.0, -2.0 / 3.0, 5.0 / 3.0};
   for (int i = 0; i < 5; ++i) EXPECT_DOUBLE_EQ(got[i], want[i]) << i;
 }

@@ -37,7 +37,8 @@ TEST(TransferEditor, EditSamplesTheNaturalSplineEvery0_04AndClampsItToTheUnitRan
     }
     // Only entries 0..254 of the edited channel change.
     for (int i = 0; i < 4 * kTransferEntries; ++i)
-      ASSERT_TRUE((i % 4 == channel && i < 4 * 255) || editor.table[i / 4][i % 4] == initial[i / 4][i % 4]) << i;
+      ASSERT_TRUE((i % 4 == channel && i < 4 * 255) ||
+                  editor.table[i / 4][i % 4] == initial[i / 4][i % 4]) << i;
   }
 }
 
