@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -123,12 +124,12 @@ void DisplayBox() {
   }
   if (LastFirstLine(box) > 0) {
     // Where the visible lines sit in the whole text.
-    const int trackHeight = VisibleLines(box) * kLineHeight;
-    const int total = static_cast<int>(box.lines.size());
+    const int64_t trackHeight = VisibleLines(box) * kLineHeight;
+    const int64_t total = static_cast<int64_t>(box.lines.size());
     glColor3f(0.6f, 0.6f, 0.6f);
     FillRect(box.width - kMargin / 2 - kScrollBarWidth / 2,
-             kMargin + trackHeight * box.firstLine / total, kScrollBarWidth,
-             std::max(4, trackHeight * VisibleLines(box) / total));
+             kMargin + static_cast<int>(trackHeight * box.firstLine / total), kScrollBarWidth,
+             std::max(4, static_cast<int>(trackHeight * VisibleLines(box) / total)));
   }
 
   int left = 0, top = 0;
@@ -198,11 +199,13 @@ void LayOut(Box& box) {
   int textWidth = TextWidth(box.caption);
   for (const std::string& line : box.lines) textWidth = std::max(textWidth, TextWidth(line));
   box.width = std::clamp(TextLeft(box) + textWidth + kMargin, kMinWidth, maxWidth);
-  const int textHeight =
-      std::max(static_cast<int>(box.lines.size()) * kLineHeight, box.errorIcon ? kIconSize : 0);
+  // In 64 bits: a caller's text may hold more lines than an int can measure.
+  const int64_t textHeight = std::max<int64_t>(static_cast<int64_t>(box.lines.size()) * kLineHeight,
+                                               box.errorIcon ? kIconSize : 0);
   const int screenHeight = glutGet(GLUT_SCREEN_HEIGHT);
   const int maxHeight = screenHeight > 0 ? std::max(200, screenHeight - kWindowTop - kMargin) : 600;
-  box.height = std::min(kMargin + textHeight + kMargin + kButtonHeight + kMargin, maxHeight);
+  box.height = static_cast<int>(
+      std::min<int64_t>(3 * kMargin + textHeight + kButtonHeight, maxHeight));
 }
 
 // After the main loop has ended, GLUT is shut down and must start again.

@@ -101,6 +101,11 @@ RawReadOutcome SampleSubVolume(RawByteSource& source, const RawFileBox& file,
                                int32_t sizeZ, int32_t channels, float* out) {
   RawReadOutcome outcome;
   if (RawElementCount(sizeX, sizeY, sizeZ, channels) == 0) return outcome;
+  // A file box whose byte positions would wrap cannot be read correctly.
+  if (RawElementCount(file.sizeX, file.sizeY, file.sizeZ, 1) == 0) {
+    outcome.failed = true;
+    return outcome;
+  }
   const size_t step = static_cast<size_t>(channels);
   const size_t row = static_cast<size_t>(sizeX) * step;
 

@@ -92,6 +92,7 @@ inline int64_t SubVolumeFileCoordinate(int32_t index, float step, int32_t origin
 // Fills the sizeX * sizeY * sizeZ * channels target by nearest-voxel sampling
 // of the window, every component of a voxel getting the same byte / 255.
 // Voxels whose file coordinate lies outside the file's box on any axis get 0.
-// Reads one span of bytes per target row and stops at the first read error.
+// Reads one span of bytes per target row and stops at the first read error;
+// a file box whose size cannot be addressed fails as a read error.
 RawReadOutcome SampleSubVolume(RawByteSource& source, const RawFileBox& file, const SubVolumeWindow& window,
                      int32_t sizeX, int32_t sizeY, int32_t sizeZ, int32_t channels, float* out);

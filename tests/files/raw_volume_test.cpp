@@ -49,6 +49,9 @@ TEST(RawReading, ElementCountRefusesOverflowAndReadsReportShortFilesAndErrors) {
   EXPECT_EQ(RawElementCount(INT32_MAX, INT32_MAX, INT32_MAX, 4), 0u);
   EXPECT_EQ(RawElementCount(1 << 21, 1 << 21, 1 << 21, 1), 0u);
   EXPECT_EQ(RawElementCount(128, -1, 128, 1), 0u);
+  float voxel = 0;
+  RawMemorySource none(nullptr, 0);
+  EXPECT_TRUE(SampleSubVolume(none, {INT32_MAX, INT32_MAX, 4}, {}, 1, 1, 1, 1, &voxel).failed);
 
   const std::string path = WriteTempFile("raw_short.raw", {10, 20, 30, 40, 50});
   std::FILE* f = std::fopen(path.c_str(), "rb");
