@@ -17,7 +17,7 @@ inline int32_t GradientStep(int32_t k, int32_t n) {
   } else {
     d = 4;
   }
-  if (d > n - 1 - k) d = n - 1 - k;
+  if (n < 8 && d > n - 1 - k) d = n - 1 - k;
   return d;
 }
 
