@@ -60,8 +60,9 @@ void ReshapeCallback(int width, int height) {
   gWindowHeight = height;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  // A minimised window reports a height of 0.
-  const double aspect = static_cast<double>(width) / (height > 0 ? height : 1);
+  // A minimised window reports a height of 0: square pixels rather than a
+  // division by zero or an aspect as wide as the window.
+  const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
   gluPerspective(60.0, aspect, kNearPlane, kFarPlane);
   glMatrixMode(GL_MODELVIEW);
   glViewport(0, 0, width, height);

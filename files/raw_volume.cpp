@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -20,14 +22,19 @@ bool InsideAxis(int64_t coordinate, int32_t size) { return coordinate >= 0 && co
 }  // namespace
 
 size_t RawElementCount(int32_t sizeX, int32_t sizeY, int32_t sizeZ, int32_t channels) {
-  if (sizeX <= 0 || sizeY <= 0 || sizeZ <= 0 || channels <= 0) return 0;
-  return static_cast<size_t>(sizeX) * static_cast<size_t>(sizeY) * static_cast<size_t>(sizeZ) *
-         static_cast<size_t>(channels);
+  constexpr size_t kMaxCount = std::numeric_limits<ptrdiff_t>::max() / sizeof(float);
+  size_t count = 1;
+  for (const int32_t size : {sizeX, sizeY, sizeZ, channels}) {
+    if (size <= 0 || count > kMaxCount / static_cast<size_t>(size)) return 0;
+    count *= static_cast<size_t>(size);
+  }
+  return count;
 }
 
-void ReadRawBytes(std::FILE* file, uint8_t* destination, size_t count) {
+RawReadOutcome ReadRawBytes(std::FILE* file, uint8_t* destination, size_t count) {
   const size_t got = std::fread(destination, 1, count, file);
   if (got < count) std::memset(destination + got, 0, count - got);
+  return RawReadOutcome{std::ferror(file) != 0, count - got};
 }
 
 void SmoothRawVolume(const uint8_t* bytes, int32_t sizeX, int32_t sizeY, int32_t sizeZ,
@@ -60,32 +67,45 @@ void SmoothRawVolume(const uint8_t* bytes, int32_t sizeX, int32_t sizeY, int32_t
   }
 }
 
-void RawFileSource::ReadSpan(uint64_t position, size_t count, uint8_t* destination) {
+RawReadOutcome RawFileSource::ReadSpan(uint64_t position, size_t count, uint8_t* destination) {
   const int descriptor = fileno(file_);
+  RawReadOutcome outcome;
   size_t got = 0;
   while (got < count) {
     const ssize_t n = pread(descriptor, destination + got, count - got,
                             static_cast<off_t>(position + got));
+    if (n < 0 && errno == EINTR) continue;
+    outcome.failed = n < 0;
     if (n <= 0) break;
     got += static_cast<size_t>(n);
   }
   if (got < count) std::memset(destination + got, 0, count - got);
+  outcome.missingBytes = count - got;
+  return outcome;
 }
 
-void RawMemorySource::ReadSpan(uint64_t position, size_t count, uint8_t* destination) {
+RawReadOutcome RawMemorySource::ReadSpan(uint64_t position, size_t count, uint8_t* destination) {
   size_t available = 0;
   if (position < size_) available = std::min<uint64_t>(count, size_ - position);
   if (available > 0) std::memcpy(destination, bytes_ + position, available);
   if (available < count) std::memset(destination + available, 0, count - available);
+  return RawReadOutcome{false, count - available};
 }
 
 float SubVolumeStep(int32_t extent, int32_t size) {
   return static_cast<float>(static_cast<double>(extent) / static_cast<double>(size));
 }
 
-void SampleSubVolume(RawByteSource& source, const RawFileBox& file, const SubVolumeWindow& window,
-                     int32_t sizeX, int32_t sizeY, int32_t sizeZ, int32_t channels, float* out) {
-  if (RawElementCount(sizeX, sizeY, sizeZ, channels) == 0) return;
+RawReadOutcome SampleSubVolume(RawByteSource& source, const RawFileBox& file,
+                               const SubVolumeWindow& window, int32_t sizeX, int32_t sizeY,
+                               int32_t sizeZ, int32_t channels, float* out) {
+  RawReadOutcome outcome;
+  if (RawElementCount(sizeX, sizeY, sizeZ, channels) == 0) return outcome;
+  // A file box whose byte positions would wrap cannot be read correctly.
+  if (RawElementCount(file.sizeX, file.sizeY, file.sizeZ, 1) == 0) {
+    outcome.failed = true;
+    return outcome;
+  }
   const size_t step = static_cast<size_t>(channels);
   const size_t row = static_cast<size_t>(sizeX) * step;
 
@@ -130,7 +150,12 @@ void SampleSubVolume(RawByteSource& source, const RawFileBox& file, const SubVol
           (static_cast<uint64_t>(fz) * static_cast<uint64_t>(file.sizeY) +
            static_cast<uint64_t>(fy)) * static_cast<uint64_t>(file.sizeX) +
           static_cast<uint64_t>(first);
-      source.ReadSpan(position, spanLength, span.data());
+      const RawReadOutcome read = source.ReadSpan(position, spanLength, span.data());
+      if (read.failed) {
+        outcome.failed = true;
+        return outcome;
+      }
+      outcome.missingBytes += read.missingBytes;
       if (step == 1) {
         for (size_t x = 0; x < spanIndex.size(); ++x) o[x] = unit[span[spanIndex[x]]];
       } else {
@@ -141,4 +166,5 @@ void SampleSubVolume(RawByteSource& source, const RawFileBox& file, const SubVol
       }
     }
   }
+  return outcome;
 }

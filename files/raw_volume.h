@@ -13,12 +13,20 @@
 constexpr double kByteToUnit = 0.00392156862745098;
 constexpr double kSevenPointToUnit = 0.0005602240896358543;
 
-// Number of components in a sizeX * sizeY * sizeZ volume, in 64 bits.
+// Number of components in a sizeX * sizeY * sizeZ volume; 0 when a size is
+// not positive or when that many floats could not be addressed.
 size_t RawElementCount(int32_t sizeX, int32_t sizeY, int32_t sizeZ, int32_t channels);
+
+// What a read met: an error (a folder, a failing disk), or the end of the
+// file before the last byte asked for.
+struct RawReadOutcome {
+  bool failed = false;
+  uint64_t missingBytes = 0;
+};
 
 // Reads `count` bytes from the file's current position in one read; bytes the
 // file does not supply are set to 0.
-void ReadRawBytes(std::FILE* file, uint8_t* destination, size_t count);
+RawReadOutcome ReadRawBytes(std::FILE* file, uint8_t* destination, size_t count);
 
 // 7-point average of each component over the voxel and its six face
 // neighbours (from the bytes, never from smoothed values); border voxels are
@@ -31,14 +39,14 @@ class RawByteSource {
 public:
   virtual ~RawByteSource() = default;
   // Copies bytes [position, position + count); bytes past the end read as 0.
-  virtual void ReadSpan(uint64_t position, size_t count, uint8_t* destination) = 0;
+  virtual RawReadOutcome ReadSpan(uint64_t position, size_t count, uint8_t* destination) = 0;
 };
 
 // Reads from an open file with positioned reads (no shared file offset).
 class RawFileSource : public RawByteSource {
 public:
   explicit RawFileSource(std::FILE* file) : file_(file) {}
-  void ReadSpan(uint64_t position, size_t count, uint8_t* destination) override;
+  RawReadOutcome ReadSpan(uint64_t position, size_t count, uint8_t* destination) override;
 
 private:
   std::FILE* file_;
@@ -47,7 +55,7 @@ private:
 class RawMemorySource : public RawByteSource {
 public:
   RawMemorySource(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(size) {}
-  void ReadSpan(uint64_t position, size_t count, uint8_t* destination) override;
+  RawReadOutcome ReadSpan(uint64_t position, size_t count, uint8_t* destination) override;
 
 private:
   const uint8_t* bytes_;
@@ -84,6 +92,7 @@ inline int64_t SubVolumeFileCoordinate(int32_t index, float step, int32_t origin
 // Fills the sizeX * sizeY * sizeZ * channels target by nearest-voxel sampling
 // of the window, every component of a voxel getting the same byte / 255.
 // Voxels whose file coordinate lies outside the file's box on any axis get 0.
-// Reads one span of bytes per target row.
-void SampleSubVolume(RawByteSource& source, const RawFileBox& file, const SubVolumeWindow& window,
+// Reads one span of bytes per target row and stops at the first read error;
+// a file box whose size cannot be addressed fails as a read error.
+RawReadOutcome SampleSubVolume(RawByteSource& source, const RawFileBox& file, const SubVolumeWindow& window,
                      int32_t sizeX, int32_t sizeY, int32_t sizeZ, int32_t channels, float* out);

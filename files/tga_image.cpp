@@ -1,6 +1,9 @@
 #include "files/tga_image.h"
 
+#include <sys/stat.h>
+
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -43,14 +46,22 @@ TgaHeader ReadHeader(std::FILE* file) {
   return header;
 }
 
-// Skips the image ID and, when present, the colour map that true-colour
-// writers may still include, so the pixel data is found where it really is.
-void SkipToPixels(std::FILE* file, const TgaHeader& header) {
-  long skip = header.idLength;
+// Where the pixel data starts: after the image ID and, when present, the
+// colour map that true-colour writers may still include.
+uint64_t PixelDataOffset(const TgaHeader& header) {
+  uint64_t offset = kHeaderSize + header.idLength;
   if (header.colourMapType == 1) {
-    skip += static_cast<long>(header.colourMapLength) * ((header.colourMapEntryBits + 7) / 8);
+    offset += static_cast<uint64_t>(header.colourMapLength) * ((header.colourMapEntryBits + 7) / 8);
   }
-  std::fseek(file, kHeaderSize + skip, SEEK_SET);
+  return offset;
+}
+
+// Bytes of a regular file after `offset`; 0 for anything else (a folder, a pipe).
+uint64_t BytesAfter(std::FILE* file, uint64_t offset) {
+  struct stat status;
+  if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+  const uint64_t size = static_cast<uint64_t>(status.st_size);
+  return size > offset ? size - offset : 0;
 }
 
 // Reads up to `count` bytes; whatever a short file does not supply is zero.
@@ -115,6 +126,14 @@ void DecodeRunLength(std::FILE* file, size_t pixelCount, size_t bytesPerPixel, u
 
 enum class Decoding { RunLength, TrueColour, SixteenBit, Unsupported };
 
+// The fewest file bytes that can hold the pixels: whole pixels when
+// uncompressed, full 128-pixel run packets of 1 + b bytes when run-length.
+// A header alone must not make the loader allocate and fill gigabytes.
+uint64_t SmallestPixelData(Decoding decoding, uint64_t pixelCount, uint64_t fileBytesPerPixel) {
+  if (decoding == Decoding::RunLength) return (pixelCount + 127) / 128 * (1 + fileBytesPerPixel);
+  return pixelCount * fileBytesPerPixel;
+}
+
 Decoding ChooseDecoding(const TgaHeader& header) {
   const bool trueColourDepth = header.depth == 24 || header.depth == 32;
   if (header.imageType == kRunLengthTrueColour) {
@@ -142,12 +161,17 @@ int32_t LoadTga(const char* fileName, TgaImage& image) {
   }
   const size_t bytesPerPixel = decoding == Decoding::SixteenBit ? 3 : header.depth / 8;
   const size_t pixelCount = static_cast<size_t>(header.width) * header.height;
+  const uint64_t pixelOffset = PixelDataOffset(header);
+  if (BytesAfter(file, pixelOffset) < SmallestPixelData(decoding, pixelCount, header.depth / 8)) {
+    std::fclose(file);
+    return 1;
+  }
   uint8_t* pixels = new (std::nothrow) uint8_t[pixelCount * bytesPerPixel];
   if (pixels == nullptr) {
     std::fclose(file);
     return 1;
   }
-  SkipToPixels(file, header);
+  std::fseek(file, static_cast<long>(pixelOffset), SEEK_SET);
   switch (decoding) {
     case Decoding::TrueColour:
       DecodeTrueColour(file, pixelCount, bytesPerPixel, pixels);

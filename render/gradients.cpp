@@ -9,12 +9,15 @@
 #include <system_error>
 #include <thread>
 
+#include "render/voxel_count.h"
+
 namespace {
 
 // Volumes smaller than this are not worth a second thread.
-constexpr int64_t kThreadingThreshold = 32768;
+constexpr size_t kThreadingThreshold = 32768;
 
 constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kMaxBytes = std::numeric_limits<ptrdiff_t>::max();
 
 inline float Difference(float ahead, float behind) {
   return static_cast<float>((static_cast<double>(ahead) - static_cast<double>(behind) + 1.0) *
@@ -57,10 +60,10 @@ void ComputePlanes(const float* volume, int32_t nx, int32_t ny, int32_t nz, floa
 }  // namespace
 
 void ComputeGradients(const float* volume, int32_t nx, int32_t ny, int32_t nz, float* out) {
-  if (nx <= 0 || ny <= 0 || nz <= 0) return;
+  const size_t voxels = VoxelElementCount(nx, ny, nz, 1);
+  if (voxels == 0) return;
   // Each voxel depends only on the input, so splitting the z planes between
   // two threads gives exactly the sequential result.
-  const int64_t voxels = static_cast<int64_t>(nx) * ny * nz;
   if (voxels < kThreadingThreshold || nz < 2) {
     ComputePlanes(volume, nx, ny, nz, out, 0, nz);
     return;
@@ -77,13 +80,10 @@ void ComputeGradients(const float* volume, int32_t nx, int32_t ny, int32_t nz, f
 }
 
 float* AllocateGradientBuffer(int32_t nx, int32_t ny, int32_t nz) {
-  if (nx <= 0 || ny <= 0 || nz <= 0) return nullptr;
-  constexpr size_t kMaxBytes = std::numeric_limits<ptrdiff_t>::max() - kHugePage;
-  size_t bytes = 3 * sizeof(float);
-  for (const int32_t size : {nx, ny, nz}) {
-    if (bytes > kMaxBytes / static_cast<size_t>(size)) return nullptr;
-    bytes *= static_cast<size_t>(size);
-  }
+  const size_t floats = VoxelElementCount(nx, ny, nz, 3);
+  // Room is left for rounding up to whole huge pages.
+  if (floats == 0 || floats > (kMaxBytes - kHugePage) / sizeof(float)) return nullptr;
+  const size_t bytes = floats * sizeof(float);
   if (bytes < kHugePage) return static_cast<float*>(std::malloc(bytes));
   const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
   void* buffer = std::aligned_alloc(kHugePage, rounded);

@@ -6,7 +6,8 @@
 
 // Half-width of the difference at coordinate k of an axis of n voxels
 // (1 <= k <= n - 2): 4 in the middle, shrinking towards the faces, 0 next to
-// them. Below 8 voxels it is also clamped so both reads stay inside the axis.
+// them. On axes under 8 voxels the low-side rule can reach past the far
+// face; only such a step is cut, to the last voxel (n - 1 - k).
 inline int32_t GradientStep(int32_t k, int32_t n) {
   int32_t d;
   if (k < 5) {
@@ -16,7 +17,7 @@ inline int32_t GradientStep(int32_t k, int32_t n) {
   } else {
     d = 4;
   }
-  if (n < 8 && d > n - 2 - k) d = n - 2 - k;
+  if (n < 8 && d > n - 1 - k) d = n - 1 - k;
   return d;
 }
 

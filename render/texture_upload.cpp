@@ -1,6 +1,7 @@
 #include "render/texture_upload.h"
 
 #include "render/split_work.h"
+#include "render/voxel_count.h"
 
 int32_t MipTargetSize(int32_t n) {
   // Walk down the bits: the two leading bits decide, 10 rounds down and 11
@@ -19,22 +20,32 @@ namespace {
 
 bool IsPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
 
+// Voxels passed through as level 0 are averaged as GL stores them: clamped
+// to [0, 1], NaN as 0. Rescaled levels are in range already.
+template <bool kClamp>
+inline float Texel(float v) {
+  return kClamp ? (v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f) : v;
+}
+
 // The library averages a volume one texel deep as a flat image, in float and
 // in this order, and a deeper one in double.
+template <bool kClamp>
 inline float FlatMean(const float* first, const size_t* offsets, int32_t count) {
   float sum = 0.0f;
-  for (int32_t i = 0; i < count; ++i) sum += first[offsets[i]];
+  for (int32_t i = 0; i < count; ++i) sum += Texel<kClamp>(first[offsets[i]]);
   return sum / static_cast<float>(count);
 }
 
+template <bool kClamp>
 inline float DeepMean(const float* first, const size_t* offsets, int32_t count) {
   double sum = 0.0;
-  for (int32_t i = 0; i < count; ++i) sum += first[offsets[i]];
+  for (int32_t i = 0; i < count; ++i) sum += Texel<kClamp>(first[offsets[i]]);
   return static_cast<float>(sum / count);
 }
 
 // Halves every axis longer than 1 by averaging each pair of texels along it,
 // for output planes [zBegin, zEnd).
+template <bool kClamp>
 void HalvePlanes(const float* in, int32_t nx, int32_t ny, int32_t nz, int32_t c, float* out,
                  int32_t zBegin, int32_t zEnd) {
   const int32_t ox = nx > 1 ? nx / 2 : 1;
@@ -66,8 +77,10 @@ void HalvePlanes(const float* in, int32_t nx, int32_t ny, int32_t nz, int32_t c,
       float* dst = out + (static_cast<size_t>(z) * oy + y) * ox * c;
       for (int32_t x = 0; x < ox; ++x) {
         const float* first = src + fromX * x;
-        for (int32_t k = 0; k < c; ++k) *dst++ = flat ? FlatMean(first + k, offsets, count)
-                                                     : DeepMean(first + k, offsets, count);
+        for (int32_t k = 0; k < c; ++k) {
+          *dst++ = flat ? FlatMean<kClamp>(first + k, offsets, count)
+                        : DeepMean<kClamp>(first + k, offsets, count);
+        }
       }
     }
   }
@@ -75,15 +88,25 @@ void HalvePlanes(const float* in, int32_t nx, int32_t ny, int32_t nz, int32_t c,
 
 }  // namespace
 
-void MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
+bool MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
                      int32_t components) {
+  levels_.clear();
+  passThrough_ = nullptr;
+  for (const int32_t side : {nx, ny, nz}) {
+    if (side > kLargestMipSource) return false;
+  }
+  // Level 0 is at most twice the volume per axis, and the levels below it
+  // add less than a seventh more.
+  if (VoxelElementCount(nx, ny, nz, components) == 0 ||
+      VoxelElementCount(2 * nx, 2 * ny, 2 * nz, 2 * components) == 0) {
+    return false;
+  }
   const bool rescale = !IsPowerOfTwo(nx) || !IsPowerOfTwo(ny) || !IsPowerOfTwo(nz);
   int32_t x = rescale ? MipTargetSize(nx) : nx;
   int32_t y = rescale ? MipTargetSize(ny) : ny;
   int32_t z = rescale ? MipTargetSize(nz) : nz;
 
   // Lay the levels out back to back; a pass-through level 0 takes no room.
-  levels_.clear();
   size_t offset = 0;
   for (;;) {
     levels_.push_back({x, y, z, offset});
@@ -107,12 +130,14 @@ void MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
     const MipLevel from = Level(static_cast<int32_t>(i - 1));
     float* to = texels_.data() + levels_[i].offset;
     const int64_t work = static_cast<int64_t>(from.sizeX) * from.sizeY * from.sizeZ * components;
+    const bool clamp = i == 1 && passThrough_ != nullptr;
     SplitWork(levels_[i].sizeZ, work > (int64_t{1} << 18),
-              [&from, to, components](int32_t begin, int32_t end) {
-                HalvePlanes(from.texels, from.sizeX, from.sizeY, from.sizeZ, components, to, begin,
-                            end);
+              [&from, to, components, clamp](int32_t begin, int32_t end) {
+                (clamp ? HalvePlanes<true> : HalvePlanes<false>)(
+                    from.texels, from.sizeX, from.sizeY, from.sizeZ, components, to, begin, end);
               });
   }
+  return true;
 }
 
 MipLevel MipChain::Level(int32_t index) const {

@@ -12,7 +12,8 @@
 
 // Side of the texture the library makes from n voxels: a power of two,
 // rounded up only from 1.5 times the power below (170 -> 128, 96 -> 128,
-// 95 -> 64, 3 -> 4). n must be at least 1.
+// 95 -> 64, 3 -> 4). n must be at least 1 and at most kLargestMipSource.
+constexpr int32_t kLargestMipSource = 1 << 29;
 int32_t MipTargetSize(int32_t n);
 
 struct MipLevel {
@@ -25,12 +26,15 @@ struct MipLevel {
 class MipChain {
 public:
   // Rebuilds every level, down to 1x1x1, from nx*ny*nz voxels of
-  // `components` floats each (1 to 4, x fastest). Sizes must be at least 1.
+  // `components` floats each (1 to 4, x fastest). Returns false, leaving no
+  // level, when a size is below 1 or above kLargestMipSource or the texels
+  // could not be counted in memory's address range.
   // Level 0 is the volume itself when every size is a power of two (it then
   // points into `voxels`, valid while they are), else the volume rescaled
-  // to MipTargetSize along each axis. Buffers are kept for the next call,
-  // so a volume of the same size allocates nothing.
-  void Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz, int32_t components);
+  // to MipTargetSize along each axis. The levels below are averaged from
+  // values clamped to [0, 1], as GL stores level 0. Buffers are kept for
+  // the next call, so a volume of the same size allocates nothing.
+  bool Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz, int32_t components);
 
   int32_t LevelCount() const { return static_cast<int32_t>(levels_.size()); }
   MipLevel Level(int32_t index) const;

@@ -7,6 +7,7 @@
 #include "glux/glux_multitexture.h"
 #include "render/gradients.h"
 #include "render/volume_upload.h"
+#include "render/voxel_count.h"
 #include "transfer/initial_table.h"
 
 VolRender gRenderer;
@@ -78,10 +79,9 @@ void VolRender::UploadVolume() {
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   if (data != nullptr) {  // no volume yet: keep the texture as it is
     if (channels == 1) {
-      if (!UploadMipmapped3D(gVolumeMips, 4, GL_ALPHA, sizeX, sizeY, sizeZ, data)) {
-        gluBuild3DMipmaps(GL_TEXTURE_3D, 4, sizeX, sizeY, sizeZ, GL_ALPHA, GL_FLOAT, data);
-      }
+      UploadVolumeTexture(gVolumeMips, 4, GL_ALPHA, sizeX, sizeY, sizeZ, data);
     } else {
+      // Only level 0, from the voxels as given: GL clamps them itself.
       gluBuild3DMipmapLevels(GL_TEXTURE_3D, GL_RGBA, sizeX, sizeY, sizeZ, GL_RGBA, GL_FLOAT, 0, 0,
                              0, data);
     }
@@ -115,14 +115,15 @@ namespace {
 // than the gradient pass itself.
 struct GradientAllocation {
   const float* buffer = nullptr;
-  int64_t voxels = 0;
+  size_t voxels = 0;
 };
 GradientAllocation gLastGradientAllocation;
 
 }  // namespace
 
 void VolRender::BuildGradients() {
-  const int64_t voxels = static_cast<int64_t>(sizeX) * sizeY * sizeZ;
+  // 0 for sizes no buffer can hold: never reusable, and the allocation fails.
+  const size_t voxels = VoxelElementCount(sizeX, sizeY, sizeZ, 1);
   const bool reusable = gradientData != nullptr && data != nullptr &&
                         gradientData == gLastGradientAllocation.buffer &&
                         voxels == gLastGradientAllocation.voxels;
@@ -139,9 +140,7 @@ void VolRender::BuildGradients() {
   ComputeGradients(data, sizeX, sizeY, sizeZ, gradientData);
 
   glBindTexture(GL_TEXTURE_3D, gradientTexture);
-  if (!UploadMipmapped3D(gGradientMips, 3, GL_RGB, sizeX, sizeY, sizeZ, gradientData)) {
-    gluBuild3DMipmaps(GL_TEXTURE_3D, 3, sizeX, sizeY, sizeZ, GL_RGB, GL_FLOAT, gradientData);
-  }
+  UploadVolumeTexture(gGradientMips, 3, GL_RGB, sizeX, sizeY, sizeZ, gradientData);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "render/split_work.h"
+#include "render/voxel_count.h"
 
 uint16_t ClampToUnorm16(float value) {
   if (!(value > 0.0f)) return 0;  // NaN too
@@ -201,6 +202,8 @@ void VolumeRescaler::RescalePlanes(const Job& job, Worker& worker, int32_t zBegi
 void VolumeRescaler::Rescale(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
                              int32_t components, int32_t outX, int32_t outY, int32_t outZ,
                              float* out) {
+  const size_t elements = VoxelElementCount(nx, ny, nz, components);
+  if (elements == 0 || VoxelElementCount(outX, outY, outZ, components) == 0) return;
   tapsX_.Build(nx, outX);
   tapsY_.Build(ny, outY);
   tapsZ_.Build(nz, outZ);
@@ -242,7 +245,7 @@ void VolumeRescaler::Rescale(const float* voxels, int32_t nx, int32_t ny, int32_
   }
   const Job job{voxels,        nx,  ny,  c, outX, outY, &tapsY_, &tapsZ_, tapsX_.maxTaps,
                 rowIndex_.data(), rowWeight_.data(), texelWeight_.data(), out};
-  const bool large = static_cast<int64_t>(nx) * ny * nz * c > (int64_t{1} << 16);
+  const bool large = elements > (size_t{1} << 16);
   Worker* workers = workers_;
   SplitWork(outZ, large, [&job, workers](int32_t begin, int32_t end) {
     RescalePlanes(job, workers[begin == 0 ? 0 : 1], begin, end);

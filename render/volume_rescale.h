@@ -29,7 +29,8 @@ struct AxisTaps {
 class VolumeRescaler {
 public:
   // Writes outX*outY*outZ texels of `components` floats (x fastest) to out,
-  // each a multiple of 1/65535 in [0, 1]. Sizes must be at least 1.
+  // each a multiple of 1/65535 in [0, 1]. Writes nothing when a size is
+  // below 1 or a volume's element count does not fit memory's range.
   void Rescale(const float* voxels, int32_t nx, int32_t ny, int32_t nz, int32_t components,
                int32_t outX, int32_t outY, int32_t outZ, float* out);
 

@@ -1,6 +1,13 @@
 #include "render/volume_upload.h"
 
 #include <GL/glext.h>
+#include <GL/glu.h>
+
+#include <climits>
+#include <memory>
+#include <new>
+
+#include "render/voxel_count.h"
 
 namespace {
 
@@ -47,17 +54,35 @@ bool UploadMipmapped3D(MipChain& chain, GLint internalFormat, GLenum format, int
                        int32_t ny, int32_t nz, const float* voxels) {
   const int32_t components = ComponentsOf(format);
   if (components == 0 || voxels == nullptr || nx < 1 || ny < 1 || nz < 1) return false;
+  // Sides from 384 up make textures over 256; checked first so no target
+  // size is computed from a side the check below would refuse.
+  if (nx > 2 * kLargestSide || ny > 2 * kLargestSide || nz > 2 * kLargestSide) return false;
   const int32_t x = MipTargetSize(nx);
   const int32_t y = MipTargetSize(ny);
   const int32_t z = MipTargetSize(nz);
   if (x > kLargestSide || y > kLargestSide || z > kLargestSide) return false;
   if (!UnpackStateIsDefault() || !Accepted(internalFormat, format, x, y, z)) return false;
 
-  chain.Build(voxels, nx, ny, nz, components);
+  if (!chain.Build(voxels, nx, ny, nz, components)) return false;
   for (int32_t i = 0; i < chain.LevelCount(); ++i) {
     const MipLevel level = chain.Level(i);
     glTexImage3D(GL_TEXTURE_3D, i, internalFormat, level.sizeX, level.sizeY, level.sizeZ, 0,
                  format, GL_FLOAT, level.texels);
   }
   return true;
+}
+
+void UploadVolumeTexture(MipChain& chain, GLint internalFormat, GLenum format, int32_t nx,
+                         int32_t ny, int32_t nz, const float* voxels) {
+  if (UploadMipmapped3D(chain, internalFormat, format, nx, ny, nz, voxels)) return;
+  const size_t count = VoxelElementCount(nx, ny, nz, ComponentsOf(format));
+  // The library sizes images in int.
+  if (voxels == nullptr || count == 0 || count > INT_MAX / sizeof(float)) return;
+  std::unique_ptr<float[]> clamped(new (std::nothrow) float[count]);
+  if (!clamped) return;
+  for (size_t i = 0; i < count; ++i) {
+    const float v = voxels[i];
+    clamped[i] = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;  // NaN fails v > 0
+  }
+  gluBuild3DMipmaps(GL_TEXTURE_3D, internalFormat, nx, ny, nz, format, GL_FLOAT, clamped.get());
 }

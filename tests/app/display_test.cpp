@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <GL/freeglut.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -14,6 +16,7 @@
 namespace {
 
 using Display = ShellTest;
+using Pixels = std::vector<unsigned char>;
 
 struct Matrix {
   GLdouble m[16];
@@ -25,13 +28,13 @@ Matrix Current(GLenum which) {
   return result;
 }
 
-// Window pixel (from the bottom-left) of an eye-space point.
-void Project(double x, double y, double z, double& wx, double& wy) {
-  const Matrix model = Current(GL_MODELVIEW_MATRIX), projection = Current(GL_PROJECTION_MATRIX);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  double wz;
-  gluProject(x, y, z, model.m, projection.m, viewport, &wx, &wy, &wz);
+// RGB of a window rectangle, rows from the bottom.
+Pixels Read(int left, int bottom, int width, int height) {
+  Pixels rgb(3 * width * height);
+  glReadBuffer(GL_BACK);  // this driver keeps the back buffer across the swap
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(left, bottom, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+  return rgb;
 }
 
 TEST_F(Display, ReshapeSetsThePerspectiveAndTheOverlayCountsFromTheTopLeft) {
@@ -43,14 +46,18 @@ TEST_F(Display, ReshapeSetsThePerspectiveAndTheOverlayCountsFromTheTopLeft) {
   const Matrix p = Current(GL_PROJECTION_MATRIX);
   EXPECT_NEAR(p.m[5], f, 1e-6);
   EXPECT_NEAR(p.m[0], f / (800.0 / 600.0), 1e-6);
+  // The near plane keeps depths apart: the editor panel in front of the volume.
+  const auto depth = [&](double z) { return (p.m[10] * z + p.m[14]) / (p.m[11] * z); };
+  EXPECT_LT(depth(-1.8), depth(-250.0));
+  EXPECT_LT(depth(-250.0), 1.0);
   GLint viewport[4], mode = 0;
   glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[2], 800);
   EXPECT_EQ(viewport[3], 600);
 
   BeginOverlay();
-  double wx = 0, wy = 0;
-  Project(0, 20, 0, wx, wy);
+  double wx = 0, wy = 0, wz = 0;
+  const Matrix model = Current(GL_MODELVIEW_MATRIX), overlay = Current(GL_PROJECTION_MATRIX);
+  gluProject(0, 20, 0, model.m, overlay.m, viewport, &wx, &wy, &wz);
   EXPECT_NEAR(wx, 0, 1e-6);
   EXPECT_NEAR(wy, 600 - 20, 1e-6);
   EndOverlay();
@@ -58,70 +65,51 @@ TEST_F(Display, ReshapeSetsThePerspectiveAndTheOverlayCountsFromTheTopLeft) {
   EXPECT_EQ(mode, GL_MODELVIEW);
   EXPECT_NEAR(Current(GL_PROJECTION_MATRIX).m[0], p.m[0], 1e-9);
 
-  // A minimised window still gives a usable projection.
+  // A minimised window reports a height of 0: square pixels.
   ReshapeCallback(500, 0);
-  for (double value : Current(GL_PROJECTION_MATRIX).m) EXPECT_TRUE(std::isfinite(value));
+  const Matrix minimised = Current(GL_PROJECTION_MATRIX);
+  EXPECT_EQ(minimised.m[0], minimised.m[5]);
 }
 
-TEST_F(Display, NearPlaneKeepsDepthsApartAndTheLogoCornerInPlace) {
-  glLoadIdentity();
-  ReshapeCallback(500, 500);
-  const Matrix p = Current(GL_PROJECTION_MATRIX);
-  const auto depth = [&](double z) { return (p.m[10] * z + p.m[14]) / (p.m[11] * z); };
-  EXPECT_LT(depth(-1.8), depth(-250.0));  // editor panel in front of the volume
-  EXPECT_LT(depth(-250.0), 1.0);
-  double wx = 0, wy = 0;
-  Project(60, -130, -250, wx, wy);
-  EXPECT_NEAR(wx, 354, 1.5);
-  EXPECT_NEAR(wy, 25, 1.5);
-}
-
-// Lowest window row (from the bottom) holding a pixel of exactly this colour.
-int RowOf(const std::vector<unsigned char>& rgb, int width, int height, unsigned char r,
-          unsigned char g, unsigned char b, int* count) {
-  int row = -1;
-  *count = 0;
-  for (int y = height - 1; y >= 0; --y) {
-    for (int x = 0; x < width; ++x) {
-      const unsigned char* p = &rgb[3 * (y * width + x)];
-      if (p[0] == r && p[1] == g && p[2] == b) {
-        ++*count;
-        row = y;
-      }
-    }
-  }
-  return row;
-}
-
+// Five pixels a row (15 bytes, not a multiple of 4): red, green, blue rows
+// from the bottom, their corner near window pixel (354, 25).
 TEST_F(Display, ThreeByteLogoIsDrawnAsRgbRowsInTheLowerRight) {
-  // Five pixels a row (15 bytes, not a multiple of 4), bottom row red, then green, then blue.
   unsigned char pixels[3][5][3] = {};
-  for (int x = 0; x < 5; ++x) {
-    pixels[0][x][0] = 255;
-    pixels[1][x][1] = 255;
-    pixels[2][x][2] = 255;
-  }
+  for (int row = 0; row < 3; ++row)
+    for (int x = 0; x < 5; ++x) pixels[row][x][row] = 255;
   gLogo = TgaImage{3, 5, 3, &pixels[0][0][0]};
   ReshapeCallback(500, 500);
   DisplayCallback();
   gLogo = TgaImage{};
+  const Pixels rgb = Read(340, 15, 40, 25);
+  for (int row = 0; row < 3; ++row) {
+    std::vector<int> rows;
+    for (size_t i = 0; i < rgb.size(); i += 3)
+      if (rgb[i + row] == 255 && rgb[i + (row + 1) % 3] == 0 && rgb[i + (row + 2) % 3] == 0)
+        rows.push_back(15 + static_cast<int>(i / 3 / 40));
+    ASSERT_EQ(rows.size(), 5u) << "colour " << row;
+    EXPECT_EQ(rows.front(), rows.back());
+    EXPECT_NEAR(rows.front() - row, 25, 1);
+  }
+}
 
-  const int left = 340, bottom = 15, width = 40, height = 25;
-  std::vector<unsigned char> rgb(3 * width * height);
-  glReadBuffer(GL_BACK);  // this driver keeps the back buffer across the swap
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(left, bottom, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-  int reds = 0, greens = 0, blues = 0;
-  const int red = RowOf(rgb, width, height, 255, 0, 0, &reds);
-  const int green = RowOf(rgb, width, height, 0, 255, 0, &greens);
-  const int blue = RowOf(rgb, width, height, 0, 0, 255, &blues);
-  EXPECT_EQ(reds, 5);
-  EXPECT_EQ(greens, 5);
-  EXPECT_EQ(blues, 5);
-  EXPECT_EQ(green, red + 1);
-  EXPECT_EQ(blue, red + 2);
-  // The corner projects from (60, -130, -250): near window pixel (354, 25).
-  EXPECT_NEAR(bottom + red, 25, 1);
+// The counter reads "FPS: " and two decimals, drawn white, or in the
+// editor's grey when the editor was drawn before it.
+TEST_F(Display, FrameRateTextHasItsFormatAndColour) {
+  ReshapeCallback(500, 500);
+  for (const bool editor : {false, true}) {
+    gEditorVisible = editor;
+    // 100 s since the last frame reads 0.01 frames per second.
+    gLastFrameTime = glutGet(GLUT_ELAPSED_TIME) - 100000;
+    DisplayCallback();
+    const Pixels shown = Read(0, 470, 150, 30);
+    glClear(GL_COLOR_BUFFER_BIT);
+    const float grey = editor ? 0.8f : 1.0f;
+    glColor4f(grey, grey, grey, 1.0f);
+    DrawOverlayText("FPS: 0.01", 0, 20);
+    EXPECT_EQ(shown, Read(0, 470, 150, 30)) << "editor " << editor;
+    EXPECT_EQ(*std::max_element(shown.begin(), shown.end()), editor ? 204 : 255);
+  }
 }
 
 }  // namespace

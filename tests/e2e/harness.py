@@ -1,8 +1,7 @@
-"""Drives the real viewer under a private Xvfb server with xdotool.
-
-Every wait is on a condition (a window, a line of output, a change in the
-picture) with a generous timeout, so the tests hold on a loaded machine.
-"""
+# Drives the real viewer under a private Xvfb server with xdotool.
+#
+# Every wait is on a condition (a window, a line of output, a change in the
+# picture) with a generous timeout, so the tests hold on a loaded machine.
 import os
 import re
 import shutil
@@ -29,47 +28,32 @@ def wait_until(condition, timeout=60.0, interval=0.1, what="condition"):
 
 
 class Image:
-    """An RGB screenshot with simple pixel statistics."""
-
+    # An RGB screenshot with simple pixel statistics.
     def __init__(self, width, height, data):
         self.width, self.height, self.data = width, height, data
 
     @staticmethod
     def from_ppm(blob):
-        # Header: P6, width, height, maxval; '#' starts a comment up to the line's end.
-        fields = []
-        pos = 0
-        while len(fields) < 4:
-            if blob[pos:pos + 1] == b"#":
-                pos = blob.index(b"\n", pos) + 1
-            elif blob[pos:pos + 1].isspace():
-                pos += 1
-            else:
-                start = pos
-                while not blob[pos:pos + 1].isspace():
-                    pos += 1
-                fields.append(blob[start:pos])
-        pos += 1
-        width, height = int(fields[1]), int(fields[2])
-        return Image(width, height, blob[pos:pos + width * height * 3])
+        # convert writes "P6", comment lines, "<width> <height>", "255", one field a line.
+        fields, rest = [], blob
+        while len(fields) < 3:
+            line, rest = rest.split(b"\n", 1)
+            if not line.startswith(b"#"):
+                fields.append(line)
+        width, height = map(int, fields[1].split())
+        return Image(width, height, rest[:width * height * 3])
 
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
         return tuple(self.data[i:i + 3])
 
     def region(self, x0, y0, x1, y1):
-        """Pixels of the rectangle [x0, x1) x [y0, y1)."""
+        # Pixels of the rectangle [x0, x1) x [y0, y1).
         return [self.pixel(x, y) for y in range(y0, y1) for x in range(x0, x1)]
 
     def differing_pixels(self, other, box, tolerance=8):
-        x0, y0, x1, y1 = box
-        count = 0
-        for y in range(y0, y1):
-            for x in range(x0, x1):
-                a, b = self.pixel(x, y), other.pixel(x, y)
-                if max(abs(a[k] - b[k]) for k in range(3)) > tolerance:
-                    count += 1
-        return count
+        pairs = zip(self.region(*box), other.region(*box))
+        return sum(1 for a, b in pairs if max(abs(a[k] - b[k]) for k in range(3)) > tolerance)
 
 
 def colourful(pixel, background=BACKGROUND, tolerance=12):
@@ -77,15 +61,14 @@ def colourful(pixel, background=BACKGROUND, tolerance=12):
 
 
 class Viewer:
-    """One run of the viewer in a working directory of its own."""
-
+    # One run of the viewer (or of another program: binary) in a working
+    # directory of its own, linked to the run folder but for `remove`, plus `files`.
     def __init__(self, name, remove=(), files=None, args=("-geometry", "500x500+0+0"), binary=None):
         self.name = name
         self.workdir = tempfile.mkdtemp(prefix="volview-e2e-")
         for entry in os.listdir(RUN_DIR):
-            if entry in remove or entry == os.path.basename(BIN):
-                continue
-            os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
+            if entry not in remove and entry != os.path.basename(BIN):
+                os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
         for relative, content in (files or {}).items():
             path = os.path.join(self.workdir, relative)
             os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -126,10 +109,7 @@ class Viewer:
         return wait_until(lambda: re.search(pattern, read(), re.M), timeout, what="%r on %s" % (pattern, stream))
 
     def wait_exit(self, timeout=60):
-        try:
-            return self.proc.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise AssertionError("the viewer did not exit within %d s" % timeout)
+        return self.proc.wait(timeout=timeout)  # TimeoutExpired says what it waited for
 
     def close(self):
         if self.proc.poll() is None:
@@ -176,10 +156,10 @@ class Viewer:
             subprocess.run(["convert", "ppm:-", os.path.join(SHOTS_DIR, save_as)], input=ppm, check=True)
         return Image.from_ppm(ppm)
 
-    def wait_picture(self, condition, timeout=60, what="the picture"):
-        """Waits until condition(screenshot) holds; returns that screenshot."""
+    def wait_picture(self, condition, timeout=60, what="the picture", window=None):
+        # Waits until condition(screenshot) holds; returns that screenshot.
         def check():
-            image = self.screenshot()
+            image = self.screenshot(window)
             return image if condition(image) else None
         return wait_until(check, timeout, 0.3, what)
 
@@ -190,14 +170,14 @@ class Viewer:
                                  timeout, "the first frame")
 
     def wait_frames(self, count=3, timeout=60):
-        """Waits until the viewer has drawn a few more frames (the FPS text changes)."""
+        # Waits until the viewer has drawn a few more frames (the FPS text changes).
         for _ in range(count):
             before = self.screenshot()
             self.wait_picture(lambda im: im.differing_pixels(before, (0, 0, 120, 26), 0) > 0, timeout,
                               "a new frame")
 
     def key(self, name, window=None):
-        """Types a key: keys go to the window under the pointer."""
+        # Keys go to the window under the pointer.
         self.xdotool("mousemove", "--window", window or self.window, 20, 20)
         self.xdotool("key", name)
 
@@ -205,7 +185,7 @@ class Viewer:
         self.xdotool("mousemove", "--window", self.window, x, y)
 
     def drag(self, button, points, step_pause=0.05):
-        """Presses button at the first point, moves through the others, releases."""
+        # Presses button at the first point, moves through the others, releases.
         self.move(*points[0])
         self.xdotool("mousedown", button)
         for x, y in points[1:]:

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "files/raw_volume.h"
@@ -41,12 +43,32 @@ TEST(RawSmoothing, UniformStaysAndSpikesSpreadOnlyInTheirOwnComponent) {
   EXPECT_EQ(Smooth(bytes, n, n, n, c), expected);
 }
 
-TEST(RawReading, FileBytesPastTheEndReadZero) {
-  std::FILE* f = std::fopen(WriteTempFile("raw_short.raw", {10, 20, 30, 40, 50}).c_str(), "rb");
+// Sizes from a caller: a product that cannot be addressed is 0, never wrapped.
+TEST(RawReading, ElementCountRefusesOverflowAndReadsReportShortFilesAndErrors) {
+  EXPECT_EQ(RawElementCount(1024, 1024, 741, 4), size_t{1024} * 1024 * 741 * 4);
+  EXPECT_EQ(RawElementCount(INT32_MAX, INT32_MAX, INT32_MAX, 4), 0u);
+  EXPECT_EQ(RawElementCount(1 << 21, 1 << 21, 1 << 21, 1), 0u);
+  EXPECT_EQ(RawElementCount(128, -1, 128, 1), 0u);
+  float voxel = 0;
+  RawMemorySource none(nullptr, 0);
+  EXPECT_TRUE(SampleSubVolume(none, {INT32_MAX, INT32_MAX, 4}, {}, 1, 1, 1, 1, &voxel).failed);
+
+  const std::string path = WriteTempFile("raw_short.raw", {10, 20, 30, 40, 50});
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  Bytes bytes(8, 0xEE);
+  RawReadOutcome outcome = ReadRawBytes(f, bytes.data(), bytes.size());
+  EXPECT_EQ(bytes, (Bytes{10, 20, 30, 40, 50, 0, 0, 0}));
+  EXPECT_EQ(std::make_tuple(outcome.failed, outcome.missingBytes), std::make_tuple(false, 3u));
+  outcome = RawFileSource(f).ReadSpan(3, 4, bytes.data());
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 4), (Bytes{40, 50, 0, 0}));
+  EXPECT_EQ(std::make_tuple(outcome.failed, outcome.missingBytes), std::make_tuple(false, 2u));
+  std::fclose(f);
+
+  // A folder opens on Linux, but every read of it fails.
+  f = std::fopen(testing::TempDir().c_str(), "rb");
   ASSERT_NE(f, nullptr);
-  Bytes span(4, 0xEE);
-  RawFileSource(f).ReadSpan(3, span.size(), span.data());
-  EXPECT_EQ(span, (Bytes{40, 50, 0, 0}));
+  EXPECT_TRUE(RawFileSource(f).ReadSpan(0, 4, bytes.data()).failed);
+  EXPECT_TRUE(ReadRawBytes(f, bytes.data(), 4).failed);
   std::fclose(f);
 }
 

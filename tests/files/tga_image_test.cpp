@@ -1,22 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
-#include <new>
 #include <tuple>
 #include <vector>
 
 #include "files/tga_image.h"
 #include "tests/files/temp_file.h"
-
-// Requests above 1 GiB fail, so a header alone drives the out-of-memory path.
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  if (size > (std::size_t{1} << 30)) return nullptr;
-  try {
-    return ::operator new[](size);
-  } catch (...) {
-    return nullptr;
-  }
-}
 
 namespace {
 
@@ -36,6 +26,10 @@ Bytes Tga(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, const By
 
 // Pixels come out R, G, B(, A) in file row order; what the file lacks reads 0.
 TEST(Tga, DecodesEveryAcceptedLayout) {
+  Bytes fullRun{0xFF, 1, 2, 3, 0x80, 4, 5, 6};  // 129 pixels in the fewest bytes
+  Bytes fullRunPixels;
+  for (int i = 0; i < 129; ++i) fullRunPixels.insert(fullRunPixels.end(), {3, 2, 1});
+  std::copy_n(Bytes{6, 5, 4}.begin(), 3, fullRunPixels.end() - 3);
   const struct {
     const char* what;
     Bytes file;
@@ -49,12 +43,11 @@ TEST(Tga, DecodesEveryAcceptedLayout) {
       {"5-byte ID", Tga(2, 1, 1, 24, {9, 9, 9, 9, 9, 1, 2, 3}, 5), 3, {3, 2, 1}},
       {"colour map skipped", Tga(2, 1, 1, 24, {7, 50, 50, 50, 60, 60, 60, 1, 2, 3}, 1, 2), 3,
        {3, 2, 1}},
-      {"short file", Tga(2, 2, 2, 24, {1, 2, 3, 4}), 3, {3, 2, 1, 0, 0, 4, 0, 0, 0, 0, 0, 0}},
       {"run packet", Tga(10, 3, 1, 24, {0x82, 1, 2, 3}), 3, {3, 2, 1, 3, 2, 1, 3, 2, 1}},
       {"raw packet", Tga(10, 2, 1, 32, {0x01, 1, 2, 3, 4, 5, 6, 7, 8}), 4,
        {3, 2, 1, 4, 7, 6, 5, 8}},
-      // Packets claiming more pixels than remain stop at the buffer's end (ASan watches).
-      {"run packet cut", Tga(10, 2, 1, 24, {0xFF, 1, 2, 3}), 3, {3, 2, 1, 3, 2, 1}},
+      {"full run packets", Tga(10, 129, 1, 24, fullRun), 3, fullRunPixels},
+      // A packet claiming more pixels than remain stops at the buffer's end (ASan watches).
       {"raw packet cut", Tga(10, 1, 2, 24, {0x00, 1, 2, 3, 0x02, 4, 5, 6, 7, 8, 9, 10, 11, 12}),
        3, {3, 2, 1, 6, 5, 4}},
       {"packets truncated", Tga(10, 4, 1, 24, {0x81, 1, 2, 3, 0x01, 4}), 3,
@@ -71,12 +64,20 @@ TEST(Tga, DecodesEveryAcceptedLayout) {
   }
 }
 
-// 8-bit, compressed at other depths, too large: refused silently, record kept.
-TEST(Tga, RefusesUnsupportedDepthsAndUnallocatableImagesSilently) {
+// Unsupported depths, and headers claiming more pixels than the rest of the
+// file can hold, are refused silently with the record kept. Run with little
+// memory: such a header must be refused before anything is allocated.
+void ExpectRefusals() {
   const Bytes body{1, 2, 3, 4, 5, 6};
-  for (const Bytes& file : {Tga(2, 2, 1, 8, body), Tga(10, 2, 1, 16, body),
-                            Tga(10, 2, 1, 8, body), Tga(2, 65535, 65535, 32, {})}) {
-    SCOPED_TRACE(testing::Message() << "type " << int(file[2]) << " depth " << int(file[16]));
+  for (const Bytes& file : {Tga(2, 2, 1, 8, body), Tga(10, 2, 1, 16, body), Tga(10, 2, 1, 8, body),
+                            Tga(2, 2, 2, 24, {1, 2, 3, 4}), Tga(2, 4, 1, 16, body),
+                            Tga(10, 257, 1, 24, {0xFF, 1, 2, 3, 0xFF, 4, 5, 6}),
+                            Tga(2, 9000, 9000, 32, {}), Tga(2, 9000, 9000, 16, {}),
+                            Tga(10, 9000, 9000, 32, {0xFF, 1, 2, 3, 4}),
+                            Tga(2, 65535, 65535, 32, {}), Tga(2, 65535, 65535, 16, {}),
+                            Tga(2, 1, 1, 24, {1, 2, 3}, 1, 2)}) {
+    SCOPED_TRACE(testing::Message() << "type " << int(file[2]) << " depth " << int(file[16])
+                                    << " width " << (file[12] | file[13] << 8));
     TgaImage image{7, 8, 9, nullptr};
     testing::internal::CaptureStdout();
     EXPECT_EQ(LoadTga(WriteTempFile("tga_refused.tga", file).c_str(), image), 1);
@@ -84,6 +85,20 @@ TEST(Tga, RefusesUnsupportedDepthsAndUnallocatableImagesSilently) {
     EXPECT_EQ(std::make_tuple(image.bytesPerPixel, image.width, image.height, image.pixels),
               std::make_tuple(7, 8, 9, nullptr));
   }
+}
+
+[[noreturn]] void ExpectRefusalsWithLittleMemory() {
+#if !defined(__SANITIZE_ADDRESS__)  // its shadow memory needs a large address space
+  const rlimit limit{1u << 30, 1u << 30};  // the 9000 x 9000 images would fit, no more
+  setrlimit(RLIMIT_AS, &limit);
+#endif
+  ExpectRefusals();
+  std::exit(testing::Test::HasFailure() ? 1 : 0);
+}
+
+TEST(TgaDeathTest, RefusesUnsupportedDepthsAndPixelsTheFileCannotHold) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ExpectRefusalsWithLittleMemory(), testing::ExitedWithCode(0), "");
 }
 
 TEST(Tga, MissingFilePrintsItsName) {

@@ -1,19 +1,21 @@
-// The renderer against a real GL context: uploads, ownership and the state
-// Draw leaves for the overlay.
-#include <GL/glu.h>
+// The renderer against a real GL context: uploads, ownership, the slice list
+// and the state the slices are drawn in.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <new>
 #include <vector>
 
 #include "glux/glux_multitexture.h"
+#include "render/gradients.h"
 #include "render/vol_render.h"
 #include "tests/support/gl_window.h"
 
 static const void* gLastArrayReleased = nullptr;  // to check SetData's ownership rules
-
 void* operator new[](std::size_t size) {
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
@@ -24,88 +26,209 @@ void operator delete[](void* p) noexcept {
 }
 void operator delete[](void* p, std::size_t) noexcept { operator delete[](p); }
 
+// The renderer's GL calls land here first: what BuildSlices records (texture
+// coordinates, vertex) and what is in force when Draw calls the list.
+static std::vector<std::array<float, 6>> gRecorded;
+static std::array<float, 3> gTexCoord;
+static std::function<void()> gWhileDrawing;
+template <typename Fn>
+static Fn Real(const char* name) { return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name)); }
+extern "C" void glTexCoord3f(GLfloat s, GLfloat t, GLfloat r) {
+  gTexCoord = {s, t, r};
+  Real<void (*)(GLfloat, GLfloat, GLfloat)>("glTexCoord3f")(s, t, r);
+}
+extern "C" void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+  gRecorded.push_back({gTexCoord[0], gTexCoord[1], gTexCoord[2], x, y, z});
+  Real<void (*)(GLfloat, GLfloat, GLfloat)>("glVertex3f")(x, y, z);
+}
+extern "C" void glCallList(GLuint list) {
+  if (gWhileDrawing) gWhileDrawing();
+  Real<void (*)(GLuint)>("glCallList")(list);
+}
+
 namespace {
 
-constexpr int kSide = 8;
-constexpr int kVoxels = kSide * kSide * kSide;
+using Bytes = std::vector<unsigned char>;
+using Matrix = std::array<double, 16>;  // column-major, as GL keeps it
+
+Matrix operator*(const Matrix& a, const Matrix& b) {
+  Matrix m{};
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r)
+      for (int k = 0; k < 4; ++k) m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+  return m;
+}
+Matrix Move(double x, double y, double z) {
+  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+}
+// Counter-clockwise about a unit axis, seen from its tip.
+Matrix Turn(double degrees, double x, double y, double z) {
+  const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a), k[3] = {x, y, z};
+  const double cross[3][3] = {{0, -z, y}, {z, 0, -x}, {-y, x, 0}};
+  Matrix m = Move(0, 0, 0);
+  for (int r = 0; r < 3; ++r)
+    for (int col = 0; col < 3; ++col)
+      m[4 * col + r] = (r == col) * c + s * cross[r][col] + (1 - c) * k[r] * k[col];
+  return m;
+}
+
+Bytes Level0(GLuint texture, GLenum format, size_t bytes) {
+  Bytes out(bytes);
+  glBindTexture(GL_TEXTURE_3D, texture);
+  glGetTexImage(GL_TEXTURE_3D, 0, format, GL_UNSIGNED_BYTE, out.data());
+  return out;
+}
 
 class RendererGl : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     OpenGlWindow("renderer test", 500, 500);
     gRenderer.Init();
-    glMatrixMode(GL_PROJECTION);
-    gluPerspective(60.0, 1.0, 1.0, 400.0);
-    glMatrixMode(GL_MODELVIEW);
   }
   void TearDown() override { gRenderer.SetData(nullptr, 0, 0, 0); }
-
-  static GLint Integer(GLenum name) {
-    GLint value = 0;
-    return glGetIntegerv(name, &value), value;
-  }
 };
 
-TEST_F(RendererGl, UploadsKeepTheirComponentsAndSetDataReleasesOnlyAnOwnedBuffer) {
-  std::vector<float> borrowed(kVoxels);
-  for (int i = 0; i < kVoxels; ++i) borrowed[i] = i == 5 ? 2.0f : (i % 200) / 200.0f;  // 2: clamped
-  gRenderer.SetData(borrowed.data(), kSide, kSide, kSide);
-  std::vector<float> texels(4 * kVoxels);
-  glGetTexImage(GL_TEXTURE_3D, 0, GL_RGBA, GL_FLOAT, texels.data());
-  for (int i = 0; i < kVoxels; ++i) {
-    ASSERT_EQ(texels[4 * i] + texels[4 * i + 1] + texels[4 * i + 2], 0.0f) << i;
-    ASSERT_NEAR(texels[4 * i + 3], std::fmin(borrowed[i], 1.0f), 1.0 / 255) << i;
+TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
+  // 12 per side is rescaled to 16; an unpack alignment of 8 leaves that to the library.
+  std::vector<float> borrowed(12 * 12 * 12);
+  for (size_t i = 0; i < borrowed.size(); ++i) borrowed[i] = i % 5 ? i * 7 % 31 / 10.f - .5f : NAN;
+  Bytes volume[2], gradients[2];
+  for (int path = 0; path < 2; ++path) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4 << path);
+    gRenderer.SetData(borrowed.data(), 12, 12, 12);
+    gRenderer.BuildGradients();
+    volume[path] = Level0(gRenderer.volumeTexture, GL_RGBA, 4 * 16 * 16 * 16);
+    gradients[path] = Level0(gRenderer.gradientTexture, GL_RGB, 3 * 16 * 16 * 16);
   }
-  gLastArrayReleased = nullptr;
-  gRenderer.SetData(borrowed.data(), kSide, kSide, kSide);  // every fluid frame
-  EXPECT_EQ(gLastArrayReleased, nullptr);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  EXPECT_TRUE(volume[0] == volume[1] && gradients[0] == gradients[1]);
+  for (size_t i = 0; i < volume[0].size(); i += 4) ASSERT_EQ(volume[0][i] + volume[0][i + 2], 0);
 
   // As a four-channel raw load leaves it: owned, RGBA per voxel.
-  float* loaded = new float[4 * kVoxels]();
+  float* loaded = new float[4 * 8 * 8 * 8]();
   gRenderer.data = loaded;
   gRenderer.ownsData = true;
   gRenderer.channels = 4;
-  gRenderer.SetData(loaded, kSide, kSide, kSide);  // handed back: kept, still ours
-  EXPECT_EQ(gLastArrayReleased, nullptr);
-  EXPECT_TRUE(gRenderer.ownsData);
-  gRenderer.SetData(borrowed.data(), kSide, kSide, kSide);
-  EXPECT_EQ(gLastArrayReleased, loaded);
-  EXPECT_FALSE(gRenderer.ownsData);
-  EXPECT_EQ(gRenderer.channels, 1);
+  gLastArrayReleased = nullptr;
+  gRenderer.SetData(loaded, 8, 8, 8);  // handed back: kept, still ours
+  EXPECT_TRUE(gLastArrayReleased == nullptr && gRenderer.ownsData);
+  gRenderer.SetData(borrowed.data(), 12, 12, 12);
+  EXPECT_TRUE(gLastArrayReleased == loaded && !gRenderer.ownsData && gRenderer.channels == 1);
 }
 
-TEST_F(RendererGl, DrawRestoresStateForTheOverlay) {
-  std::vector<float> volume(kVoxels, 1.0f);
-  gRenderer.SetData(volume.data(), kSide, kSide, kSide);
+TEST_F(RendererGl, GradientsFollowTheDataFrameAfterFrame) {
+  std::vector<float> v(16 * 8 * 8), want(3 * v.size());
+  const float* previous = nullptr;
+  for (int frame = 0; frame < 3; ++frame) {
+    const int32_t nz = frame < 2 ? 8 : 4;  // the first two frames share one buffer
+    for (size_t i = 0; i < v.size(); ++i) v[i] = (i * (frame + 3) % 17) / 16.0f;
+    gRenderer.SetData(v.data(), 16, 8, nz);
+    gRenderer.BuildGradients();
+    EXPECT_TRUE(frame != 1 || gRenderer.gradientData == previous);
+    previous = gRenderer.gradientData;
+    ComputeGradients(v.data(), 16, 8, nz, want.data());
+    const Bytes got = Level0(gRenderer.gradientTexture, GL_RGB, 3 * 16 * 8 * nz);
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], want[i] * 255, 0.51) << frame;
+  }
+}
+
+TEST_F(RendererGl, TheSliceListHoldsWholeQuadsBackToFront) {
+  gRenderer.SetData(nullptr, 8, 8, 32);
+  gRenderer.sliceCount = 3;
+  gRecorded.clear();
+  gRenderer.BuildSlices();
+  ASSERT_EQ(gRecorded.size(), 12u);
+  const double h = 100.0 / 32, corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (size_t i = 0; i < 12; ++i) {
+    const double* st = corners[i % 4];
+    const double z = h + (200 - 2 * h) * (i / 4) / 2 - 100, r = 1 - (i / 4) / 3.0;  // r: 1/N steps
+    const double want[6] = {st[0], st[1], r, 200 * st[0] - 100, 200 * st[1] - 100, z};
+    for (int k = 0; k < 6; ++k) EXPECT_NEAR(gRecorded[i][k], want[k], 1e-5) << i << "," << k;
+  }
+  gRenderer.sliceCount = 200;
+  gRenderer.BuildSlices();
+}
+
+TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay) {
+  std::vector<float> volume(16 * 8 * 32, 1.0f);
+  gRenderer.SetData(volume.data(), 16, 8, 32);
   gRenderer.BuildGradients();
-  glColor4f(0.2f, 0.3f, 0.4f, 0.5f);
-  glDisable(GL_BLEND);
   gRenderer.angleZ = 30.0f;
   gRenderer.angleX = 20.0f;
-  gRenderer.Draw();
+  gRenderer.clipDistance = 10;
+  const Matrix moved = Move(0, 0, -250), turned = moved * Turn(30, 0, 0, 1) * Turn(20, -1, 0, 0);
+  const Matrix texture =
+      Move(0.5, 0.5, 0.5) * Turn(20, -1, 0, 0) * Turn(30, 0, 0, -1) * Move(-0.5, -0.5, -0.5);
+  const double box[6][4] = {{-1, 0, 0, 90 - 100 / 16.0}, {1, 0, 0, 90 - 100 / 16.0},
+                            {0, -1, 0, 90 - 100 / 8.0},  {0, 1, 0, 90 - 100 / 8.0},
+                            {0, 0, -1, 90 - 100 / 32.0}, {0, 0, 1, 90 - 100 / 32.0}};
+  const double extra[4] = {0, -0.5, -2, 10};
+  const GLint units[3][4] = {  // texture, target, wrap, filter
+      {static_cast<GLint>(gRenderer.volumeTexture), GL_TEXTURE_3D, GL_CLAMP_TO_EDGE, GL_LINEAR},
+      {static_cast<GLint>(gRenderer.gradientTexture), GL_TEXTURE_3D, GL_CLAMP, GL_LINEAR},
+      {static_cast<GLint>(gRenderer.transferTexture), GL_TEXTURE_2D, GL_REPEAT, GL_NEAREST}};
+  const GLenum params[5] = {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T, GL_TEXTURE_WRAP_R,
+                            GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER};
+  for (const bool extraClip : {false, true}) {
+    SCOPED_TRACE(extraClip);
+    gRenderer.extraClipEnabled = extraClip;
+    glLoadIdentity();
+    glColor4f(0.2f, 0.3f, 0.4f, 0.5f);
+    glDisable(GL_BLEND);
+    int calls = 0;
+    gWhileDrawing = [&] {
+      ++calls;
+      GLdouble got[16];
+      glGetDoublev(GL_TEXTURE_MATRIX, got);  // of the active unit, which must be 0
+      for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], texture[i], 1e-6) << i;
+      for (int i = 0; i < 6; ++i) {
+        // GL keeps plane p given under modelview M as p * inverse(M): times M it is p again.
+        const bool fixed = i == 5 && extraClip;
+        const Matrix& m = fixed ? moved : turned;
+        glGetClipPlane(GL_CLIP_PLANE0 + i, got);
+        EXPECT_TRUE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
+        for (int k = 0; k < 4; ++k) {
+          double given = 0;
+          for (int r = 0; r < 4; ++r) given += got[r] * m[4 * k + r];
+          EXPECT_NEAR(given, fixed ? extra[k] : box[i][k], 1e-4) << i << "," << k;
+        }
+      }
+      for (int u = 2; u >= 0; --u) {
+        glActiveTextureARB(GL_TEXTURE0_ARB + u);
+        const bool flat = units[u][1] == GL_TEXTURE_2D;
+        EXPECT_TRUE(glIsEnabled(units[u][1]) && !glIsEnabled(flat ? GL_TEXTURE_3D : GL_TEXTURE_2D));
+        GLint value[6];
+        glGetIntegerv(flat ? GL_TEXTURE_BINDING_2D : GL_TEXTURE_BINDING_3D, value);
+        for (int p = 0; p < 5; ++p) glGetTexParameteriv(units[u][1], params[p], &value[p + 1]);
+        for (int p = 0; p < 6; ++p) EXPECT_EQ(value[p], units[u][p ? 2 + (p > 3) : 0]) << u << p;
+      }
+    };
+    gRenderer.Draw();
+    gWhileDrawing = nullptr;
+    EXPECT_EQ(calls, 1);
 
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  for (GLenum plane = GL_CLIP_PLANE0; plane <= GL_CLIP_PLANE5; ++plane)
-    EXPECT_FALSE(glIsEnabled(plane)) << plane - GL_CLIP_PLANE0;
-  const std::pair<GLenum, GLint> state[] = {
-      {GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB}, {GL_MATRIX_MODE, GL_MODELVIEW},
-      {GL_TEXTURE_BINDING_3D, static_cast<GLint>(gRenderer.volumeTexture)}, {GL_BLEND, GL_TRUE},
-      {GL_BLEND_SRC, GL_SRC_ALPHA}, {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
-  for (const auto& entry : state) EXPECT_EQ(Integer(entry.first), entry.second) << entry.first;
-  for (GLenum unit : {GL_TEXTURE2_ARB, GL_TEXTURE1_ARB, GL_TEXTURE0_ARB}) {
-    glActiveTextureARB(unit);
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_TEXTURE_3D)) << unit;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    const GLint state[][2] = {
+        {GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB}, {GL_MATRIX_MODE, GL_MODELVIEW},
+        {GL_TEXTURE_BINDING_3D, units[0][0]},     {GL_TEXTURE_BINDING_2D, units[2][0]},
+        {GL_BLEND, GL_TRUE}, {GL_BLEND_SRC, GL_SRC_ALPHA}, {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
+    for (const auto& entry : state) {
+      GLint value = 0;
+      glGetIntegerv(entry[0], &value);
+      EXPECT_EQ(value, entry[1]) << entry[0];
+    }
+    for (int i = 0; i < 6; ++i) EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
+    for (int u = 2; u >= 0; --u) {
+      glActiveTextureARB(GL_TEXTURE0_ARB + u);
+      EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_TEXTURE_3D)) << u;
+    }
+    GLdouble m[16], t[16], colour[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    glGetDoublev(GL_TEXTURE_MATRIX, t);
+    glGetDoublev(GL_CURRENT_COLOR, colour);
+    for (int i = 0; i < 16; ++i) EXPECT_TRUE(m[i] == moved[i] && t[i] == (i % 5 == 0)) << i;
+    EXPECT_TRUE(colour[0] == 1 && colour[1] == 1 && colour[2] == 1 && colour[3] == 1);
   }
-  EXPECT_EQ(static_cast<GLuint>(Integer(GL_TEXTURE_BINDING_2D)), gRenderer.transferTexture);
-  GLfloat m[16], t[16], colour[4];
-  glGetFloatv(GL_MODELVIEW_MATRIX, m);
-  glGetFloatv(GL_TEXTURE_MATRIX, t);
-  glGetFloatv(GL_CURRENT_COLOR, colour);
-  for (int i = 0; i < 16; ++i) {
-    EXPECT_EQ(m[i], i % 5 == 0 ? 1.0f : (i == 14 ? -250.0f : 0.0f)) << i;
-    EXPECT_EQ(t[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
-  }
-  for (float c : colour) EXPECT_EQ(c, 1.0f);
 }
 
 }  // namespace

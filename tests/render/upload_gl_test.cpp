@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -13,17 +14,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// The density path stores one channel (read back as RGBA), the gradient path three.
-struct Format {
-  GLint internalFormat;
-  GLenum format, readAs;
-  int32_t components, readBytes;
-};
-const Format kDensity{4, GL_ALPHA, GL_RGBA, 1, 4};
-const Format kGradient{3, GL_RGB, GL_RGB, 3, 3};
-
-// Every level of the texture bound to GL_TEXTURE_3D, back to back.
-Bytes ReadLevels(const Format& f) {
+// Every level of the texture bound to GL_TEXTURE_3D, back to back, as RGBA.
+Bytes ReadLevels() {
   Bytes all;
   GLint w = 0, h = 0, d = 0;
   for (GLint level = 0;; ++level) {
@@ -31,59 +23,51 @@ Bytes ReadLevels(const Format& f) {
     glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_HEIGHT, &h);
     glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_DEPTH, &d);
     if (w == 0) return all;
-    const size_t at = all.size();
-    all.resize(at + static_cast<size_t>(f.readBytes) * w * h * d);
-    glGetTexImage(GL_TEXTURE_3D, level, f.readAs, GL_UNSIGNED_BYTE, all.data() + at);
+    const size_t bytes = size_t{4} * w * h * d;
+    all.resize(all.size() + bytes);
+    glGetTexImage(GL_TEXTURE_3D, level, GL_RGBA, GL_UNSIGNED_BYTE, all.data() + all.size() - bytes);
   }
 }
 
-class UploadGl : public ::testing::Test {
-protected:
-  static void SetUpTestSuite() {
-    OpenGlWindow("upload test", 64, 64);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);  // read-back rows of 3 bytes stay packed
+TEST(UploadGl, EveryLevelMatchesTheLibraryAndWhatCannotMatchIsDeclined) {
+  OpenGlWindow("upload test", 64, 64);
+  GLuint textures[2];
+  glGenTextures(2, textures);
+  MipChain chain;
+  // Density (1 component) and gradients (3): shrinking (both cores, padded x taps, three
+  // taps, flat last levels), growing (boxes wrap round the edges) and passed through.
+  const int32_t cases[][4] = {{172, 172, 172, 1}, {172, 130, 90, 3}, {12, 6, 20, 3},
+                              {172, 172, 40, 1},  {170, 46, 90, 3},  {191, 5, 9, 1},
+                              {100, 7, 3, 1},     {1, 3, 1, 3},      {32, 8, 16, 3}, {1, 1, 1, 1}};
+  const float odd[] = {NAN, INFINITY, -1e10f, 40000.0f, 1.0f, 1.00002f, -0.0f, 65536.0f / 65535};
+  for (const auto& k : cases) {
+    const GLint internalFormat = k[3] == 1 ? 4 : 3;
+    const GLenum format = k[3] == 1 ? GL_ALPHA : GL_RGB;
+    std::mt19937 random(k[0]);
+    std::vector<float> voxels(size_t{1} * k[0] * k[1] * k[2] * k[3]);
+    for (float& v : voxels) v = std::uniform_real_distribution<float>(-0.2f, 1.2f)(random);
+    for (size_t i = 1; i < voxels.size(); i += 7) voxels[i] = odd[(i / 7) % 8];
+    glBindTexture(GL_TEXTURE_3D, textures[1]);
+    ASSERT_TRUE(UploadMipmapped3D(chain, internalFormat, format, k[0], k[1], k[2], voxels.data()));
+    const Bytes ours = ReadLevels();
+    // The library is given what ours reads: values clamped to [0, 1], NaN as 0.
+    for (float& v : voxels) v = v > 0 ? std::min(v, 1.0f) : 0.0f;
+    glBindTexture(GL_TEXTURE_3D, textures[0]);
+    gluBuild3DMipmaps(GL_TEXTURE_3D, internalFormat, k[0], k[1], k[2], format, GL_FLOAT,
+                      voxels.data());
+    EXPECT_TRUE(ReadLevels() == ours) << k[0] << "x" << k[1] << "x" << k[2] << " of " << k[3];
   }
-  void SetUp() override { glGenTextures(2, textures_); }
-  void TearDown() override { glDeleteTextures(2, textures_); }
 
-  GLuint textures_[2] = {0, 0};
-  MipChain chain_;
-};
-
-TEST_F(UploadGl, EveryLevelMatchesTheLibrary) {
-  const int32_t sizes[][3] = {{172, 172, 172}, {170, 170, 170}, {172, 130, 90}};
-  std::mt19937 random(3);
-  std::uniform_real_distribution<float> noise(-0.5f, 2.5f);
-  for (const Format* f : {&kDensity, &kGradient}) {
-    for (const auto& s : sizes) {
-      std::vector<float> voxels(size_t{1} * s[0] * s[1] * s[2] * f->components);
-      for (float& v : voxels) v = noise(random);
-      glBindTexture(GL_TEXTURE_3D, textures_[1]);
-      ASSERT_TRUE(UploadMipmapped3D(chain_, f->internalFormat, f->format, s[0], s[1], s[2],
-                                    voxels.data()));
-      const Bytes ours = ReadLevels(*f);
-      // Rescaling, the library wraps values outside [0, 1] (1.5 shows as 0.5); ours clamps.
-      for (float& v : voxels) v = std::clamp(v, 0.0f, 1.0f);
-      glBindTexture(GL_TEXTURE_3D, textures_[0]);
-      gluBuild3DMipmaps(GL_TEXTURE_3D, f->internalFormat, s[0], s[1], s[2], f->format, GL_FLOAT,
-                        voxels.data());
-      EXPECT_TRUE(ReadLevels(*f) == ours)
-          << s[0] << "x" << s[1] << "x" << s[2] << " of " << f->components;
-    }
-  }
-}
-
-TEST_F(UploadGl, DeclinesWhatItCannotVouchFor) {
   static const float v[400] = {};
-  glBindTexture(GL_TEXTURE_3D, textures_[0]);
-  EXPECT_FALSE(UploadMipmapped3D(chain_, GL_RGBA, GL_RGBA, 4, 4, 4, v));
-  EXPECT_FALSE(UploadMipmapped3D(chain_, 4, GL_ALPHA, 400, 1, 1, v));  // 512 wide
-  EXPECT_FALSE(UploadMipmapped3D(chain_, 4, GL_ALPHA, 0, 4, 4, v));
-  EXPECT_FALSE(UploadMipmapped3D(chain_, 4, GL_ALPHA, 4, 4, 4, nullptr));
+  EXPECT_FALSE(UploadMipmapped3D(chain, GL_RGBA, GL_RGBA, 4, 4, 4, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 400, 1, 1, v));  // 512 wide
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, INT32_MAX, 1, 1, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 0, 4, 4, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, nullptr));
   glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
-  EXPECT_FALSE(UploadMipmapped3D(chain_, 4, GL_ALPHA, 4, 4, 4, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, v));
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  EXPECT_TRUE(UploadMipmapped3D(chain_, 4, GL_ALPHA, 4, 4, 4, v));
+  EXPECT_TRUE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, v));
 }
 
 }  // namespace

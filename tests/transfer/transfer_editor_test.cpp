@@ -5,16 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "transfer/cubic_spline.h"
 
-// Only entries 0..254 of `channel` may differ from the initial table.
-void ExpectOthersUntouched(const TransferEditor& editor, int channel) {
-  float initial[kTransferEntries][4];
-  FillInitialTransferTable(&initial[0][0]);
-  for (int i = 0; i < kTransferEntries; ++i)
-    for (int c = 0; c < 4; ++c)
-      ASSERT_TRUE((c == channel && i < 255) || editor.table[i][c] == initial[i][c]) << i << ',' << c;
-}
+namespace {
 
 TEST(TransferEditor, PanelPositionSelectsControlPoint) {
   const int cases[][2] = {{300, 9}, {243, 9}, {242, 8}, {-5, 0}, {26, 0}, {27, 1}};  // {x, point}
@@ -26,19 +19,26 @@ TEST(TransferEditor, PanelPositionSelectsControlPoint) {
   }
 }
 
-TEST(TransferEditor, FlatControlValuesGiveAFlatChannelClampedToUnitRange) {
-  for (int value : {0, 100, 255, 400, -50}) {
-    const float expected =
-        static_cast<float>(std::clamp(value, 0, 255) * 0.00392156862745098);  // 1/255
-    for (int channel = 0; channel < 4; ++channel) {
-      TransferEditor editor;
-      editor.channel = channel;
-      std::fill(std::begin(editor.controlY), std::end(editor.controlY), value);
-      editor.Edit(140, value);
-      for (int i = 0; i < kTransferEntries - 1; ++i)
-        ASSERT_EQ(editor.table[i][channel], expected) << value << " " << channel << " " << i;
-      ExpectOthersUntouched(editor, channel);
+TEST(TransferEditor, EditSamplesTheNaturalSplineEvery0_04AndClampsItToTheUnitRange) {
+  const double y[10] = {0, 40, 230, 90, 300, 30, 120, 260, -60, 80};  // runs above 255 and below 0
+  const int32_t count = TransferEditor::kControlPoints;
+  float initial[kTransferEntries][4];
+  FillInitialTransferTable(&initial[0][0]);
+  for (int channel = 0; channel < 4; ++channel) {
+    TransferEditor editor;
+    editor.channel = channel;
+    std::copy(y, y + count, editor.controlY);
+    editor.Edit(4 * 27, 300);
+    CubicSpline natural(editor.controlX, y, &count);
+    int32_t hint = 0;
+    for (int i = 0; i < kTransferEntries - 1; ++i) {
+      const double at = i * 0.04, v = std::clamp(natural.Evaluate(&at, &hint), 0.0, 255.0);
+      ASSERT_EQ(editor.table[i][channel], static_cast<float>(v / 255)) << channel << " " << i;
     }
+    // Only entries 0..254 of the edited channel change.
+    for (int i = 0; i < 4 * kTransferEntries; ++i)
+      ASSERT_TRUE((i % 4 == channel && i < 4 * 255) ||
+                  editor.table[i / 4][i % 4] == initial[i / 4][i % 4]) << i;
   }
 }
 

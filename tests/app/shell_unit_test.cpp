@@ -1,0 +1,39 @@
+#include "app/frame_rate.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/text_wrap.h"
+
+TEST(FrameRate, OneFrameInvertedAndTheSameMillisecondKeepsThePreviousRate) {
+  EXPECT_DOUBLE_EQ(FrameRate(1040, 1000, 0.0), 25.0);
+  EXPECT_DOUBLE_EQ(FrameRate(1000, 1000, 25.0), 25.0);
+}
+
+// However long the text, every character reaches the box, in lines that fit.
+TEST(MessageText, WrapsLongLinesAndKeepsEveryCharacter) {
+  std::string text = "short\r\n" + std::string(95, 'x') + "\n\n";
+  for (int i = 0; i < 300; ++i) text += "word" + std::to_string(i) + (i % 40 == 39 ? "\n" : " ");
+  const auto width = [](unsigned char c) { return c == ' ' ? 3 : 7; };
+  const std::vector<std::string> lines = WrapText(text, 70, width);
+  std::string kept, expected;
+  for (const std::string& line : lines) {
+    int lineWidth = 0;
+    for (unsigned char c : line) lineWidth += width(c);
+    EXPECT_LE(lineWidth, 70) << line;
+    kept += line;
+  }
+  for (char c : text)
+    if (c != ' ' && c != '\n' && c != '\r') expected += c;
+  kept.erase(std::remove(kept.begin(), kept.end(), ' '), kept.end());
+  EXPECT_EQ(kept, expected);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3),
+            (std::vector<std::string>{"short", "xxxxxxxxxx", "xxxxxxxxxx"}));
+  EXPECT_EQ(lines[11], "");  // the empty line stays
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + 12, lines.begin() + 14),
+            (std::vector<std::string>{"word0", "word1"}));
+  EXPECT_GT(lines.size(), 100u);
+}
