@@ -8,11 +8,11 @@
 // plane: cell (r, c) is stored at diagonal d = r + c, in group r / 16 and
 // lane r % 16. The 16 lanes of one group on one diagonal are independent,
 // and so are all groups on one diagonal, while every neighbour of such a
-// vector is one contiguous load (same diagonal in the planes above and
-// below, diagonals d-1 and d+1 for i-1 and i+1) or a one-lane shift of two
-// of them (j-1 and j+1). Walking the diagonals in order streams through
-// memory. The fields are copied into this layout once per call and back
-// after the 20 sweeps.
+// vector is one load (same diagonal in the planes above and below,
+// diagonals d-1 and d+1 for i-1 and i+1, and the same shifted by one float
+// for j-1 and j+1). Walking the diagonals in order streams through memory.
+// A plane is copied into this layout just before the first sweep needs it
+// and back as soon as the last sweep is done with it.
 //
 // Sweeps are pipelined over planes: sweep s may update plane k once sweep
 // s-1 has finished plane k+1 (and with it the border it writes). Sweeps then
@@ -47,6 +47,7 @@ typedef float Vec __attribute__((vector_size(kLanes * sizeof(float))));
 typedef int32_t IVec __attribute__((vector_size(kLanes * sizeof(int32_t))));
 // The same, for the mask tables, which need no special alignment.
 typedef int32_t IVecAny __attribute__((vector_size(kLanes * sizeof(int32_t)), aligned(4)));
+typedef float VecAny __attribute__((vector_size(kLanes * sizeof(float)), aligned(4)));
 
 // Diagonal copy of a bordered field: element (k, r, c) lives in plane k,
 // block d = r + c, group r / 16, lane r % 16. A block holds one vector per
@@ -140,39 +141,80 @@ struct RelaxConsts {
   const int32_t* columnLive;
 };
 
+// A diagonal block holds its groups back to back, so the row neighbours of
+// a group are that group shifted by one float: an unaligned load.
+inline const VecAny* Shifted(const float* p) { return reinterpret_cast<const VecAny*>(p); }
+
 // Group g at time t: the 16 cells of its rows on one diagonal. `cur` points
-// at the vector, `block` is the distance between diagonals.
+// at the vector, `block` is the distance between diagonals. Masked steps
+// change only interior cells; the others hold border or padding lanes.
+template <bool kMasked>
 __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxStep(
     float* cur, ptrdiff_t block, ptrdiff_t plane, const float* src, const int32_t* rowLive,
     const RelaxConsts& consts, int32_t t) {
   const Vec prev = *VecAt(cur - block);
-  const Vec old = *VecAt(cur);
   const Vec next = *VecAt(cur + block);
-  // j-1: lane m-1 one diagonal back; lane 0 from the previous group's last
-  // lane, which sits just before it in that block.
-  const Vec jm1 = __builtin_shufflevector(prev, *VecAt(cur - block - kLanes), 31, 0, 1, 2, 3, 4,
-                                          5, 6, 7, 8, 9, 10, 11, 12, 13, 14);
-  // j+1: lane m+1 one diagonal ahead; lane 15 from the next group's first.
-  const Vec jp1 = __builtin_shufflevector(next, *VecAt(cur + block + kLanes), 1, 2, 3, 4, 5, 6,
-                                          7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
-  Vec sum = prev + jm1;
+  // j-1 is lane m-1 one diagonal back (lane 0 from the previous group's
+  // last lane), j+1 lane m+1 one diagonal ahead (lane 15 from the next
+  // group's first).
+  Vec sum = prev + *Shifted(cur - block - 1);
   sum = sum + *VecAt(cur + plane);
-  sum = sum + jp1;
+  sum = sum + *Shifted(cur + block + 1);
   sum = sum + *VecAt(cur - plane);
   sum = sum + next;
   const Vec fresh = (*VecAt(src) + consts.a * sum) / consts.c;
-  // Only interior cells change; border and padding lanes keep their values.
+  if (!kMasked) {
+    *VecAt(cur) = fresh;
+    return;
+  }
+  const Vec old = *VecAt(cur);
   const IVec live = *reinterpret_cast<const IVecAny*>(rowLive) &
                     *reinterpret_cast<const IVecAny*>(consts.columnLive + t * kLanes);
   // A bitwise select: the compiler turns `live ? fresh : old` into branches.
   *VecAt(cur) = (Vec)(((IVec)fresh & live) | ((IVec)old & ~live));
 }
 
+// Both copies walk the diagonal blocks in order: the block side is written
+// or read contiguously, and the field side touches one line per row, which
+// the next diagonal reuses.
+void SkewIn(const Skew& s, const Grid& at, const float* field, float* skewed, int32_t k) {
+  const size_t row = at.RowStride();
+  const float* planeIn = field + at(0, 0, k);
+  float* planeOut = skewed + s.At(k, 0, 0);
+  for (int32_t d = 0; d <= s.nx + s.ny + 2; ++d) {
+    const int32_t rFirst = std::max(0, d - (s.nx + 1));
+    const int32_t rLast = std::min(s.ny + 1, d);
+    float* block = planeOut + s.blockStride * static_cast<size_t>(d);
+    for (int32_t r = rFirst; r <= rLast; ++r) block[r] = planeIn[row * r + (d - r)];
+  }
+}
+
+// Copies back what the relaxation owns: interior and faces, not the edges.
+void SkewOut(const Skew& s, const Grid& at, const float* skewed, float* field, int32_t k) {
+  const size_t row = at.RowStride();
+  const bool facePlane = k == 0 || k == s.nz + 1;
+  float* planeOut = field + at(0, 0, k);
+  const float* planeIn = skewed + s.At(k, 0, 0);
+  for (int32_t d = 0; d <= s.nx + s.ny + 2; ++d) {
+    const int32_t rFirst = std::max(0, d - (s.nx + 1));
+    const int32_t rLast = std::min(s.ny + 1, d);
+    const float* block = planeIn + s.blockStride * static_cast<size_t>(d);
+    for (int32_t r = rFirst; r <= rLast; ++r) {
+      const int32_t c = d - r;
+      const int borders = (r == 0 || r == s.ny + 1) + (c == 0 || c == s.nx + 1) + facePlane;
+      if (borders <= 1) planeOut[row * r + c] = block[r];
+    }
+  }
+}
+
 struct RelaxJob {
   void (*cells)(const RelaxJob&, int32_t);  // the kernel for the active level
   const Skew* shape;
+  Grid at;
+  float* field;         // the caller's x, read before the first sweep and
+  const float* field0;  // written after the last; x0, read once
   float* x;
-  const float* x0;
+  float* x0;
   const int32_t* rowLive;
   const int32_t* columnLive;
   float a, c;
@@ -195,21 +237,32 @@ __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxPlaneCells(
   float* plane = job.x + s.planeStride * static_cast<size_t>(k);
   const float* src = job.x0 + s.planeStride * static_cast<size_t>(k);
   RelaxConsts consts;
-  consts.a = Vec{} + job.a;
-  consts.c = Vec{} + job.c;
+  // Broadcast lane by lane: adding to a zero vector would turn -0 into +0.
+  for (int32_t m = 0; m < kLanes; ++m) {
+    consts.a[m] = job.a;
+    consts.c[m] = job.c;
+  }
   consts.columnLive = job.columnLive;
   const int32_t lastTime = s.nx + kLanes - 1;
   const int32_t lastDiagonal = lastTime + (s.groups - 1) * kLanes;
   const ptrdiff_t block = static_cast<ptrdiff_t>(s.blockStride);
   const ptrdiff_t planeStride = static_cast<ptrdiff_t>(s.planeStride);
+  // Groups wholly inside the interior rows, at times when all their lanes
+  // are interior columns, need no mask.
+  const int32_t gInnerFirst = 1, gInnerLast = (s.ny - (kLanes - 1)) / kLanes;
   for (int32_t d = 1; d <= lastDiagonal; ++d) {
     const int32_t gFirst = std::max<int32_t>(0, (d - lastTime + kLanes - 1) / kLanes);
     const int32_t gLast = std::min<int32_t>(s.groups - 1, (d - 1) / kLanes);
     const ptrdiff_t base = block * d;
     for (int32_t g = gFirst; g <= gLast; ++g) {
       const ptrdiff_t at = base + g * kLanes;
-      RelaxStep(plane + at, block, planeStride, src + at, job.rowLive + g * kLanes, consts,
-                d - g * kLanes);
+      const int32_t t = d - g * kLanes;
+      if (g >= gInnerFirst && g <= gInnerLast && t >= kLanes && t <= s.nx) {
+        RelaxStep<false>(plane + at, block, planeStride, src + at, nullptr, consts, t);
+      } else {
+        RelaxStep<true>(plane + at, block, planeStride, src + at, job.rowLive + g * kLanes,
+                        consts, t);
+      }
     }
   }
 }
@@ -265,41 +318,23 @@ void RelaxSweeps(RelaxJob& job, int part, int parts) {
         const std::atomic<int32_t>& before = job.progress[sweep - 1];
         WaitUntil([&] { return before.load(std::memory_order_acquire) >= k + 1; });
       }
+      // The copies in and out ride along with the first and last sweep, while
+      // the planes they touch are in cache anyway.
+      if (sweep == 0) {
+        if (k == 1) {
+          SkewIn(*job.shape, job.at, job.field, job.x, 0);
+          SkewIn(*job.shape, job.at, job.field, job.x, 1);
+        }
+        SkewIn(*job.shape, job.at, job.field, job.x, k + 1);
+        SkewIn(*job.shape, job.at, job.field0, job.x0, k);
+      }
       RelaxPlane(job, k);
+      if (sweep == kSweeps - 1) {
+        SkewOut(*job.shape, job.at, job.x, job.field, k);
+        if (k == 1) SkewOut(*job.shape, job.at, job.x, job.field, 0);
+        if (k == nz) SkewOut(*job.shape, job.at, job.x, job.field, nz + 1);
+      }
       job.progress[sweep].store(k == nz ? nz + 1 : k, std::memory_order_release);
-    }
-  }
-}
-
-// Both copies walk the diagonal blocks in order: the block side is written
-// or read contiguously, and the field side touches one line per row, which
-// the next diagonal reuses.
-void SkewIn(const Skew& s, const Grid& at, const float* field, float* skewed, int32_t k) {
-  const size_t row = at.RowStride();
-  const float* planeIn = field + at(0, 0, k);
-  float* planeOut = skewed + s.At(k, 0, 0);
-  for (int32_t d = 0; d <= s.nx + s.ny + 2; ++d) {
-    const int32_t rFirst = std::max(0, d - (s.nx + 1));
-    const int32_t rLast = std::min(s.ny + 1, d);
-    float* block = planeOut + s.blockStride * static_cast<size_t>(d);
-    for (int32_t r = rFirst; r <= rLast; ++r) block[r] = planeIn[row * r + (d - r)];
-  }
-}
-
-// Copies back what the relaxation owns: interior and faces, not the edges.
-void SkewOut(const Skew& s, const Grid& at, const float* skewed, float* field, int32_t k) {
-  const size_t row = at.RowStride();
-  const bool facePlane = k == 0 || k == s.nz + 1;
-  float* planeOut = field + at(0, 0, k);
-  const float* planeIn = skewed + s.At(k, 0, 0);
-  for (int32_t d = 0; d <= s.nx + s.ny + 2; ++d) {
-    const int32_t rFirst = std::max(0, d - (s.nx + 1));
-    const int32_t rLast = std::min(s.ny + 1, d);
-    const float* block = planeIn + s.blockStride * static_cast<size_t>(d);
-    for (int32_t r = rFirst; r <= rLast; ++r) {
-      const int32_t c = d - r;
-      const int borders = (r == 0 || r == s.ny + 1) + (c == 0 || c == s.nx + 1) + facePlane;
-      if (borders <= 1) planeOut[row * r + c] = block[r];
     }
   }
 }
@@ -337,15 +372,6 @@ void RelaxLinear(int32_t nx, int32_t ny, int32_t nz, int32_t kind, float* x, con
   const Skew& s = ws.shape;
   const Grid at{nx, ny, nz};
 
-  auto skewIn = [&](int part, int parts) {
-    const Share share = ShareOf(nz + 2, part, parts);
-    for (int32_t k = share.begin; k < share.end; ++k) {
-      SkewIn(s, at, x, ws.x, k);
-      SkewIn(s, at, x0, ws.x0, k);
-    }
-  };
-  RunOnWorkers(skewIn);
-
   RelaxJob job;
   switch (ActiveIsa()) {
     case Isa::kAvx512: job.cells = RelaxPlaneCellsAvx512; break;
@@ -353,6 +379,9 @@ void RelaxLinear(int32_t nx, int32_t ny, int32_t nz, int32_t kind, float* x, con
     case Isa::kBase: job.cells = RelaxPlaneCellsBase; break;
   }
   job.shape = &s;
+  job.at = at;
+  job.field = x;
+  job.field0 = x0;
   job.x = ws.x;
   job.x0 = ws.x0;
   job.rowLive = ws.rowLive.data();
@@ -366,10 +395,5 @@ void RelaxLinear(int32_t nx, int32_t ny, int32_t nz, int32_t kind, float* x, con
   auto sweeps = [&](int part, int parts) { RelaxSweeps(job, part, parts); };
   RunOnWorkers(sweeps);
 
-  auto skewOut = [&](int part, int parts) {
-    const Share share = ShareOf(nz + 2, part, parts);
-    for (int32_t k = share.begin; k < share.end; ++k) SkewOut(s, at, ws.x, x, k);
-  };
-  RunOnWorkers(skewOut);
   SetBorderCorners(nx, ny, nz, x);
 }

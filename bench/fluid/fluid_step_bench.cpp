@@ -6,6 +6,7 @@
 
 #include "sources/fluid_driver.h"
 #include "sources/fluid_fields.h"
+#include "sources/fluid_isa.h"
 #include "sources/fluid_solver.h"
 #include "sources/fluid_workers.h"
 #include "tests/sources/fluid_oracle.h"
@@ -44,9 +45,16 @@ void InjectMovingPointer(int step) {
   InjectMouseSources(pointer, gDensityPrev, gVelUPrev, gVelVPrev);
 }
 
-// Argument: worker threads for the production solver.
-void BM_IdleStepProduction(benchmark::State& state) {
+// Arguments of the production runs: worker threads, then the highest
+// instruction-set level (2 AVX-512, 1 AVX2, 0 plain), capped by the processor.
+void Configure(benchmark::State& state) {
   fluid::SetWorkerCount(static_cast<int>(state.range(0)));
+  fluid::LimitIsa(static_cast<fluid::Isa>(state.range(1)));
+  state.SetLabel(fluid::IsaName(fluid::ActiveIsa()));
+}
+
+void BM_IdleStepProduction(benchmark::State& state) {
+  Configure(state);
   PrepareFields();
   int step = 0;
   for (auto _ : state) {
@@ -59,8 +67,9 @@ void BM_IdleStepProduction(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_IdleStepProduction)
-    ->Arg(2)
-    ->Arg(1)
+    ->Args({2, 2})
+    ->Args({2, 1})
+    ->Args({1, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5)
     ->UseRealTime();
@@ -82,7 +91,7 @@ BENCHMARK(BM_IdleStepReference)->Unit(benchmark::kMillisecond)->Iterations(1)->U
 // The relaxation alone, the bulk of a step (six of them per idle call).
 template <bool kProduction>
 void BM_Relax(benchmark::State& state) {
-  fluid::SetWorkerCount(static_cast<int>(state.range(0)));
+  if (kProduction) Configure(state);
   PrepareFields();
   for (auto _ : state) {
     if (kProduction) {
@@ -94,8 +103,9 @@ void BM_Relax(benchmark::State& state) {
   }
 }
 BENCHMARK_TEMPLATE(BM_Relax, true)
-    ->Arg(2)
-    ->Arg(1)
+    ->Args({2, 2})
+    ->Args({2, 1})
+    ->Args({1, 1})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5)
     ->UseRealTime();
@@ -104,7 +114,7 @@ BENCHMARK_TEMPLATE(BM_Relax, false)->Arg(1)->Unit(benchmark::kMillisecond)->Iter
 // Advection of one field, the other per-cell pass with scattered reads.
 template <bool kProduction>
 void BM_Advect(benchmark::State& state) {
-  fluid::SetWorkerCount(2);
+  if (kProduction) Configure(state);
   PrepareFields();
   for (auto _ : state) {
     if (kProduction) {
@@ -117,7 +127,7 @@ void BM_Advect(benchmark::State& state) {
     benchmark::DoNotOptimize(gDensityPrev[CellIndex(86, 86, 86)]);
   }
 }
-BENCHMARK_TEMPLATE(BM_Advect, true)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK_TEMPLATE(BM_Advect, true)->Args({2, 2})->Args({2, 1})->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK_TEMPLATE(BM_Advect, false)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 }  // namespace
