@@ -43,11 +43,17 @@ namespace {
 constexpr int32_t kLanes = 16;
 constexpr int32_t kSweeps = 20;
 
-typedef float Vec __attribute__((vector_size(kLanes * sizeof(float))));
-typedef int32_t IVec __attribute__((vector_size(kLanes * sizeof(int32_t))));
-// The same, for the mask tables, which need no special alignment.
-typedef int32_t IVecAny __attribute__((vector_size(kLanes * sizeof(int32_t)), aligned(4)));
-typedef float VecAny __attribute__((vector_size(kLanes * sizeof(float)), aligned(4)));
+// The kernels work on native vectors of W floats (16 with AVX-512, 8 with
+// AVX2, 4 otherwise), a 16-lane group in 16 / W pieces: wider generic
+// vectors than the target has are split through the stack.
+template <int W>
+struct Wide {
+  typedef float F __attribute__((vector_size(W * sizeof(float))));
+  typedef int32_t I __attribute__((vector_size(W * sizeof(int32_t))));
+  // The same for loads that need no alignment.
+  typedef float FAny __attribute__((vector_size(W * sizeof(float)), aligned(4)));
+  typedef int32_t IAny __attribute__((vector_size(W * sizeof(int32_t)), aligned(4)));
+};
 
 // Diagonal copy of a bordered field: element (k, r, c) lives in plane k,
 // block d = r + c, group r / 16, lane r % 16. A block holds one vector per
@@ -130,48 +136,47 @@ Workspace& TheWorkspace() {
   return *workspace;
 }
 
-// Vectors are handled through pointers only: passing them by value between
-// functions would tie the code to one vector ABI.
-inline const Vec* VecAt(const float* p) { return reinterpret_cast<const Vec*>(p); }
-inline Vec* VecAt(float* p) { return reinterpret_cast<Vec*>(p); }
-
-// Constants of one relaxation, broadcast once.
+// Constants of one relaxation, broadcast once. Vectors are handled through
+// pointers and references only: passing them by value between functions
+// would tie the code to one vector ABI.
+template <int W>
 struct RelaxConsts {
-  Vec a, c;
+  typename Wide<W>::F a, c;
   const int32_t* columnLive;
 };
 
-// A diagonal block holds its groups back to back, so the row neighbours of
-// a group are that group shifted by one float: an unaligned load.
-inline const VecAny* Shifted(const float* p) { return reinterpret_cast<const VecAny*>(p); }
-
 // Group g at time t: the 16 cells of its rows on one diagonal. `cur` points
-// at the vector, `block` is the distance between diagonals. Masked steps
-// change only interior cells; the others hold border or padding lanes.
-template <bool kMasked>
+// at the group, `block` is the distance between diagonals. A diagonal block
+// holds its groups back to back, so the j-1 neighbours (lane m-1 one
+// diagonal back, lane 0 from the previous group's last lane) and the j+1
+// neighbours (lane m+1 one diagonal ahead) are unaligned loads. Masked
+// steps change only interior cells; the others hold border or padding.
+template <int W, bool kMasked>
 __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxStep(
     float* cur, ptrdiff_t block, ptrdiff_t plane, const float* src, const int32_t* rowLive,
-    const RelaxConsts& consts, int32_t t) {
-  const Vec prev = *VecAt(cur - block);
-  const Vec next = *VecAt(cur + block);
-  // j-1 is lane m-1 one diagonal back (lane 0 from the previous group's
-  // last lane), j+1 lane m+1 one diagonal ahead (lane 15 from the next
-  // group's first).
-  Vec sum = prev + *Shifted(cur - block - 1);
-  sum = sum + *VecAt(cur + plane);
-  sum = sum + *Shifted(cur + block + 1);
-  sum = sum + *VecAt(cur - plane);
-  sum = sum + next;
-  const Vec fresh = (*VecAt(src) + consts.a * sum) / consts.c;
-  if (!kMasked) {
-    *VecAt(cur) = fresh;
-    return;
+    const RelaxConsts<W>& consts, int32_t t) {
+  typedef typename Wide<W>::F F;
+  typedef typename Wide<W>::I I;
+  typedef typename Wide<W>::FAny FAny;
+  typedef typename Wide<W>::IAny IAny;
+  for (int32_t h = 0; h < kLanes; h += W) {
+    float* p = cur + h;
+    F sum = *reinterpret_cast<const F*>(p - block) + *reinterpret_cast<const FAny*>(p - block - 1);
+    sum = sum + *reinterpret_cast<const F*>(p + plane);
+    sum = sum + *reinterpret_cast<const FAny*>(p + block + 1);
+    sum = sum + *reinterpret_cast<const F*>(p - plane);
+    sum = sum + *reinterpret_cast<const F*>(p + block);
+    const F fresh = (*reinterpret_cast<const F*>(src + h) + consts.a * sum) / consts.c;
+    if (kMasked) {
+      const I old = *reinterpret_cast<const I*>(p);
+      const I live = *reinterpret_cast<const IAny*>(rowLive + h) &
+                     *reinterpret_cast<const IAny*>(consts.columnLive + t * kLanes + h);
+      // A bitwise select: the compiler turns `live ? fresh : old` into branches.
+      *reinterpret_cast<I*>(p) = ((I)fresh & live) | (old & ~live);
+    } else {
+      *reinterpret_cast<F*>(p) = fresh;
+    }
   }
-  const Vec old = *VecAt(cur);
-  const IVec live = *reinterpret_cast<const IVecAny*>(rowLive) &
-                    *reinterpret_cast<const IVecAny*>(consts.columnLive + t * kLanes);
-  // A bitwise select: the compiler turns `live ? fresh : old` into branches.
-  *VecAt(cur) = (Vec)(((IVec)fresh & live) | ((IVec)old & ~live));
 }
 
 // Both copies walk the diagonal blocks in order: the block side is written
@@ -231,14 +236,15 @@ void CopyPlane(const float* from, float* to, size_t count, float sign) {
 // the next group's still old, exactly as the plain loop would, and all
 // groups of a diagonal are independent, which keeps the arithmetic units
 // busy instead of waiting on one recurrence.
+template <int W>
 __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxPlaneCells(
     const RelaxJob& job, int32_t k) {
   const Skew& s = *job.shape;
   float* plane = job.x + s.planeStride * static_cast<size_t>(k);
   const float* src = job.x0 + s.planeStride * static_cast<size_t>(k);
-  RelaxConsts consts;
+  RelaxConsts<W> consts;
   // Broadcast lane by lane: adding to a zero vector would turn -0 into +0.
-  for (int32_t m = 0; m < kLanes; ++m) {
+  for (int32_t m = 0; m < W; ++m) {
     consts.a[m] = job.a;
     consts.c[m] = job.c;
   }
@@ -258,9 +264,9 @@ __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxPlaneCells(
       const ptrdiff_t at = base + g * kLanes;
       const int32_t t = d - g * kLanes;
       if (g >= gInnerFirst && g <= gInnerLast && t >= kLanes && t <= s.nx) {
-        RelaxStep<false>(plane + at, block, planeStride, src + at, nullptr, consts, t);
+        RelaxStep<W, false>(plane + at, block, planeStride, src + at, nullptr, consts, t);
       } else {
-        RelaxStep<true>(plane + at, block, planeStride, src + at, job.rowLive + g * kLanes,
+        RelaxStep<W, true>(plane + at, block, planeStride, src + at, job.rowLive + g * kLanes,
                         consts, t);
       }
     }
@@ -272,14 +278,14 @@ __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxPlaneCells(
 // exactly as the plain loop does.
 __attribute__((target("avx512f"))) FLUID_EXACT_FP void RelaxPlaneCellsAvx512(
     const RelaxJob& job, int32_t k) {
-  RelaxPlaneCells(job, k);
+  RelaxPlaneCells<16>(job, k);
 }
 __attribute__((target("avx2"))) FLUID_EXACT_FP void RelaxPlaneCellsAvx2(
     const RelaxJob& job, int32_t k) {
-  RelaxPlaneCells(job, k);
+  RelaxPlaneCells<8>(job, k);
 }
 FLUID_EXACT_FP void RelaxPlaneCellsBase(const RelaxJob& job, int32_t k) {
-  RelaxPlaneCells(job, k);
+  RelaxPlaneCells<4>(job, k);
 }
 
 void RelaxPlane(const RelaxJob& job, int32_t k) {
