@@ -131,6 +131,18 @@ struct Workspace {
   }
 };
 
+// A diagonal plane spans nx + ny diagonals of ny rows, padded to whole
+// groups: for a tall thin grid that is many times the field (a 1x4094x1
+// grid would need 400 MB for 0.15 MB of field). Beyond this factor the
+// relaxation runs in place instead.
+constexpr size_t kMaxCopyPerField = 8;
+
+bool DiagonalCopyAffordable(const Grid& at) {
+  Skew s;
+  s.Shape(at.nx, at.ny, at.nz);
+  return s.Floats() <= kMaxCopyPerField * at.Size();
+}
+
 Workspace& TheWorkspace() {
   static Workspace* workspace = new Workspace;
   return *workspace;
@@ -370,13 +382,13 @@ void fluid::RelaxInPlace(int32_t nx, int32_t ny, int32_t nz, int32_t kind, float
 void RelaxLinear(int32_t nx, int32_t ny, int32_t nz, int32_t kind, float* x, const float* x0,
                  float a, float c) {
   using namespace fluid;
+  const Grid at{nx, ny, nz};
   Workspace& ws = TheWorkspace();
-  if (!ws.Fit(nx, ny, nz)) {
+  if (!DiagonalCopyAffordable(at) || !ws.Fit(nx, ny, nz)) {
     RelaxInPlace(nx, ny, nz, kind, x, x0, a, c);
     return;
   }
   const Skew& s = ws.shape;
-  const Grid at{nx, ny, nz};
 
   RelaxJob job;
   switch (ActiveIsa()) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -53,6 +54,30 @@ TEST(FluidDriver, InjectionClearsAllSourcesThenWritesTheCellUnderThePointer) {
               (std::vector<Writes>{only(c.u), only(c.v), only(c.density), {}}));
     EXPECT_EQ(std::make_pair(oldX, oldY),
               c.i != 0 ? std::make_pair(c.x, c.y) : std::make_pair(c.oldX, c.oldY));
+  }
+}
+
+// Paused or out of fluid mode: no injection (the sources stay), no step (the
+// density stays), the old pointer stays; running, all three change.
+TEST(FluidDriver, AdvancesOnlyInFluidModeAndNotPaused) {
+  for (float* f : {gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev, gVelWPrev, gDensity, gDensityPrev})
+    std::free(f);
+  gFluidNX = gFluidNY = gFluidNZ = 6;
+  ASSERT_TRUE(AllocateFluidFields());
+  ClearFluidFields();
+  std::fill_n(gDensity, FluidFieldSize(), 1.0f);
+  for (const bool fluidMode : {false, true}) {
+    for (const bool paused : {false, true}) {
+      std::fill_n(gDensityPrev, FluidFieldSize(), 3.0f);
+      const Writes density = NonZero(gDensity), source = NonZero(gDensityPrev);
+      int32_t oldX = 100, oldY = 100;
+      FluidPointer pointer{500, 500, 250, 250, oldX, oldY, false, true};
+      AdvanceFluid(fluidMode, paused, pointer);
+      const bool runs = fluidMode && !paused;
+      EXPECT_EQ(NonZero(gDensity) != density, runs) << fluidMode << paused;
+      EXPECT_EQ(NonZero(gDensityPrev) != source, runs) << fluidMode << paused;
+      EXPECT_EQ(oldX != 100, runs) << fluidMode << paused;
+    }
   }
 }
 
