@@ -3,9 +3,7 @@
 #include <cstddef>
 
 // Cell (i, j, k) of a field of the sizes in scope.
-#define IX(i, j, k) \
-  (static_cast<size_t>(i) + static_cast<size_t>(nx + 2) * (static_cast<size_t>(j) + \
-                                                           static_cast<size_t>(ny + 2) * (k)))
+#define IX(i, j, k) ((i) + (nx + 2) * ((j) + (ny + 2) * static_cast<size_t>(k)))
 #define FOR_EACH_CELL                  \
   for (int32_t i = 1; i <= nx; ++i)    \
     for (int32_t j = 1; j <= ny; ++j)  \
@@ -96,12 +94,9 @@ void AdvectField(int32_t nx, int32_t ny, int32_t nz, int32_t kind, float* d, con
     float px = i - dt0 * u[IX(i, j, k)];
     float py = j - dt0 * v[IX(i, j, k)];
     float pz = k - dt0 * w[IX(i, j, k)];
-    if (px < 0.5f) px = 0.5f;
-    if (px > nx + 0.5f) px = nx + 0.5f;
-    if (py < 0.5f) py = 0.5f;
-    if (py > ny + 0.5f) py = ny + 0.5f;
-    if (pz < 0.5f) pz = 0.5f;
-    if (pz > nz + 0.5f) pz = nz + 0.5f;
+    px = px < 0.5f ? 0.5f : px > nx + 0.5f ? nx + 0.5f : px;
+    py = py < 0.5f ? 0.5f : py > ny + 0.5f ? ny + 0.5f : py;
+    pz = pz < 0.5f ? 0.5f : pz > nz + 0.5f ? nz + 0.5f : pz;
     const int32_t i0 = static_cast<int32_t>(px), i1 = i0 + 1;
     const int32_t j0 = static_cast<int32_t>(py), j1 = j0 + 1;
     const int32_t k0 = static_cast<int32_t>(pz), k1 = k0 + 1;
