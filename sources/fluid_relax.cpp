@@ -266,22 +266,26 @@ __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxPlaneCells(
   const ptrdiff_t block = static_cast<ptrdiff_t>(s.blockStride);
   const ptrdiff_t planeStride = static_cast<ptrdiff_t>(s.planeStride);
   // Groups wholly inside the interior rows, at times when all their lanes
-  // are interior columns, need no mask.
-  const int32_t gInnerFirst = 1, gInnerLast = (s.ny - (kLanes - 1)) / kLanes;
+  // are interior columns, need no mask: on each diagonal they form one run.
+  const int32_t gInnerLast = (s.ny - (kLanes - 1)) / kLanes;
+  auto masked = [&](ptrdiff_t base, int32_t g, int32_t d) {
+    RelaxStep<W, true>(plane + base + g * kLanes, block, planeStride, src + base + g * kLanes,
+                       job.rowLive + g * kLanes, consts, d - g * kLanes);
+  };
   for (int32_t d = 1; d <= lastDiagonal; ++d) {
     const int32_t gFirst = std::max<int32_t>(0, (d - lastTime + kLanes - 1) / kLanes);
     const int32_t gLast = std::min<int32_t>(s.groups - 1, (d - 1) / kLanes);
+    // t = d - 16g within [16, nx]; the + kLanes keeps the divisions' operands positive.
+    const int32_t runFirst = std::max({gFirst, 1, (d - s.nx + 2 * kLanes - 1) / kLanes - 1});
+    const int32_t runLast = std::min({gLast, gInnerLast, (d - kLanes + kLanes) / kLanes - 1});
     const ptrdiff_t base = block * d;
-    for (int32_t g = gFirst; g <= gLast; ++g) {
-      const ptrdiff_t at = base + g * kLanes;
-      const int32_t t = d - g * kLanes;
-      if (g >= gInnerFirst && g <= gInnerLast && t >= kLanes && t <= s.nx) {
-        RelaxStep<W, false>(plane + at, block, planeStride, src + at, nullptr, consts, t);
-      } else {
-        RelaxStep<W, true>(plane + at, block, planeStride, src + at, job.rowLive + g * kLanes,
-                        consts, t);
-      }
+    int32_t g = gFirst;
+    for (; g < runFirst && g <= gLast; ++g) masked(base, g, d);
+    for (; g <= runLast; ++g) {
+      RelaxStep<W, false>(plane + base + g * kLanes, block, planeStride, src + base + g * kLanes,
+                          nullptr, consts, 0);
     }
+    for (; g <= gLast; ++g) masked(base, g, d);
   }
 }
 
