@@ -324,13 +324,12 @@ void RelaxPlane(const RelaxJob& job, int32_t k) {
   if (k == s.nz) CopyPlane(plane, plane + s.planeStride, s.planeStride, job.sk);
 }
 
-// Each thread takes a run of consecutive sweeps and walks them as a
-// wavefront: at step tau, sweep first+n is on plane tau - 2n. Only the first
-// sweep of a run waits on another thread (the one before it), so a thread
-// that falls behind never holds up the threads ahead of it.
-void RelaxSweeps(RelaxJob& job, int part, int parts) {
+// A run of consecutive sweeps is walked as a wavefront: at step tau, sweep
+// first+n is on plane tau - 2n. Only the first sweep of a run waits on
+// another run (the one before it), so a thread that falls behind never holds
+// up the threads ahead of it.
+void RelaxRun(RelaxJob& job, Share run) {
   const int32_t nz = job.shape->nz;
-  const Share run = ShareOf(kSweeps, part, parts);
   const int32_t span = nz + 2 * (run.end - 1 - run.begin);
   for (int32_t tau = 1; tau <= span; ++tau) {
     for (int32_t sweep = run.begin; sweep < run.end; ++sweep) {
@@ -359,6 +358,17 @@ void RelaxSweeps(RelaxJob& job, int part, int parts) {
       job.progress[sweep].store(k == nz ? nz + 1 : k, std::memory_order_release);
     }
   }
+}
+
+// Sweeps are cut into runs of at most ten: a wavefront of twenty sweeps
+// keeps twice as many planes in flight and falls out of cache (one thread
+// went about a fifth faster with two runs of ten). Threads take runs in
+// turn, so a thread waits only at the start of each of its runs.
+constexpr int kMaxSweepsPerRun = 10;
+
+void RelaxSweeps(RelaxJob& job, int part, int parts) {
+  const int runs = std::max(parts, kSweeps / kMaxSweepsPerRun);
+  for (int r = part; r < runs; r += parts) RelaxRun(job, ShareOf(kSweeps, r, runs));
 }
 
 }  // namespace
