@@ -4,9 +4,9 @@
 
 // Cell (i, j, k) of a field of the sizes in scope.
 #define IX(i, j, k) ((i) + (nx + 2) * ((j) + (ny + 2) * static_cast<size_t>(k)))
-#define FOR_EACH_CELL                  \
-  for (int32_t i = 1; i <= nx; ++i)    \
-    for (int32_t j = 1; j <= ny; ++j)  \
+#define FOR_EACH_CELL                 \
+  for (int32_t i = 1; i <= nx; ++i)   \
+    for (int32_t j = 1; j <= ny; ++j) \
       for (int32_t k = 1; k <= nz; ++k)
 
 namespace oracle {
@@ -78,10 +78,10 @@ void RelaxLinear(int32_t nx, int32_t ny, int32_t nz, int32_t kind, float* x, con
                  float a, float c) {
   for (int32_t sweep = 0; sweep < 20; ++sweep) {
     FOR_EACH_CELL {
-      x[IX(i, j, k)] = (x0[IX(i, j, k)] +
-                        a * (x[IX(i - 1, j, k)] + x[IX(i, j - 1, k)] + x[IX(i, j, k + 1)] +
-                             x[IX(i, j + 1, k)] + x[IX(i, j, k - 1)] + x[IX(i + 1, j, k)])) /
-                       c;
+      x[IX(i, j, k)] =
+          (x0[IX(i, j, k)] + a * (x[IX(i - 1, j, k)] + x[IX(i, j - 1, k)] + x[IX(i, j, k + 1)] +
+                                  x[IX(i, j + 1, k)] + x[IX(i, j, k - 1)] + x[IX(i + 1, j, k)])) /
+          c;
     }
     EnforceBoundary(nx, ny, nz, kind, x);
   }
@@ -118,16 +118,13 @@ void StepDensity(int32_t nx, int32_t ny, int32_t nz, float* x, float* xPrev, con
 
 void StepVelocity(int32_t nx, int32_t ny, int32_t nz, float* u, float* v, float* w, float* uPrev,
                   float* vPrev, float* wPrev, float visc, float dt) {
-  AccumulateSource(nx, ny, nz, u, uPrev, dt);
-  AccumulateSource(nx, ny, nz, v, vPrev, dt);
-  AccumulateSource(nx, ny, nz, w, wPrev, dt);
-  DiffuseField(nx, ny, nz, 1, uPrev, u, visc, dt);
-  DiffuseField(nx, ny, nz, 2, vPrev, v, visc, dt);
-  DiffuseField(nx, ny, nz, 3, wPrev, w, visc, dt);
+  float* const vel[] = {u, v, w};
+  float* const prev[] = {uPrev, vPrev, wPrev};
+  for (int c = 0; c < 3; ++c) AccumulateSource(nx, ny, nz, vel[c], prev[c], dt);
+  for (int c = 0; c < 3; ++c) DiffuseField(nx, ny, nz, c + 1, prev[c], vel[c], visc, dt);
   ProjectVelocity(nx, ny, nz, uPrev, vPrev, wPrev, u, v);
-  AdvectField(nx, ny, nz, 1, u, uPrev, uPrev, vPrev, wPrev, dt);
-  AdvectField(nx, ny, nz, 2, v, vPrev, uPrev, vPrev, wPrev, dt);
-  AdvectField(nx, ny, nz, 3, w, wPrev, uPrev, vPrev, wPrev, dt);
+  for (int c = 0; c < 3; ++c)
+    AdvectField(nx, ny, nz, c + 1, vel[c], prev[c], uPrev, vPrev, wPrev, dt);
   ProjectVelocity(nx, ny, nz, u, v, w, uPrev, vPrev);
 }
 

@@ -35,8 +35,8 @@ void ExpectThreeStepsMatch(int32_t nx, int32_t ny, int32_t nz) {
   auto run = [&](std::vector<Field>& v, auto stepVelocity, auto stepDensity) {
     stepVelocity(nx, ny, nz, v[0].data(), v[1].data(), v[2].data(), v[4].data(), v[5].data(),
                  v[6].data(), 0.005f, 0.4f);
-    stepDensity(nx, ny, nz, v[3].data(), v[7].data(), v[0].data(), v[1].data(), v[2].data(),
-                -0.0f, 0.4f);
+    stepDensity(nx, ny, nz, v[3].data(), v[7].data(), v[0].data(), v[1].data(), v[2].data(), -0.0f,
+                0.4f);
   };
   std::vector<Field> mine(8, Field(n));
   for (int f = 0; f < 4; ++f) fill(mine[f], f == 3);
@@ -63,8 +63,12 @@ TEST(FluidSolver, MatchesTheReferenceBitForBitAtEveryLevelAndThreadCount) {
     fluid::LimitIsa(isa);
     for (int threads = 1; threads <= 4; ++threads) {
       fluid::SetWorkerCount(threads);
-      for (const auto& g : {std::vector<int32_t>{16, 16, 16}, {17, 13, 11}, {9, 21, 30},
-                            {40, 20, 12}, {1, 1, 1}, {3, 40, 2}}) {
+      for (const auto& g : {std::vector<int32_t>{16, 16, 16},
+                            {17, 13, 11},
+                            {9, 21, 30},
+                            {40, 20, 12},
+                            {1, 1, 1},
+                            {3, 40, 2}}) {
         SCOPED_TRACE(testing::Message() << fluid::IsaName(isa) << ", " << threads << " threads, "
                                         << g[0] << "x" << g[1] << "x" << g[2]);
         ExpectThreeStepsMatch(g[0], g[1], g[2]);
