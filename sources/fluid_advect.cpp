@@ -105,6 +105,8 @@ bool WideAdvectUsable(const Grid& at) {
          at.Size() < static_cast<size_t>(std::numeric_limits<int32_t>::max());
 }
 
+namespace {
+
 // Eight lanes, otherwise as the AVX-512 form.
 __attribute__((target("avx2"))) FLUID_EXACT_FP void AdvectPlaneAvx2(
     const Grid& at, const AdvectTarget* targets, int count, const float* u, const float* v,
@@ -217,6 +219,8 @@ __attribute__((target("avx512f"))) FLUID_EXACT_FP void AdvectPlaneAvx512(
     }
   }
 }
+
+}  // namespace
 
 void AdvectPlaneWide(const Grid& at, const AdvectTarget* targets, int count, const float* u,
                      const float* v, const float* w, float dt0, int32_t k) {
