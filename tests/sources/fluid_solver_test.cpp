@@ -56,6 +56,8 @@ void ExpectThreeStepsMatch(int32_t nx, int32_t ny, int32_t nz) {
 // non-cubic and single-cell grids; the tall thin ones take the in-place
 // relaxation, whose diagonal copy would be many times the field.
 TEST(FluidSolver, MatchesTheReferenceBitForBitAtEveryLevelAndThreadCount) {
+  const int32_t kGrids[][3] = {{16, 16, 16}, {17, 13, 11}, {9, 21, 30},
+                               {40, 20, 12}, {1, 1, 1},    {3, 40, 2}};
   std::string ran, skipped;
   for (const fluid::Isa isa : {fluid::Isa::kAvx512, fluid::Isa::kAvx2, fluid::Isa::kBase}) {
     (isa > fluid::BestIsa() ? skipped : ran) += std::string(" ") + fluid::IsaName(isa);
@@ -63,12 +65,7 @@ TEST(FluidSolver, MatchesTheReferenceBitForBitAtEveryLevelAndThreadCount) {
     fluid::LimitIsa(isa);
     for (int threads = 1; threads <= 4; ++threads) {
       fluid::SetWorkerCount(threads);
-      for (const auto& g : {std::vector<int32_t>{16, 16, 16},
-                            {17, 13, 11},
-                            {9, 21, 30},
-                            {40, 20, 12},
-                            {1, 1, 1},
-                            {3, 40, 2}}) {
+      for (const auto& g : kGrids) {
         SCOPED_TRACE(testing::Message() << fluid::IsaName(isa) << ", " << threads << " threads, "
                                         << g[0] << "x" << g[1] << "x" << g[2]);
         ExpectThreeStepsMatch(g[0], g[1], g[2]);
