@@ -72,6 +72,25 @@ FLUID_WIDE __m512 PairWide(const float* d0, __m512i near, __m512i far, __m512 r0
 
 #undef FLUID_WIDE
 
+#define FLUID_AVX2 __attribute__((target("avx2"), always_inline)) FLUID_EXACT_FP inline
+
+// The same helpers eight lanes wide. Clamping blends on the comparison, as
+// the plain code's two ifs do (a maximum would treat NaN differently).
+FLUID_AVX2 __m256 ClampAvx2(__m256 p, __m256 lo, __m256 hi) {
+  p = _mm256_blendv_ps(p, lo, _mm256_cmp_ps(p, lo, _CMP_LT_OQ));
+  return _mm256_blendv_ps(p, hi, _mm256_cmp_ps(p, hi, _CMP_GT_OQ));
+}
+FLUID_AVX2 __m256 GatherAvx2(const float* base, __m256i index, __m256 live) {
+  return _mm256_mask_i32gather_ps(_mm256_setzero_ps(), base, index, live, 4);
+}
+FLUID_AVX2 __m256 PairAvx2(const float* d0, __m256i near, __m256i far, __m256 r0, __m256 r1,
+                           __m256 live) {
+  return _mm256_add_ps(_mm256_mul_ps(r0, GatherAvx2(d0, near, live)),
+                       _mm256_mul_ps(r1, GatherAvx2(d0, far, live)));
+}
+
+#undef FLUID_AVX2
+
 }  // namespace
 
 void AdvectPlanePlain(const Grid& at, const AdvectTarget* targets, int count, const float* u,
@@ -82,13 +101,70 @@ void AdvectPlanePlain(const Grid& at, const AdvectTarget* targets, int count, co
 }
 
 bool WideAdvectUsable(const Grid& at) {
-  return ActiveIsa() == Isa::kAvx512 &&
+  return ActiveIsa() != Isa::kBase &&
          at.Size() < static_cast<size_t>(std::numeric_limits<int32_t>::max());
+}
+
+namespace {
+
+// Eight lanes, otherwise as the AVX-512 form.
+__attribute__((target("avx2"))) FLUID_EXACT_FP void AdvectPlaneAvx2(
+    const Grid& at, const AdvectTarget* targets, int count, const float* u, const float* v,
+    const float* w, float dt0, int32_t k) {
+  const __m256 half = _mm256_set1_ps(0.5f);
+  const __m256 one = _mm256_set1_ps(1.0f);
+  const __m256 maxX = _mm256_set1_ps(at.nx + 0.5f);
+  const __m256 maxY = _mm256_set1_ps(at.ny + 0.5f);
+  const __m256 maxZ = _mm256_set1_ps(at.nz + 0.5f);
+  const __m256 dt0v = _mm256_set1_ps(dt0);
+  const __m256 kf = _mm256_set1_ps(static_cast<float>(k));
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const __m256i rowV = _mm256_set1_epi32(static_cast<int32_t>(at.RowStride()));
+  const __m256i planeV = _mm256_set1_epi32(static_cast<int32_t>(at.PlaneStride()));
+  const __m256i oneI = _mm256_set1_epi32(1);
+  for (int32_t j = 1; j <= at.ny; ++j) {
+    const __m256 jf = _mm256_set1_ps(static_cast<float>(j));
+    for (int32_t i = 1; i <= at.nx; i += 8) {
+      // The last run of a row may be short: its missing lanes read and
+      // write nothing.
+      const __m256i liveI = _mm256_cmpgt_epi32(_mm256_set1_epi32(at.nx - i + 1), lanes);
+      const __m256 live = _mm256_castsi256_ps(liveI);
+      const size_t cell = at(i, j, k);
+      const __m256 fi = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(i), lanes));
+      const __m256 px = ClampAvx2(_mm256_sub_ps(fi, _mm256_mul_ps(dt0v, _mm256_maskload_ps(u + cell, liveI))), half, maxX);
+      const __m256 py = ClampAvx2(_mm256_sub_ps(jf, _mm256_mul_ps(dt0v, _mm256_maskload_ps(v + cell, liveI))), half, maxY);
+      const __m256 pz = ClampAvx2(_mm256_sub_ps(kf, _mm256_mul_ps(dt0v, _mm256_maskload_ps(w + cell, liveI))), half, maxZ);
+      const __m256i i0 = _mm256_cvttps_epi32(px);
+      const __m256i j0 = _mm256_cvttps_epi32(py);
+      const __m256i k0 = _mm256_cvttps_epi32(pz);
+      const __m256 s1 = _mm256_sub_ps(px, _mm256_cvtepi32_ps(i0)), s0 = _mm256_sub_ps(one, s1);
+      const __m256 t1 = _mm256_sub_ps(py, _mm256_cvtepi32_ps(j0)), t0 = _mm256_sub_ps(one, t1);
+      const __m256 r1 = _mm256_sub_ps(pz, _mm256_cvtepi32_ps(k0)), r0 = _mm256_sub_ps(one, r1);
+      const __m256i c000 = _mm256_add_epi32(
+          i0, _mm256_add_epi32(_mm256_mullo_epi32(j0, rowV), _mm256_mullo_epi32(k0, planeV)));
+      const __m256i c010 = _mm256_add_epi32(c000, rowV);
+      const __m256i c001 = _mm256_add_epi32(c000, planeV);
+      const __m256i c011 = _mm256_add_epi32(c010, planeV);
+      const __m256i c100 = _mm256_add_epi32(c000, oneI);
+      const __m256i c110 = _mm256_add_epi32(c010, oneI);
+      const __m256i c101 = _mm256_add_epi32(c001, oneI);
+      const __m256i c111 = _mm256_add_epi32(c011, oneI);
+      for (int f = 0; f < count; ++f) {
+        const float* d0 = targets[f].d0;
+        const __m256 low = _mm256_add_ps(_mm256_mul_ps(t0, PairAvx2(d0, c000, c001, r0, r1, live)),
+                                         _mm256_mul_ps(t1, PairAvx2(d0, c010, c011, r0, r1, live)));
+        const __m256 high = _mm256_add_ps(_mm256_mul_ps(t0, PairAvx2(d0, c100, c101, r0, r1, live)),
+                                          _mm256_mul_ps(t1, PairAvx2(d0, c110, c111, r0, r1, live)));
+        _mm256_maskstore_ps(targets[f].d + cell, liveI,
+                            _mm256_add_ps(_mm256_mul_ps(s0, low), _mm256_mul_ps(s1, high)));
+      }
+    }
+  }
 }
 
 // Same arithmetic per lane as AdvectCell; contraction stays off so nothing
 // is fused into a multiply-add.
-__attribute__((target("avx512f"))) FLUID_EXACT_FP void AdvectPlaneWide(
+__attribute__((target("avx512f"))) FLUID_EXACT_FP void AdvectPlaneAvx512(
     const Grid& at, const AdvectTarget* targets, int count, const float* u, const float* v,
     const float* w, float dt0, int32_t k) {
   const __m512 half = _mm512_set1_ps(0.5f);
@@ -141,6 +217,17 @@ __attribute__((target("avx512f"))) FLUID_EXACT_FP void AdvectPlaneWide(
                               _mm512_add_ps(_mm512_mul_ps(s0, low), _mm512_mul_ps(s1, high)));
       }
     }
+  }
+}
+
+}  // namespace
+
+void AdvectPlaneWide(const Grid& at, const AdvectTarget* targets, int count, const float* u,
+                     const float* v, const float* w, float dt0, int32_t k) {
+  if (ActiveIsa() == Isa::kAvx512) {
+    AdvectPlaneAvx512(at, targets, count, u, v, w, dt0, k);
+  } else {
+    AdvectPlaneAvx2(at, targets, count, u, v, w, dt0, k);
   }
 }
 

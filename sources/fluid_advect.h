@@ -20,7 +20,8 @@ struct AdvectTarget {
 void AdvectPlanePlain(const Grid& at, const AdvectTarget* targets, int count, const float* u,
                       const float* v, const float* w, float dt0, int32_t k);
 
-// The same with vector gathers; callable only when WideAdvectUsable(at).
+// The same with vector gathers at the active level (AVX-512 or AVX2);
+// callable only when WideAdvectUsable(at).
 void AdvectPlaneWide(const Grid& at, const AdvectTarget* targets, int count, const float* u,
                      const float* v, const float* w, float dt0, int32_t k);
 

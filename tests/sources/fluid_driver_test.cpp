@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -53,6 +54,25 @@ TEST(FluidDriver, InjectionClearsAllSourcesThenWritesTheCellUnderThePointer) {
               (std::vector<Writes>{only(c.u), only(c.v), only(c.density), {}}));
     EXPECT_EQ(std::make_pair(oldX, oldY),
               c.i != 0 ? std::make_pair(c.x, c.y) : std::make_pair(c.oldX, c.oldY));
+  }
+}
+
+// Paused or out of fluid mode: no injection (the old pointer stays) and no
+// step (the density stays); running, both happen.
+TEST(FluidDriver, AdvancesOnlyInFluidModeAndNotPaused) {
+  for (float* f : {gVelU, gVelV, gVelW, gVelUPrev, gVelVPrev, gVelWPrev, gDensity, gDensityPrev})
+    std::free(f);
+  gFluidNX = gFluidNY = gFluidNZ = 6, gTimeStep = 0.4f;
+  ASSERT_TRUE(AllocateFluidFields());
+  ClearFluidFields();
+  for (int run = 0; run < 4; ++run) {
+    const bool fluidMode = run & 1, paused = run & 2, runs = fluidMode && !paused;
+    const Writes density = NonZero(gDensity);
+    int32_t oldX = 100, oldY = 100;
+    FluidPointer pointer{500, 500, 250, 250, oldX, oldY, false, true};
+    AdvanceFluid(fluidMode, paused, pointer);
+    EXPECT_EQ(std::make_pair(NonZero(gDensity) != density, oldX != 100), std::make_pair(runs, runs))
+        << "fluid mode " << fluidMode << ", paused " << paused;
   }
 }
 
