@@ -70,6 +70,8 @@ public:
   size_t voxelCount() const;
   // Voxel (x, y, z) in data units; for tests and spot checks, not for loops.
   double ValueAt(int64_t x, int64_t y, int64_t z) const;
+  // For a spacing given by the user instead of the file's.
+  void SetSpacing(const std::array<double, 3>& spacing) { info_.spacing = spacing; }
 
 private:
   VolumeInfo info_;
