@@ -116,6 +116,8 @@ void ParseTransferMap(const std::string& text, double low, double high, float* t
     document = json::parse(text);
   } catch (const json::parse_error& error) {
     throw TransferMapError("not valid JSON (at byte " + std::to_string(error.byte) + ")");
+  } catch (const json::exception&) {  // numbers beyond double's range
+    throw TransferMapError("not valid JSON (a number out of range)");
   }
   const json& map = FirstMap(document);
   if (!map.contains("RGBPoints")) throw TransferMapError("RGBPoints missing");
