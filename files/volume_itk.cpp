@@ -1,7 +1,6 @@
 // OpenVolume: ITK's image IO for files, GDCM through ITK for DICOM folders,
 // the raw reader for headerless files; then the canonical orientation.
 #include <sys/stat.h>
-#include <zlib.h>
 
 #include <cerrno>
 #include <cmath>
@@ -21,6 +20,7 @@
 #include <itkVTKImageIOFactory.h>
 
 #include "files/volume_build.h"
+#include "files/volume_complete.h"
 #include "files/volume_file.h"
 #include "files/volume_orientation.h"
 #include "files/volume_raw.h"
@@ -40,12 +40,20 @@ void RegisterImageIOs() {
   });
 }
 
-// ITK's messages span several lines with source locations; the user gets
-// the description's first line.
+// ITK's messages start with the class and its address and may carry the
+// underlying library's trail on further lines, the last one being the cause.
 std::string Reason(const itk::ExceptionObject& error) {
   std::string text = error.GetDescription();
-  const size_t newline = text.find('\n');
-  if (newline != std::string::npos) text.resize(newline);
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  const size_t lastLine = text.rfind('\n');
+  if (lastLine != std::string::npos) text = text.substr(lastLine + 1);
+  // "ITK ERROR: NrrdImageIO(0x...): reason" or "[nrrd] function: reason"
+  for (const char* prefix : {"): ", "] "}) {
+    const size_t at = text.find(prefix);
+    if (at != std::string::npos && at < 60) text = text.substr(at + std::strlen(prefix));
+  }
+  const size_t colon = text.find(": ");
+  if (colon != std::string::npos && text.compare(0, 1, "_") == 0) text = text.substr(colon + 2);
   return text.empty() ? "cannot be read" : text;
 }
 
@@ -74,33 +82,6 @@ std::string FormatName(const itk::ImageIOBase& io) {
   if (name == "GDCMImageIO") return "DICOM";
   const size_t suffix = name.rfind("ImageIO");
   return suffix == std::string::npos ? name : name.substr(0, suffix);
-}
-
-// ITK reads a gzip stream cut short without complaint, so a compressed file
-// is inflated once to its end first; a stream that stops early is refused.
-void CheckGzipComplete(const std::string& path) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return;
-  unsigned char magic[2] = {0, 0};
-  if (std::fread(magic, 1, 2, file.get()) != 2 || magic[0] != 0x1f || magic[1] != 0x8b) return;
-  std::rewind(file.get());
-  z_stream stream{};
-  if (inflateInit2(&stream, 15 + 32) != Z_OK) return;
-  std::vector<unsigned char> in(1 << 16), out(1 << 18);
-  int status = Z_OK;
-  while (status != Z_STREAM_END) {
-    if (stream.avail_in == 0) {
-      stream.avail_in = static_cast<uInt>(std::fread(in.data(), 1, in.size(), file.get()));
-      stream.next_in = in.data();
-      if (stream.avail_in == 0) break;
-    }
-    stream.next_out = out.data();
-    stream.avail_out = static_cast<uInt>(out.size());
-    status = inflate(&stream, Z_NO_FLUSH);
-    if (status != Z_OK && status != Z_STREAM_END) break;
-  }
-  inflateEnd(&stream);
-  if (status != Z_STREAM_END) throw VolumeFileError(path + ": file is truncated or corrupt");
 }
 
 DirectionMatrix Identity() { return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
@@ -140,6 +121,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& pro
     throw VolumeFileError(path + ": has " + std::to_string(dimensions) +
                           " dimensions; 2, 3 or 4 can be shown");
   }
+  CheckFileComplete(path, io->GetImageSizeInBytes());
   FileVolume result;
   result.info.format = FormatName(*io);
   result.info.fileType = *type;
@@ -289,7 +271,6 @@ Volume OpenVolume(const VolumeRequest& request, const VolumeProgress& progress) 
     RegisterImageIOs();
     try {
       if (S_ISDIR(status.st_mode)) return ToCanonical(ReadDicomFolder(request, progress), progress);
-      CheckGzipComplete(path);
       return ToCanonical(ReadImageFile(request, progress), progress);
     } catch (const itk::ExceptionObject& error) {
       throw VolumeFileError(path + ": " + Reason(error));
