@@ -1,0 +1,108 @@
+#include "app/opened_volume.h"
+
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "app/volume_view.h"
+#include "files/volume_fit.h"
+#include "files/volume_info.h"
+#include "render/vol_render.h"
+
+namespace {
+
+std::optional<Volume> gVolume;
+IntensityWindow gWindow;
+IntensityWindow gDefaultWindow;
+VolumeView gView;
+int gMaxSize = 256;
+std::vector<float> gTexels;  // the renderer borrows them
+
+// Shows progress only for loads slow enough to leave the user waiting.
+class ProgressPrinter {
+public:
+  void operator()(const std::string& line) const {
+    if (std::chrono::steady_clock::now() - start_ > std::chrono::seconds(1)) {
+      std::printf("%s\n", line.c_str());
+    }
+  }
+
+private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+int32_t MaxTextureSize() {
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &size);
+  return size > 0 ? size : 1;
+}
+
+void ShowView() {
+  const VolumeBox box = ViewedBox(gView, gVolume->info());
+  const std::array<int64_t, 3> boxSizes{static_cast<int64_t>(box.extent[0]),
+                                        static_cast<int64_t>(box.extent[1]),
+                                        static_cast<int64_t>(box.extent[2])};
+  const std::array<int32_t, 3> sizes = FitVolumeSize(boxSizes, gMaxSize, MaxTextureSize());
+  if (sizes[0] != boxSizes[0] || sizes[1] != boxSizes[1] || sizes[2] != boxSizes[2]) {
+    std::printf("Reduced %lldx%lldx%lld voxels to %dx%dx%d to fit\n",
+                static_cast<long long>(boxSizes[0]), static_cast<long long>(boxSizes[1]),
+                static_cast<long long>(boxSizes[2]), sizes[0], sizes[1], sizes[2]);
+  }
+  gTexels.assign(static_cast<size_t>(sizes[0]) * static_cast<size_t>(sizes[1]) *
+                     static_cast<size_t>(sizes[2]),
+                 0.0f);
+  ResampleVolume(*gVolume, box, gWindow, sizes, gTexels.data());
+  gRenderer.SetData(gTexels.data(), sizes[0], sizes[1], sizes[2]);
+  const std::array<float, 3> proportions = BoxProportions(box, gVolume->info());
+  gRenderer.SetProportions(proportions[0], proportions[1], proportions[2]);
+  gRenderer.BuildGradients();
+  // The slices sit half a voxel inside the box, and the voxels changed.
+  gRenderer.BuildSlices();
+}
+
+}  // namespace
+
+bool LoadOpenedVolume(const ViewerOptions& options) {
+  VolumeRequest request;
+  request.path = options.volume;
+  request.raw = options.raw;
+  request.spacing = options.spacing;
+  request.frame = options.frame;
+  try {
+    gVolume.emplace(OpenVolume(request, ProgressPrinter()));
+  } catch (const VolumeFileError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return false;
+  }
+  const VolumeInfo& info = gVolume->info();
+  if (info.frames > 1 && !options.info) {
+    std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
+                 options.volume.c_str(), info.frames, options.frame);
+  }
+  gDefaultWindow = RobustWindow(*gVolume);
+  gWindow = options.window.value_or(gDefaultWindow);
+  gView = WholeVolumeView(info);
+  return true;
+}
+
+const Volume* OpenedVolume() { return gVolume ? &*gVolume : nullptr; }
+
+const IntensityWindow& OpenedVolumeWindow() { return gWindow; }
+
+void PrintOpenedVolumeInfo(const ViewerOptions& options) {
+  std::fputs(VolumeInfoText(options.volume, gVolume->info(), gDefaultWindow).c_str(), stdout);
+}
+
+void ShowOpenedVolume(int maxSize) {
+  gMaxSize = maxSize;
+  ShowView();
+}
+
+bool StepOpenedVolume(unsigned char key) {
+  if (!gVolume || !StepVolumeView(gView, key, gVolume->info())) return false;
+  ShowView();
+  return true;
+}
