@@ -62,8 +62,11 @@ Histogram BuildHistogram(const Volume& volume) {
     const double halfMinimum = info.minimum / 2;
     const double scale = kFloatBins / (info.maximum / 2 - halfMinimum);
     for (size_t i = 0; i < count; ++i) {
-      const size_t bin = static_cast<size_t>((static_cast<double>(values[i]) / 2 - halfMinimum) * scale);
-      ++h.counts[std::min(bin, kFloatBins - 1)];
+      const double position = (static_cast<double>(values[i]) / 2 - halfMinimum) * scale;
+      // Written so that a NaN or infinite position (ranges of a few
+      // denormals) still lands in a bin.
+      ++h.counts[position > 0 ? (position < kFloatBins ? static_cast<size_t>(position) : kFloatBins - 1)
+                              : 0];
     }
   });
   return h;
@@ -108,7 +111,13 @@ bool PercentileWindow(const Histogram& h, const std::vector<bool>& excluded,
 
 IntensityWindow RobustWindow(const Volume& volume) {
   const VolumeInfo& info = volume.info();
-  if (!(info.maximum > info.minimum)) return {info.minimum - 0.5, info.minimum + 0.5};
+  if (!(info.maximum > info.minimum)) {
+    // One value: a window around it, wide enough to stay open at any magnitude.
+    const double v = info.minimum;
+    const double half = std::max(0.5, std::fabs(v) * 1e-6);
+    const double high = v + half;
+    return {v - half, std::isfinite(high) ? high : v};
+  }
   const Histogram h = BuildHistogram(volume);
   IntensityWindow window;
   if (PercentileWindow(h, DominantPeak(h, volume.voxelCount()), &window)) return window;

@@ -13,7 +13,7 @@ seconds=${2:-30}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/volview-fuzz.XXXXXX)
 status=0
-for target in fuzz_tga fuzz_raw fuzz_transfer_map; do
+for target in fuzz_tga fuzz_raw fuzz_transfer_map fuzz_volume_raw; do
   binary=$(find "$build_dir" -type f -name "$target" -perm -u+x | head -n 1)
   if [ -z "$binary" ]; then
     echo "run_fuzz: $target not found under $build_dir" >&2
