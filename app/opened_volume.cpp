@@ -40,13 +40,24 @@ int32_t MaxTextureSize() {
   return size > 0 ? size : 1;
 }
 
-void ShowView() {
+// Shows the voxels under the view. At start-up a line tells when they had
+// to be reduced; after a key, a line tells which voxels are on show.
+void ShowView(bool afterKey) {
   const VolumeBox box = ViewedBox(gView, gVolume->info());
   const std::array<int64_t, 3> boxSizes{static_cast<int64_t>(box.extent[0]),
                                         static_cast<int64_t>(box.extent[1]),
                                         static_cast<int64_t>(box.extent[2])};
   const std::array<int32_t, 3> sizes = FitVolumeSize(boxSizes, gMaxSize, MaxTextureSize());
-  if (sizes[0] != boxSizes[0] || sizes[1] != boxSizes[1] || sizes[2] != boxSizes[2]) {
+  if (afterKey) {
+    std::printf("Showing voxels x %lld-%lld, y %lld-%lld, z %lld-%lld at %dx%dx%d\n",
+                static_cast<long long>(box.origin[0]),
+                static_cast<long long>(box.origin[0] + box.extent[0] - 1),
+                static_cast<long long>(box.origin[1]),
+                static_cast<long long>(box.origin[1] + box.extent[1] - 1),
+                static_cast<long long>(box.origin[2]),
+                static_cast<long long>(box.origin[2] + box.extent[2] - 1), sizes[0], sizes[1],
+                sizes[2]);
+  } else if (sizes[0] != boxSizes[0] || sizes[1] != boxSizes[1] || sizes[2] != boxSizes[2]) {
     std::printf("Reduced %lldx%lldx%lld voxels to %dx%dx%d to fit\n",
                 static_cast<long long>(boxSizes[0]), static_cast<long long>(boxSizes[1]),
                 static_cast<long long>(boxSizes[2]), sizes[0], sizes[1], sizes[2]);
@@ -98,11 +109,11 @@ void PrintOpenedVolumeInfo(const ViewerOptions& options) {
 
 void ShowOpenedVolume(int maxSize) {
   gMaxSize = maxSize;
-  ShowView();
+  ShowView(false);
 }
 
 bool StepOpenedVolume(unsigned char key) {
   if (!gVolume || !StepVolumeView(gView, key, gVolume->info())) return false;
-  ShowView();
+  ShowView(true);
   return true;
 }
