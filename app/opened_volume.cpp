@@ -2,11 +2,11 @@
 
 #include <GL/gl.h>
 
-#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <vector>
 
+#include "app/load_progress.h"
 #include "app/volume_view.h"
 #include "files/volume_fit.h"
 #include "files/volume_info.h"
@@ -20,19 +20,6 @@ IntensityWindow gDefaultWindow;
 VolumeView gView;
 int gMaxSize = 256;
 std::vector<float> gTexels;  // the renderer borrows them
-
-// Shows progress only for loads slow enough to leave the user waiting.
-class ProgressPrinter {
-public:
-  void operator()(const std::string& line) const {
-    if (std::chrono::steady_clock::now() - start_ > std::chrono::seconds(1)) {
-      std::printf("%s\n", line.c_str());
-    }
-  }
-
-private:
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
 
 int32_t MaxTextureSize() {
   GLint size = 0;
@@ -82,18 +69,26 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
   request.raw = options.raw;
   request.spacing = options.spacing;
   request.frame = options.frame;
-  try {
-    gVolume.emplace(OpenVolume(request, ProgressPrinter()));
-  } catch (const VolumeFileError& error) {
-    std::fprintf(stderr, "%s\n", error.what());
-    return false;
+  {
+    LoadProgress progress;
+    try {
+      gVolume.emplace(
+          OpenVolume(request, [&progress](const std::string& line) { progress.Report(line); }));
+    } catch (const VolumeFileError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return false;
+    }
+    if (!options.window || options.info) {
+      progress.Report("Finding the intensity window");
+      gDefaultWindow = RobustWindow(*gVolume);
+    }
+    progress.Finish();
   }
   const VolumeInfo& info = gVolume->info();
   if (info.frames > 1 && !options.info) {
     std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
                  options.volume.c_str(), info.frames, options.frame);
   }
-  gDefaultWindow = RobustWindow(*gVolume);
   gWindow = options.window.value_or(gDefaultWindow);
   gView = WholeVolumeView(info);
   return true;
