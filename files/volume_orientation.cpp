@@ -42,6 +42,24 @@ std::string OrientationCode(const DirectionMatrix& direction) {
   return code;
 }
 
+namespace {
+
+// The voxel width as a constant, so each copy is a single move.
+template <size_t Width>
+void Reorder(const uint8_t* source, const std::array<int64_t, 3>& size, int64_t start,
+             const std::array<int64_t, 3>& step, uint8_t* target) {
+  for (int64_t z = 0; z < size[2]; ++z) {
+    for (int64_t y = 0; y < size[1]; ++y) {
+      int64_t from = start + z * step[2] + y * step[1];
+      for (int64_t x = 0; x < size[0]; ++x, from += step[0], target += Width) {
+        std::memcpy(target, source + from * static_cast<int64_t>(Width), Width);
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void ReorderVoxels(const uint8_t* source, const std::array<int64_t, 3>& fileSizes, size_t width,
                    const AxisMapping& mapping, uint8_t* target) {
   const std::array<int64_t, 3> fileStrides{1, fileSizes[0], fileSizes[0] * fileSizes[1]};
@@ -54,12 +72,10 @@ void ReorderVoxels(const uint8_t* source, const std::array<int64_t, 3>& fileSize
     step[c] = mapping.flip[c] ? -fileStrides[a] : fileStrides[a];
     if (mapping.flip[c]) start += (fileSizes[a] - 1) * fileStrides[a];
   }
-  for (int64_t z = 0; z < size[2]; ++z) {
-    for (int64_t y = 0; y < size[1]; ++y) {
-      int64_t from = start + z * step[2] + y * step[1];
-      for (int64_t x = 0; x < size[0]; ++x, from += step[0], target += width) {
-        std::memcpy(target, source + from * static_cast<int64_t>(width), width);
-      }
-    }
+  switch (width) {
+    case 1: return Reorder<1>(source, size, start, step, target);
+    case 2: return Reorder<2>(source, size, start, step, target);
+    case 4: return Reorder<4>(source, size, start, step, target);
+    default: return Reorder<8>(source, size, start, step, target);
   }
 }
