@@ -176,8 +176,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& pro
 }
 
 template <class T>
-FileVolume ReadSeriesAs(const std::string& path, const std::vector<std::string>& files,
-                        VoxelType type) {
+FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type) {
   using Image = itk::Image<T, 3>;
   auto reader = itk::ImageSeriesReader<Image>::New();
   reader->SetImageIO(itk::GDCMImageIO::New());
@@ -197,7 +196,6 @@ FileVolume ReadSeriesAs(const std::string& path, const std::vector<std::string>&
   const size_t bytes = FrameVoxels(result.info.sizes) * sizeof(T);
   result.voxels.reset(new uint8_t[bytes]);
   std::memcpy(result.voxels.get(), image->GetBufferPointer(), bytes);
-  (void)path;
   return result;
 }
 
@@ -226,10 +224,14 @@ FileVolume ReadDicomFolder(const VolumeRequest& request, const VolumeProgress& p
   const std::optional<VoxelType> type = FromComponent(io->GetComponentType());
   if (!type) throw VolumeFileError(path + ": DICOM voxel type is not supported");
   if (progress) progress("Reading " + path + " (" + std::to_string(files.size()) + " DICOM files)");
-  return DispatchVoxelType(*type, [&](auto* tag) {
+  FileVolume volume = DispatchVoxelType(*type, [&](auto* tag) {
     using T = std::remove_const_t<std::remove_pointer_t<decltype(tag)>>;
-    return ReadSeriesAs<T>(path, files, *type);
+    return ReadSeriesAs<T>(files, *type);
   });
+  // GDCM delivers values after slope and intercept in a wider type; the
+  // file's own type is the one before.
+  volume.info.fileType = FromComponent(io->GetInternalComponentType()).value_or(*type);
+  return volume;
 }
 
 Volume ToCanonical(FileVolume file, const VolumeProgress& progress) {

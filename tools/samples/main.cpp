@@ -5,7 +5,7 @@
 //   ct.nrrd          axes as stored (LPS)
 //   ct.nii.gz        stored RAS, compressed
 //   ct.mha           stored with permuted axes (PIL)
-//   ct_dicom/        one DICOM file per axial slice
+//   ct_dicom/        one DICOM file per axial slice, stored with intercept -1024
 //   ct_be.raw        headerless, 16-bit big-endian, canonical order
 //   ct4d.nii.gz      4 frames of 64 x 64 x 32, a bright ball moving across
 //
@@ -148,7 +148,7 @@ void WriteDicomSeries(const Image3::Pointer& image, const std::string& folder) {
     set("0020|0032", position);
     set("0020|0037", "1\\0\\0\\0\\1\\0");
     set("0018|0050", "3");
-    set("0028|1052", "0");
+    set("0028|1052", "-1024");
     set("0028|1053", "1");
     dictionaries.push_back(&d);
     char name[64];
