@@ -63,7 +63,15 @@ bool SetUpTransferFiles(const ViewerOptions& options) {
       return false;
     }
   }
-  if (!options.saveTransferFile.empty()) SaveTransferEditsTo(options.saveTransferFile, window);
+  if (!options.saveTransferFile.empty()) {
+    try {
+      CheckTransferFileWritable(options.saveTransferFile);
+    } catch (const TransferFileError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return false;
+    }
+    SaveTransferEditsTo(options.saveTransferFile, window);
+  }
   if (volume != nullptr) ShowVolumeHistogram(*volume, window);
   return true;
 }

@@ -14,7 +14,8 @@
 
 // --tf, --save-tf and the histogram, for the opened volume if there is one.
 // Call after the volume is read and before the GLUT window opens. A map that
-// cannot be read is reported in one line on stderr, and false returned.
+// cannot be read, or a --save-tf folder that cannot be written, is reported
+// in one line on stderr, and false returned.
 bool SetUpTransferFiles(const ViewerOptions& options);
 
 // Reads a map into the editor, resampled over the window; throws

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -158,6 +160,14 @@ void ReadTransferFile(const std::string& path, double low, double high, float* t
     ParseTransferMap(text, low, high, table);
   } catch (const TransferMapError& error) {
     throw TransferFileError(path + ": " + error.what());
+  }
+}
+
+void CheckTransferFileWritable(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  if (access(folder.c_str(), W_OK) != 0) {
+    throw TransferFileError(path + ": cannot write: " + std::strerror(errno));
   }
 }
 

@@ -39,6 +39,11 @@ std::string FormatTransferMap(const float* table, double low, double high);
 // Reads and parses `path`; throws TransferFileError.
 void ReadTransferFile(const std::string& path, double low, double high, float* table);
 
+// Throws TransferFileError when `path` could not be written later: its
+// folder is missing or not writable. Checked at start-up, so a mistyped
+// --save-tf is not found out only after the first edit.
+void CheckTransferFileWritable(const std::string& path);
+
 // Replaces `path` with the formatted table through a temporary file beside
 // it, so an interrupted write never leaves half a map; throws
 // TransferFileError.

@@ -55,10 +55,11 @@ class TransferFileTest(unittest.TestCase):
         with open(path, "w") as f:
             f.write('[{"RGBPoints": [0, 1, 1, 1, -5, 0, 0, 0]}]')
         env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}  # no window may open
-        run = subprocess.run([BIN, CT, "--tf", path], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                             text=True, timeout=120)
-        self.assertEqual((run.returncode, run.stdout, run.stderr),
-                         (1, "", path + ": RGBPoints not in increasing order of data value\n"))
+        for option, file, reason in [("--tf", path, "RGBPoints not in increasing order of data value"),
+                                     ("--save-tf", "/no/dir/map.json", "cannot write: No such file or directory")]:
+            run = subprocess.run([BIN, CT, option, file], env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                 text=True, timeout=120)
+            self.assertEqual((run.returncode, run.stdout, run.stderr), (1, "", "%s: %s\n" % (file, reason)))
 
 
 if __name__ == "__main__":
