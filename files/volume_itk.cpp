@@ -121,6 +121,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& pro
     throw VolumeFileError(path + ": has " + std::to_string(dimensions) +
                           " dimensions; 2, 3 or 4 can be shown");
   }
+  if (progress) progress("Checking " + path);
   CheckFileComplete(path, io->GetImageSizeInBytes());
   FileVolume result;
   result.info.format = FormatName(*io);
@@ -252,6 +253,7 @@ Volume ToCanonical(FileVolume file, const VolumeProgress& progress) {
     ReorderVoxels(voxels.get(), file.info.sizes, width, mapping, reordered.get());
     voxels = std::move(reordered);
   }
+  if (progress) progress("Finding the value range");
   return FinishVolume(std::move(info), file.storedType, std::move(voxels));
 }
 
