@@ -35,7 +35,11 @@ bool StepVolumeView(VolumeView& view, unsigned char key, const VolumeInfo& info)
     default: return false;
   }
   view.side = std::clamp(view.side, kZoomStep * longest, longest);
-  view.centre[0] = std::clamp(view.centre[0], 0.0, PhysicalSize(info, 0));
+  // The cube stays over the volume where it fits, so zooming out after a
+  // move brings the whole volume back.
+  const double width = PhysicalSize(info, 0);
+  const double half = std::min(view.side, width) / 2;
+  view.centre[0] = std::clamp(view.centre[0], half, width - half);
   return true;
 }
 

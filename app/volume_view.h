@@ -19,7 +19,7 @@ VolumeView WholeVolumeView(const VolumeInfo& info);
 // + and - shrink and grow the cube, 4 and 6 move it along x, by the same
 // fractions of the longest side as 60 and 40 voxels are of the large raw
 // file's 1024. The cube never grows past the whole volume, never shrinks
-// below one step and its centre stays inside the volume. Returns false, and
+// below one step and never moves off the volume along x. Returns false, and
 // leaves the view alone, for any other key.
 bool StepVolumeView(VolumeView& view, unsigned char key, const VolumeInfo& info);
 
