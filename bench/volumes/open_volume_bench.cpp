@@ -3,7 +3,9 @@
 // averaging) against ITK reading the same file alone, in one run. Each
 // measurement runs in a child process so its peak memory can be told apart.
 //
-//   open_volume_bench [DIR] [RUNS]   (the file is made in DIR, default /tmp)
+//   open_volume_bench [DIR] [RUNS]   (the file is made in DIR, default /tmp,
+//   with a 256 x 256 x 200 one that fills the same texture, for the viewer's
+//   fixed start-up in first_frame_volume.sh)
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -31,20 +33,22 @@ namespace {
 using Image = itk::Image<int16_t, 3>;
 constexpr int kSizeX = 512, kSizeY = 512, kSizeZ = 400;
 
-void MakeFile(const std::string& path) {
+// Air around a ball of tissue with a little structure, filling the box.
+void MakeFile(const std::string& path, int sizeX, int sizeY, int sizeZ) {
   struct stat status {};
   if (stat(path.c_str(), &status) == 0) return;
   std::printf("writing %s\n", path.c_str());
   auto image = Image::New();
-  image->SetRegions(Image::RegionType(Image::SizeType{{kSizeX, kSizeY, kSizeZ}}));
+  image->SetRegions(Image::RegionType(Image::SizeType{
+      {static_cast<size_t>(sizeX), static_cast<size_t>(sizeY), static_cast<size_t>(sizeZ)}}));
   image->Allocate();
   int16_t* v = image->GetBufferPointer();
-  // Air around a ball of tissue with a little structure.
-  for (int z = 0; z < kSizeZ; ++z) {
-    for (int y = 0; y < kSizeY; ++y) {
-      for (int x = 0; x < kSizeX; ++x) {
-        const double dx = x - 256.0, dy = y - 256.0, dz = (z - 200.0) * 1.28;
-        const bool inside = dx * dx + dy * dy + dz * dz < 230.0 * 230.0;
+  for (int z = 0; z < sizeZ; ++z) {
+    for (int y = 0; y < sizeY; ++y) {
+      for (int x = 0; x < sizeX; ++x) {
+        const double dx = (x - sizeX / 2.0) / sizeX, dy = (y - sizeY / 2.0) / sizeY;
+        const double dz = (z - sizeZ / 2.0) / sizeZ;
+        const bool inside = dx * dx + dy * dy + dz * dz < 0.2;
         *v++ = static_cast<int16_t>(inside ? 40 + (x ^ y ^ z) % 200 : -1000 + (x * 7 + y) % 13);
       }
     }
@@ -117,7 +121,8 @@ int main(int argc, char** argv) {
   const std::string dir = argc > 1 ? argv[1] : "/tmp";
   const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
   const std::string path = dir + "/volview_bench_512x512x400_int16.nrrd";
-  MakeFile(path);
+  MakeFile(path, kSizeX, kSizeY, kSizeZ);
+  MakeFile(dir + "/volview_bench_256x256x200_int16.nrrd", kSizeX / 2, kSizeY / 2, kSizeZ / 2);
   struct stat status {};
   stat(path.c_str(), &status);
   const double fileMB = status.st_size / (1024.0 * 1024.0);
