@@ -9,13 +9,23 @@
 #include <mutex>
 
 #include <itkGDCMImageIO.h>
-#include <itkGDCMImageIOFactory.h>
 #include <itkGDCMSeriesFileNames.h>
 #include <itkImageIOFactory.h>
 #include <itkImageSeriesReader.h>
+#include <itkBMPImageIOFactory.h>
+#include <itkBioRadImageIOFactory.h>
+#include <itkGDCMImageIOFactory.h>
+#include <itkGiplImageIOFactory.h>
+#include <itkHDF5ImageIOFactory.h>
+#include <itkJPEGImageIOFactory.h>
+#include <itkLSMImageIOFactory.h>
+#include <itkMINCImageIOFactory.h>
+#include <itkMRCImageIOFactory.h>
 #include <itkMetaImageIOFactory.h>
 #include <itkNiftiImageIOFactory.h>
 #include <itkNrrdImageIOFactory.h>
+#include <itkPNGImageIOFactory.h>
+#include <itkStimulateImageIOFactory.h>
 #include <itkTIFFImageIOFactory.h>
 #include <itkVTKImageIOFactory.h>
 
@@ -31,12 +41,23 @@ namespace {
 void RegisterImageIOs() {
   static std::once_flag once;
   std::call_once(once, [] {
+    // The formats users bring most, asked first.
     itk::NrrdImageIOFactory::RegisterOneFactory();
     itk::NiftiImageIOFactory::RegisterOneFactory();
     itk::MetaImageIOFactory::RegisterOneFactory();
     itk::VTKImageIOFactory::RegisterOneFactory();
     itk::TIFFImageIOFactory::RegisterOneFactory();
     itk::GDCMImageIOFactory::RegisterOneFactory();
+    itk::MRCImageIOFactory::RegisterOneFactory();
+    itk::GiplImageIOFactory::RegisterOneFactory();
+    itk::MINCImageIOFactory::RegisterOneFactory();
+    itk::HDF5ImageIOFactory::RegisterOneFactory();
+    itk::LSMImageIOFactory::RegisterOneFactory();
+    itk::BioRadImageIOFactory::RegisterOneFactory();
+    itk::StimulateImageIOFactory::RegisterOneFactory();
+    itk::PNGImageIOFactory::RegisterOneFactory();
+    itk::JPEGImageIOFactory::RegisterOneFactory();
+    itk::BMPImageIOFactory::RegisterOneFactory();
   });
 }
 
