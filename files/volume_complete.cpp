@@ -127,6 +127,18 @@ std::optional<uint64_t> MetaImageExpected(const std::string& text, uint64_t voxe
   return *end + voxelBytes;
 }
 
+// Legacy VTK, binary: the voxels follow the line naming the lookup table.
+std::optional<uint64_t> VtkExpected(const std::string& text, uint64_t voxelBytes) {
+  if (text.compare(0, 14, "# vtk DataFile") != 0 || text.find("\nBINARY") == std::string::npos) {
+    return std::nullopt;
+  }
+  const size_t table = text.find("\nLOOKUP_TABLE ");
+  if (table == std::string::npos) return std::nullopt;
+  const size_t lineEnd = text.find('\n', table + 1);
+  if (lineEnd == std::string::npos) return std::nullopt;
+  return lineEnd + 1 + voxelBytes;
+}
+
 }  // namespace
 
 void CheckFileComplete(const std::string& path, uint64_t voxelBytes) {
@@ -135,5 +147,6 @@ void CheckFileComplete(const std::string& path, uint64_t voxelBytes) {
   std::optional<uint64_t> expected = NiftiExpected(content.head);
   if (!expected) expected = NrrdExpected(text, voxelBytes);
   if (!expected) expected = MetaImageExpected(text, voxelBytes);
+  if (!expected) expected = VtkExpected(text, voxelBytes);
   if (expected && content.size < *expected) Truncated(path);
 }

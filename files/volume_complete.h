@@ -1,5 +1,5 @@
 // ITK's readers accept some cut-short files without complaint: a gzip stream
-// that ends early, a NIfTI or MetaImage file whose voxels stop short. This
+// that ends early, a NIfTI, MetaImage or VTK file whose voxels stop short. This
 // measures what the file holds against what its header promises.
 #pragma once
 
