@@ -162,8 +162,18 @@ FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& pro
                           std::to_string(result.info.frames) + " frames)");
   }
 
-  const uint64_t frameVoxels = FrameVoxels(result.info.sizes);
   const size_t width = VoxelTypeBytes(*type);
+  // A header may claim any size: refuse what cannot be allocated before
+  // the products wrap around.
+  uint64_t allBytes = width;
+  for (unsigned a = 0; a < dimensions; ++a) {
+    const uint64_t size = io->GetDimensions(a);
+    if (size == 0) throw VolumeFileError(path + ": volume is empty");
+    if (__builtin_mul_overflow(allBytes, size, &allBytes)) {
+      throw VolumeFileError(path + ": volume is too large");
+    }
+  }
+  const uint64_t frameVoxels = FrameVoxels(result.info.sizes);
   itk::ImageIORegion region(dimensions);
   for (unsigned a = 0; a < dimensions; ++a) {
     region.SetIndex(a, 0);
