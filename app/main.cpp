@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   int glutArgc = static_cast<int>(options.glutArgs.size());
   glutInit(&glutArgc, options.glutArgs.data());
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(500, 500);
+  // Set after glutInit, the default size would override -geometry's.
+  if (!options.geometryGiven) glutInitWindowSize(500, 500);
   glutCreateWindow("3D volume rendering, Orvane Octobre 2003");
   glutDisplayFunc(Guarded<DisplayCallback>);
   glutKeyboardFunc(Guarded<KeyboardCallback, unsigned char, int, int>);

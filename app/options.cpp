@@ -102,6 +102,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       continue;
     }
     options.glutArgs.push_back(argv[i]);
+    if (std::strcmp(glut->name, "-geometry") == 0) options.geometryGiven = true;
     if (glut->takesValue && i + 1 < argc) options.glutArgs.push_back(argv[++i]);
   }
 

@@ -12,6 +12,7 @@
 
 struct ViewerOptions {
   std::vector<char*> glutArgs;  // argv[0] and GLUT's options, in their order
+  bool geometryGiven = false;   // -geometry among them
   std::string volume;           // empty: the built-in Julia set, as always
   std::optional<RawLayout> raw;
   std::optional<IntensityWindow> window;
