@@ -41,6 +41,9 @@ namespace {
 void RegisterImageIOs() {
   static std::once_flag once;
   std::call_once(once, [] {
+    // Failures reach the user as one line; ITK's warnings would only
+    // clutter the terminal.
+    itk::Object::GlobalWarningDisplayOff();
     // The formats users bring most, asked first.
     itk::NrrdImageIOFactory::RegisterOneFactory();
     itk::NiftiImageIOFactory::RegisterOneFactory();
