@@ -4,9 +4,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "files/volume_file.h"
@@ -139,6 +141,87 @@ std::optional<uint64_t> VtkExpected(const std::string& text, uint64_t voxelBytes
   return lineEnd + 1 + voxelBytes;
 }
 
+// Classic TIFF: every directory and every strip or tile must lie within
+// the file; cutting a stack short leaves a directory or strip past its end.
+class TiffWalker {
+public:
+  explicit TiffWalker(const std::string& path) : file_(std::fopen(path.c_str(), "rb"), std::fclose) {
+    struct stat status {};
+    if (file_ && fstat(fileno(file_.get()), &status) == 0) size_ = static_cast<uint64_t>(status.st_size);
+  }
+
+  // False when something the file's directories point at lies past its end.
+  bool Complete() {
+    uint8_t header[8];
+    if (!Read(0, header, 8)) return true;  // too short to be TIFF: left to the reader
+    if (std::memcmp(header, "II*\0", 4) == 0) {
+      bigEndian_ = false;
+    } else if (std::memcmp(header, "MM\0*", 4) == 0) {
+      bigEndian_ = true;
+    } else {
+      return true;
+    }
+    uint64_t directory = Number(header + 4, 4);
+    std::set<uint64_t> seen;
+    while (directory != 0) {
+      if (!seen.insert(directory).second) return true;  // a loop: left to the reader
+      uint8_t count[2];
+      if (!Read(directory, count, 2)) return false;
+      const uint64_t entries = Number(count, 2);
+      std::vector<uint8_t> table(entries * 12 + 4);
+      if (!Read(directory + 2, table.data(), table.size())) return false;
+      std::vector<uint64_t> starts, lengths;  // of strips or tiles
+      for (uint64_t e = 0; e < entries; ++e) {
+        const uint8_t* entry = table.data() + e * 12;
+        const uint64_t tag = Number(entry, 2);
+        static const uint64_t kTypeBytes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+        const uint64_t type = Number(entry + 2, 2);
+        const uint64_t bytes = (type < 13 ? kTypeBytes[type] : 0) * Number(entry + 4, 4);
+        if (bytes > 4 && Number(entry + 8, 4) + bytes > size_) return false;
+        std::vector<uint64_t>* list = tag == 273 || tag == 324 ? &starts
+                                      : tag == 279 || tag == 325 ? &lengths
+                                                                : nullptr;
+        if (list == nullptr) continue;
+        const uint64_t width = Number(entry + 2, 2) == 3 ? 2 : 4;
+        const uint64_t n = Number(entry + 4, 4);
+        if (n > (uint64_t(1) << 24)) return true;
+        std::vector<uint8_t> values(n * width);
+        if (n * width <= 4) {
+          std::memcpy(values.data(), entry + 8, n * width);
+        } else if (!Read(Number(entry + 8, 4), values.data(), values.size())) {
+          return false;
+        }
+        for (uint64_t i = 0; i < n; ++i) list->push_back(Number(values.data() + i * width, width));
+      }
+      for (size_t i = 0; i < starts.size() && i < lengths.size(); ++i) {
+        if (starts[i] + lengths[i] > size_) return false;
+      }
+      directory = Number(table.data() + entries * 12, 4);
+    }
+    return true;
+  }
+
+private:
+  bool Read(uint64_t position, uint8_t* out, uint64_t count) {
+    if (!file_ || position + count > size_) return false;
+    return std::fseek(file_.get(), static_cast<long>(position), SEEK_SET) == 0 &&
+           std::fread(out, 1, count, file_.get()) == count;
+  }
+
+  uint64_t Number(const uint8_t* bytes, uint64_t width) const {
+    uint64_t value = 0;
+    for (uint64_t i = 0; i < width; ++i) {
+      const uint64_t byte = bytes[bigEndian_ ? i : width - 1 - i];
+      value = (value << 8) | byte;
+    }
+    return value;
+  }
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+  uint64_t size_ = 0;
+  bool bigEndian_ = false;
+};
+
 }  // namespace
 
 void CheckFileComplete(const std::string& path, uint64_t voxelBytes) {
@@ -149,4 +232,8 @@ void CheckFileComplete(const std::string& path, uint64_t voxelBytes) {
   if (!expected) expected = MetaImageExpected(text, voxelBytes);
   if (!expected) expected = VtkExpected(text, voxelBytes);
   if (expected && content.size < *expected) Truncated(path);
+}
+
+void CheckTiffComplete(const std::string& path) {
+  if (!TiffWalker(path).Complete()) Truncated(path);
 }

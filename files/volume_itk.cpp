@@ -125,6 +125,8 @@ uint64_t FrameVoxels(const std::array<int64_t, 3>& sizes) {
 
 FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& progress) {
   const std::string& path = request.path;
+  // Before ITK looks: the TIFF library warns on the terminal about what is missing.
+  CheckTiffComplete(path);
   itk::ImageIOBase::Pointer io =
       itk::ImageIOFactory::CreateImageIO(path.c_str(), itk::IOFileModeEnum::ReadMode);
   if (!io) throw VolumeFileError(path + ": unknown file format");
