@@ -173,7 +173,7 @@ TEST(Resampling, AveragesByOverlapAndMapsThroughTheWindow) {
 
 #ifdef VOLVIEW_SAMPLES_DIR
 TEST(VolumeFiles, CutShortSamplesAreRefused) {
-  for (const char* name : {"ct.nrrd", "ct.nii.gz", "ct.mha"}) {
+  for (const char* name : {"ct.nrrd", "ct.nii.gz", "ct.mha", "ct.vtk", "ct.tif"}) {
     const std::string from = std::string(VOLVIEW_SAMPLES_DIR) + "/" + name;
     std::ifstream in(from, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});

@@ -5,6 +5,8 @@
 //   ct.nrrd          axes as stored (LPS)
 //   ct.nii.gz        stored RAS, compressed
 //   ct.mha           stored with permuted axes (PIL)
+//   ct.vtk           legacy VTK, binary
+//   ct.tif           TIFF stack; TIFF keeps no slice spacing: --spacing 1.5,1.5,3
 //   ct_dicom/        one DICOM file per axial slice, stored with intercept -1024
 //   ct_be.raw        headerless, 16-bit big-endian, canonical order
 //   ct4d.nii.gz      4 frames of 64 x 64 x 32, a bright ball moving across
@@ -27,6 +29,8 @@
 #include <itkMetaImageIO.h>
 #include <itkNiftiImageIO.h>
 #include <itkNrrdImageIO.h>
+#include <itkTIFFImageIO.h>
+#include <itkVTKImageIO.h>
 
 #include "files/volume_orientation.h"
 #include "tools/datagen/head_phantom.h"
@@ -229,6 +233,8 @@ int main(int argc, char** argv) {
     Write<Image3>(Oriented(ct, lps), dir + "/ct.nrrd", itk::NrrdImageIO::New(), false);
     Write<Image3>(Oriented(ct, ras), dir + "/ct.nii.gz", itk::NiftiImageIO::New(), true);
     Write<Image3>(Oriented(ct, pil), dir + "/ct.mha", itk::MetaImageIO::New(), false);
+    Write<Image3>(Oriented(ct, lps), dir + "/ct.vtk", itk::VTKImageIO::New(), false);
+    Write<Image3>(Oriented(ct, lps), dir + "/ct.tif", itk::TIFFImageIO::New(), false);
     WriteDicomSeries(Oriented(ct, lps), dir + "/ct_dicom");
     WriteBigEndianRaw(ct, dir + "/ct_be.raw");
     WriteFourDimensional(ct, dir + "/ct4d.nii.gz");
