@@ -12,7 +12,8 @@ from harness import BIN, RUN_DIR, SHOTS_DIR, Image, Viewer, colourful
 SAMPLES = os.path.join(RUN_DIR, "samples")
 RAW = ("--raw", "128x128x64", "--type", "int16", "--big-endian", "--spacing", "1.5,1.5,3")
 FORMATS = [("ct.nrrd", (), "NRRD"), ("ct.nii.gz", (), "NIfTI"), ("ct.mha", (), "MetaImage"),
-           ("ct_dicom", (), "DICOM series"), ("ct_be.raw", RAW, "raw")]
+           ("ct_dicom", (), "DICOM series"), ("ct_be.raw", RAW, "raw"), ("ct.vtk", (), "VTK"),
+           ("ct.tif", ("--spacing", "1.5,1.5,3"), "TIFF")]  # TIFF keeps no slice spacing
 PICTURE = (0, 30, 500, 500)  # all but the frame-rate text
 
 
