@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/frame_rate.h"
 #include "app/overlay.h"
+#include "app/screenshot.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -52,6 +53,7 @@ void DisplayCallback() {
   DrawLogo();
   if (gEditorVisible) gTransferEditor.Draw();
   DrawFrameRate();
+  TakeRequestedScreenshot();
   glutSwapBuffers();
 }
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/opened_volume.h"
+#include "app/transfer_files.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -54,7 +56,8 @@ void AccumulateDrag(int x, int y) {
 }  // namespace
 
 void KeyboardCallback(unsigned char key, int, int) {
-  switch (key) {
+  // With a volume opened, + - 4 6 look into it instead of the large raw file.
+  if (!StepOpenedVolume(key)) switch (key) {
     case '+': gSubVolumeSize -= 60; ReloadSubVolume(); break;
     case '-': gSubVolumeSize += 60; ReloadSubVolume(); break;
     case '4': gSubVolumeOffset[0] -= 40; ReloadSubVolume(); break;
@@ -86,6 +89,7 @@ void MouseCallback(int button, int state, int x, int y) {
   if (button == 0) gLeftDown = down;
   if (button == 1) gMiddleDown = down;
   if (button == 2) gRightDown = down;
+  if (!down) SaveTransferIfEdited();
 }
 
 void MotionCallback(int x, int y) {

@@ -1,5 +1,6 @@
-// Volume viewer: opens the window, sets up the renderer with the Julia-set
-// volume and runs the GLUT main loop.
+// Volume viewer: reads the command line and the volume it names, opens the
+// window, sets up the renderer with that volume (the Julia set without one)
+// and runs the GLUT main loop.
 #include <GL/freeglut.h>
 
 #include <cstdio>
@@ -10,7 +11,11 @@
 #include "app/idle_callback.h"
 #include "app/input_callbacks.h"
 #include "app/message_box.h"
+#include "app/opened_volume.h"
+#include "app/options.h"
+#include "app/screenshot.h"
 #include "app/startup.h"
+#include "app/transfer_files.h"
 #include "glux/glux_platform.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
@@ -19,13 +24,28 @@
 int main(int argc, char** argv) {
   // The report and the sub-volume lines reach a pipe or a log as they happen.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  ViewerOptions options;
+  if (const std::optional<int> exitCode = ParseCommandLine(argc, argv, options)) return *exitCode;
+  // A volume that cannot be read ends the program before any window opens.
+  if (!options.volume.empty()) {
+    if (!LoadOpenedVolume(options)) return 1;
+    if (options.info) {
+      PrintOpenedVolumeInfo(options);
+      return 0;
+    }
+  }
+  if (!SetUpTransferFiles(options)) return 1;
+  if (!options.screenshot.empty()) RequestScreenshot(options.screenshot);
+
   GluxPlatform platform = gluxPlatform();
   platform.showMessageBox = ShowMessageBox;
   gluxSetPlatform(platform);
 
-  glutInit(&argc, argv);
+  int glutArgc = static_cast<int>(options.glutArgs.size());
+  glutInit(&glutArgc, options.glutArgs.data());
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-  glutInitWindowSize(500, 500);
+  // Set after glutInit, the default size would override -geometry's.
+  if (!options.geometryGiven) glutInitWindowSize(500, 500);
   glutCreateWindow("3D volume rendering, Orvane Octobre 2003");
   glutDisplayFunc(Guarded<DisplayCallback>);
   glutKeyboardFunc(Guarded<KeyboardCallback, unsigned char, int, int>);
@@ -41,9 +61,14 @@ int main(int argc, char** argv) {
 
   try {
     gRenderer.Init();
-    BuildJuliaVolume(gDensity, gFluidNX, gFluidNY, gFluidNZ, 0.0);
-    gRenderer.SetData(gDensity, gFluidNX, gFluidNY, gFluidNZ);
-    gRenderer.BuildGradients();
+    UploadLoadedTransfer();
+    if (OpenedVolume() != nullptr) {
+      ShowOpenedVolume(options.maxSize);
+    } else {
+      BuildJuliaVolume(gDensity, gFluidNX, gFluidNY, gFluidNZ, 0.0);
+      gRenderer.SetData(gDensity, gFluidNX, gFluidNY, gFluidNZ);
+      gRenderer.BuildGradients();
+    }
     glutMainLoop();
     RethrowCallbackError();
   } catch (VolRender::CgError& error) {

@@ -70,9 +70,9 @@ void VolRender::Draw() {
   cgGLEnableProfile(fragmentProfile);
 
   SetClipPlanesEnabled(true);
-  const double dx = BoxHalfExtent(sizeX);
-  const double dy = BoxHalfExtent(sizeY);
-  const double dz = BoxHalfExtent(sizeZ);
+  const double dx = BoxHalfExtent(sizeX) * proportions[0];
+  const double dy = BoxHalfExtent(sizeY) * proportions[1];
+  const double dz = BoxHalfExtent(sizeZ) * proportions[2];
 
   // Left on the modelview: the overlay drawn after the volume uses it.
   glTranslatef(0.0f, 0.0f, -250.0f);
@@ -104,6 +104,10 @@ void VolRender::Draw() {
   glMatrixMode(GL_TEXTURE);
   glPushMatrix();
   glTranslatef(0.5f, 0.5f, 0.5f);
+  // A flatter box spans less of the stack: the texture stretches to fill it.
+  if (proportions[0] != 1.0f || proportions[1] != 1.0f || proportions[2] != 1.0f) {
+    glScalef(1.0f / proportions[0], 1.0f / proportions[1], 1.0f / proportions[2]);
+  }
   glRotatef(angleX, -1.0f, 0.0f, 0.0f);
   glRotatef(angleZ, 0.0f, 0.0f, -1.0f);
   glTranslatef(-0.5f, -0.5f, -0.5f);

@@ -25,6 +25,7 @@ VolRender::VolRender()
     : sizeX(128),
       sizeY(128),
       sizeZ(128),
+      proportions{1.0f, 1.0f, 1.0f},
       data(nullptr),
       ownsData(false),
       volumeTexture(0),
@@ -76,6 +77,7 @@ void VolRender::SetTransferFunction(const float* table) {
 }
 
 void VolRender::UploadVolume() {
+  SetProportions(1.0f, 1.0f, 1.0f);
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   if (data != nullptr) {  // no volume yet: keep the texture as it is
     if (channels == 1) {
@@ -106,6 +108,12 @@ void VolRender::SetData(float* buffer, int32_t x, int32_t y, int32_t z) {
   }
   channels = 1;
   UploadVolume();
+}
+
+void VolRender::SetProportions(float x, float y, float z) {
+  proportions[0] = x;
+  proportions[1] = y;
+  proportions[2] = z;
 }
 
 namespace {

@@ -33,6 +33,9 @@ public:
   void SetTransferFunction(const float* table);
   void UploadVolume();
   void SetData(float* buffer, int32_t x, int32_t y, int32_t z);
+  // Every upload shows the new volume as a cube; a volume whose physical
+  // sides differ gives them here, after the upload, over its longest side.
+  void SetProportions(float x, float y, float z);
   void BuildGradients();
 
   void InitShaders();
@@ -51,6 +54,7 @@ public:
   int32_t sizeX;
   int32_t sizeY;
   int32_t sizeZ;
+  float proportions[3];
   float* data;
   bool ownsData;
   GLuint volumeTexture;

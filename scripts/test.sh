@@ -23,7 +23,7 @@ ctest --test-dir build-asan -L unit -j"$jobs" --output-on-failure || status=1
 echo "== fuzzing"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DVOLVIEW_FUZZ=ON -DVOLVIEW_TESTS=OFF -DVOLVIEW_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j"$jobs" --target fuzz_tga fuzz_raw
+cmake --build build-fuzz -j"$jobs" --target fuzz_tga fuzz_raw fuzz_transfer_map fuzz_volume_raw
 tests/fuzz/run_fuzz.sh build-fuzz 30 || status=1
 
 exit $status

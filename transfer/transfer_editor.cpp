@@ -2,6 +2,10 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
 #include "transfer/cubic_spline.h"
 
 namespace {
@@ -49,9 +53,41 @@ void TransferEditor::Edit(int x, int value) {
 
 void TransferEditor::NextChannel() {
   channel = (channel + 1) % 4;
+  ReloadControls();
+}
+
+void TransferEditor::LoadTable(const float* rgba) {
+  std::memcpy(table, rgba, sizeof table);
+  ReloadControls();
+}
+
+void TransferEditor::ReloadControls() {
   for (int k = 0; k < kControlPoints; ++k) {
     controlY[k] = 255.0f * table[kEntriesPerPoint * k][channel];
   }
+}
+
+void TransferEditor::SetHistogramSource(std::function<Histogram()> source) {
+  histogramSource_ = std::move(source);
+  histogram_.reset();
+}
+
+// Dim bars under the curves, so the curves stay readable over them. Bar i is
+// centred on the curves' vertex i.
+void TransferEditor::DrawHistogram() const {
+  if (!histogram_) histogram_ = histogramSource_();
+  const Histogram& heights = *histogram_;
+  glColor4f(0.55f, 0.55f, 0.7f, 0.45f);
+  glBegin(GL_QUADS);
+  for (int i = 0; i < kTransferEntries; ++i) {
+    const double x0 = std::max(0.0, (i - 0.5) * kInverse255);
+    const double x1 = std::min(1.0, (i + 0.5) * kInverse255);
+    glVertex3d(x0, 0.0, 0.0);
+    glVertex3d(x1, 0.0, 0.0);
+    glVertex3d(x1, heights[i], 0.0);
+    glVertex3d(x0, heights[i], 0.0);
+  }
+  glEnd();
 }
 
 void TransferEditor::Draw() const {
@@ -74,6 +110,7 @@ void TransferEditor::Draw() const {
   glVertex3f(1.0f, 1.0f, 0.0f);
   glVertex3f(0.0f, 1.0f, 0.0f);
   glEnd();
+  if (histogramSource_) DrawHistogram();
 
   for (int c = 0; c < 4; ++c) {
     glColor4fv(kCurveColours[c]);

@@ -2,7 +2,10 @@
 // redraws one channel at a time as a spline through ten control values.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "transfer/initial_table.h"
 
@@ -24,8 +27,19 @@ public:
   // the control values from that channel's curve.
   void NextChannel();
 
-  // Draws the panel and the four curves in immediate mode, 1.8 units in front
-  // of the eye. Leaves the depth test off, blending on and the last line width.
+  // Replaces the whole table (1024 floats) and reloads the control values
+  // of the current channel from it, as NextChannel does.
+  void LoadTable(const float* rgba);
+
+  // Bars behind the curves, one per table entry, heights 0..1. The source
+  // runs once, when the panel is first drawn, so a large volume costs
+  // nothing until the editor is opened. No source, no bars.
+  using Histogram = std::array<float, kTransferEntries>;
+  void SetHistogramSource(std::function<Histogram()> source);
+
+  // Draws the panel, the histogram if any, and the four curves in immediate
+  // mode, 1.8 units in front of the eye. Leaves the depth test off, blending
+  // on and the last line width.
   void Draw() const;
 
   // The table as the renderer uploads it: 1024 contiguous floats.
@@ -35,6 +49,13 @@ public:
   float table[kTransferEntries][4];
   double controlX[kControlPoints];
   double controlY[kControlPoints];
+
+private:
+  void ReloadControls();
+  void DrawHistogram() const;
+
+  std::function<Histogram()> histogramSource_;
+  mutable std::optional<Histogram> histogram_;
 };
 
 extern TransferEditor gTransferEditor;

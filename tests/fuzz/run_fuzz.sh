@@ -7,7 +7,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/volview-fuzz.XXXXXX)
 status=0
-for target in fuzz_tga fuzz_raw; do
+for target in fuzz_tga fuzz_raw fuzz_transfer_map fuzz_volume_raw; do
   binary=$(find "$1" -type f -name "$target" -perm -u+x | head -n 1)
   [ -n "$binary" ] || { echo "run_fuzz: $target not found under $1" >&2; status=1; continue; }
   mkdir -p "$work/$target/corpus" "$work/$target/artifacts"

@@ -1,0 +1,114 @@
+#include "app/opened_volume.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "app/load_progress.h"
+#include "app/volume_view.h"
+#include "files/volume_fit.h"
+#include "files/volume_info.h"
+#include "render/vol_render.h"
+
+namespace {
+
+std::optional<Volume> gVolume;
+IntensityWindow gWindow;
+IntensityWindow gDefaultWindow;
+VolumeView gView;
+int gMaxSize = 256;
+std::vector<float> gTexels;  // the renderer borrows them
+
+int32_t MaxTextureSize() {
+  GLint size = 0;
+  glGetIntegerv(GL_MAX_3D_TEXTURE_SIZE, &size);
+  return size > 0 ? size : 1;
+}
+
+// Shows the voxels under the view. At start-up a line tells when they had
+// to be reduced; after a key, a line tells which voxels are on show.
+void ShowView(bool afterKey) {
+  const VolumeBox box = ViewedBox(gView, gVolume->info());
+  const std::array<int64_t, 3> boxSizes{static_cast<int64_t>(box.extent[0]),
+                                        static_cast<int64_t>(box.extent[1]),
+                                        static_cast<int64_t>(box.extent[2])};
+  const std::array<int32_t, 3> sizes = FitVolumeSize(boxSizes, gMaxSize, MaxTextureSize());
+  if (afterKey) {
+    std::printf("Showing voxels x %lld-%lld, y %lld-%lld, z %lld-%lld at %dx%dx%d\n",
+                static_cast<long long>(box.origin[0]),
+                static_cast<long long>(box.origin[0] + box.extent[0] - 1),
+                static_cast<long long>(box.origin[1]),
+                static_cast<long long>(box.origin[1] + box.extent[1] - 1),
+                static_cast<long long>(box.origin[2]),
+                static_cast<long long>(box.origin[2] + box.extent[2] - 1), sizes[0], sizes[1],
+                sizes[2]);
+  } else if (sizes[0] != boxSizes[0] || sizes[1] != boxSizes[1] || sizes[2] != boxSizes[2]) {
+    std::printf("Reduced %lldx%lldx%lld voxels to %dx%dx%d to fit\n",
+                static_cast<long long>(boxSizes[0]), static_cast<long long>(boxSizes[1]),
+                static_cast<long long>(boxSizes[2]), sizes[0], sizes[1], sizes[2]);
+  }
+  gTexels.assign(static_cast<size_t>(sizes[0]) * static_cast<size_t>(sizes[1]) *
+                     static_cast<size_t>(sizes[2]),
+                 0.0f);
+  ResampleVolume(*gVolume, box, gWindow, sizes, gTexels.data());
+  gRenderer.SetData(gTexels.data(), sizes[0], sizes[1], sizes[2]);
+  const std::array<float, 3> proportions = BoxProportions(box, gVolume->info());
+  gRenderer.SetProportions(proportions[0], proportions[1], proportions[2]);
+  gRenderer.BuildGradients();
+  // The slices sit half a voxel inside the box, and the voxels changed.
+  gRenderer.BuildSlices();
+}
+
+}  // namespace
+
+bool LoadOpenedVolume(const ViewerOptions& options) {
+  VolumeRequest request;
+  request.path = options.volume;
+  request.raw = options.raw;
+  request.spacing = options.spacing;
+  request.frame = options.frame;
+  {
+    LoadProgress progress;
+    try {
+      gVolume.emplace(
+          OpenVolume(request, [&progress](const std::string& line) { progress.Report(line); }));
+    } catch (const VolumeFileError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return false;
+    }
+    if (!options.window || options.info) {
+      progress.Report("Finding the intensity window");
+      gDefaultWindow = RobustWindow(*gVolume);
+    }
+    progress.Finish();
+  }
+  const VolumeInfo& info = gVolume->info();
+  if (info.frames > 1 && !options.info) {
+    std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
+                 options.volume.c_str(), info.frames, options.frame);
+  }
+  gWindow = options.window.value_or(gDefaultWindow);
+  gView = WholeVolumeView(info);
+  return true;
+}
+
+const Volume* OpenedVolume() { return gVolume ? &*gVolume : nullptr; }
+
+const IntensityWindow& OpenedVolumeWindow() { return gWindow; }
+
+void PrintOpenedVolumeInfo(const ViewerOptions& options) {
+  std::fputs(VolumeInfoText(options.volume, gVolume->info(), gDefaultWindow).c_str(), stdout);
+}
+
+void ShowOpenedVolume(int maxSize) {
+  gMaxSize = maxSize;
+  ShowView(false);
+}
+
+bool StepOpenedVolume(unsigned char key) {
+  if (!gVolume || !StepVolumeView(gView, key, gVolume->info())) return false;
+  ShowView(true);
+  return true;
+}

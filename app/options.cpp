@@ -1,0 +1,186 @@
+#include "app/options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+constexpr char kVersion[] = "volview 1.1";
+
+// freeglut's own options, and whether each takes a value.
+struct GlutOption {
+  const char* name;
+  bool takesValue;
+};
+constexpr GlutOption kGlutOptions[] = {{"-display", true}, {"-geometry", true},
+                                       {"-direct", false}, {"-indirect", false},
+                                       {"-iconic", false}, {"-gldebug", false},
+                                       {"-sync", false}};
+
+const GlutOption* FindGlutOption(const char* arg) {
+  for (const GlutOption& option : kGlutOptions) {
+    if (std::strcmp(arg, option.name) == 0) return &option;
+  }
+  return nullptr;
+}
+
+class UsageFormatter : public CLI::Formatter {
+public:
+  std::string make_usage(const CLI::App*, std::string name) const override {
+    return "Usage: " + name + " [GLUT options] [VOLUME] [options]\n";
+  }
+};
+
+std::vector<double> SplitNumbers(const std::string& text, char separator, const std::string& what,
+                                 size_t count) {
+  std::vector<double> numbers;
+  std::istringstream stream(text);
+  std::string part;
+  while (std::getline(stream, part, separator)) {
+    size_t used = 0;
+    double value = 0;
+    try {
+      value = std::stod(part, &used);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used == 0 || used != part.size() || !std::isfinite(value)) {
+      throw CLI::ValidationError(what, "'" + part + "' is not a number");
+    }
+    numbers.push_back(value);
+  }
+  if (numbers.size() != count || (!text.empty() && text.back() == separator)) {
+    throw CLI::ValidationError(what, "expected " + std::to_string(count) + " numbers separated by '" +
+                                         separator + "', got '" + text + "'");
+  }
+  return numbers;
+}
+
+std::array<int64_t, 3> ParseRawSizes(const std::string& text) {
+  const std::vector<double> sizes = SplitNumbers(text, 'x', "--raw", 3);
+  std::array<int64_t, 3> result{};
+  for (size_t i = 0; i < 3; ++i) {
+    if (sizes[i] < 1 || sizes[i] > 1e9 || sizes[i] != std::floor(sizes[i])) {
+      throw CLI::ValidationError("--raw", "sizes must be whole numbers of at least 1, got '" + text + "'");
+    }
+    result[i] = static_cast<int64_t>(sizes[i]);
+  }
+  return result;
+}
+
+IntensityWindow ParseWindow(const std::string& text) {
+  const std::vector<double> bounds = SplitNumbers(text, ':', "--window", 2);
+  if (!(bounds[0] < bounds[1])) throw CLI::ValidationError("--window", "LO must be below HI");
+  return {bounds[0], bounds[1]};
+}
+
+std::array<double, 3> ParseSpacing(const std::string& text) {
+  const std::vector<double> spacing = SplitNumbers(text, ',', "--spacing", 3);
+  for (double value : spacing) {
+    if (!(value > 0)) throw CLI::ValidationError("--spacing", "spacings must be above 0");
+  }
+  return {spacing[0], spacing[1], spacing[2]};
+}
+
+}  // namespace
+
+std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& options) {
+  // GLUT's options go to glutInit, which is only called once a window is
+  // wanted: --info and every error must work without a display.
+  std::vector<const char*> ours{argv[0]};
+  options.glutArgs = {argv[0]};
+  for (int i = 1; i < argc; ++i) {
+    const GlutOption* glut = FindGlutOption(argv[i]);
+    if (glut == nullptr) {
+      ours.push_back(argv[i]);
+      continue;
+    }
+    options.glutArgs.push_back(argv[i]);
+    if (std::strcmp(glut->name, "-geometry") == 0) options.geometryGiven = true;
+    if (glut->takesValue && i + 1 < argc) options.glutArgs.push_back(argv[++i]);
+  }
+
+  CLI::App app("Interactive viewer for 3D scalar volumes. Without VOLUME it shows its built-in "
+               "Julia set.",
+               "volview");
+  app.formatter(std::make_shared<UsageFormatter>());
+  app.set_version_flag("--version", kVersion);
+  app.footer("GLUT options: -display DISPLAY, -geometry WxH+X+Y, -iconic, -direct, -indirect, "
+             "-gldebug, -sync.");
+
+  std::string rawSizes, type, window, spacing;
+  bool bigEndian = false;
+  uint64_t headerBytes = 0;
+  CLI::Option* volume =
+      app.add_option("VOLUME", options.volume,
+                     "Volume file (NRRD, NIfTI, MetaImage, VTK, TIFF, ...) or DICOM series folder");
+  CLI::Option* raw =
+      app.add_option("--raw", rawSizes, "Read VOLUME as a headerless file of WxHxD voxels")
+          ->type_name("WxHxD")
+          ->needs(volume);
+  CLI::Option* typeOption =
+      app.add_option("--type", type, "Voxel type of a headerless file")
+          ->check(CLI::IsMember({"uint8", "int8", "uint16", "int16", "uint32", "int32", "float32",
+                                 "float64"}))
+          ->needs(raw);
+  raw->needs(typeOption);
+  app.add_flag("--big-endian", bigEndian, "Headerless file's voxels are big-endian")->needs(raw);
+  app.add_option("--header-bytes", headerBytes, "Bytes to skip before a headerless file's voxels")
+      ->type_name("N")
+      ->needs(raw);
+  app.add_option("--window", window, "Data values at the bottom and top of the transfer function "
+                                     "(default: 0.5 and 99.5 percentiles)")
+      ->type_name("LO:HI")
+      ->needs(volume);
+  app.add_option("--spacing", spacing, "Voxel spacing, replacing the file's")
+      ->type_name("SX,SY,SZ")
+      ->needs(volume);
+  app.add_option("--max-size", options.maxSize,
+                 "Longest side of the volume on show, in voxels (default 256)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 1 << 16))
+      ->needs(volume);
+  app.add_option("--frame", options.frame, "Frame of a 4D file (default 0)")
+      ->type_name("N")
+      ->check(CLI::Range(0, 1 << 20))
+      ->needs(volume);
+  app.add_flag("--info", options.info, "Print what the file holds and exit")->needs(volume);
+  app.add_option("--tf", options.transferFile, "Load a transfer function (JSON colour map)")
+      ->type_name("FILE");
+  app.add_option("--save-tf", options.saveTransferFile,
+                 "Write the transfer function to FILE after every edit")
+      ->type_name("FILE");
+  app.add_option("--screenshot", options.screenshot,
+                 "Draw the picture, write it as PNG and exit")
+      ->type_name("FILE.png");
+
+  try {
+    app.parse(static_cast<int>(ours.size()), ours.data());
+    if (!rawSizes.empty()) {
+      RawLayout layout;
+      layout.sizes = ParseRawSizes(rawSizes);
+      layout.type = *ParseVoxelType(type);
+      layout.bigEndian = bigEndian;
+      layout.headerBytes = headerBytes;
+      options.raw = layout;
+    }
+    if (!window.empty()) options.window = ParseWindow(window);
+    if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
+  } catch (const CLI::CallForHelp&) {
+    std::cout << app.help() << std::flush;
+    return 0;
+  } catch (const CLI::CallForVersion&) {
+    std::cout << kVersion << std::endl;
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "volview: " << error.what() << "\n" << app.help() << std::flush;
+    return 2;
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,77 @@
+#include "app/transfer_files.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/opened_volume.h"
+#include "files/transfer_file.h"
+#include "files/window_histogram.h"
+#include "render/vol_render.h"
+#include "transfer/transfer_editor.h"
+
+namespace {
+
+bool gTransferLoaded = false;
+std::string gSavePath;
+IntensityWindow gSaveWindow;
+float gLastSaved[kTransferEntries][4];
+
+}  // namespace
+
+void LoadTransferFile(const std::string& path, const IntensityWindow& window) {
+  float table[kTransferEntries][4];
+  std::memcpy(table, gTransferEditor.Table(), sizeof table);
+  ReadTransferFile(path, window.low, window.high, &table[0][0]);
+  gTransferEditor.LoadTable(&table[0][0]);
+  gTransferLoaded = true;
+}
+
+void UploadLoadedTransfer() {
+  if (gTransferLoaded) gRenderer.SetTransferFunction(gTransferEditor.Table());
+}
+
+void SaveTransferEditsTo(const std::string& path, const IntensityWindow& window) {
+  gSavePath = path;
+  gSaveWindow = window;
+  std::memcpy(gLastSaved, gTransferEditor.Table(), sizeof gLastSaved);
+}
+
+void SaveTransferIfEdited() {
+  if (gSavePath.empty()) return;
+  const float* table = gTransferEditor.Table();
+  if (std::memcmp(gLastSaved, table, sizeof gLastSaved) == 0) return;
+  try {
+    WriteTransferFile(gSavePath, table, gSaveWindow.low, gSaveWindow.high);
+    std::memcpy(gLastSaved, table, sizeof gLastSaved);
+  } catch (const TransferFileError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+  }
+}
+
+void ShowVolumeHistogram(const Volume& volume, const IntensityWindow& window) {
+  gTransferEditor.SetHistogramSource([&volume, window] { return WindowHistogram(volume, window); });
+}
+
+bool SetUpTransferFiles(const ViewerOptions& options) {
+  const Volume* volume = OpenedVolume();
+  const IntensityWindow window = volume != nullptr ? OpenedVolumeWindow() : IntensityWindow{0, 1};
+  if (!options.transferFile.empty()) {
+    try {
+      LoadTransferFile(options.transferFile, window);
+    } catch (const TransferFileError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return false;
+    }
+  }
+  if (!options.saveTransferFile.empty()) {
+    try {
+      CheckTransferFileWritable(options.saveTransferFile);
+    } catch (const TransferFileError& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return false;
+    }
+    SaveTransferEditsTo(options.saveTransferFile, window);
+  }
+  if (volume != nullptr) ShowVolumeHistogram(*volume, window);
+  return true;
+}

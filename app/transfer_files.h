@@ -1,0 +1,40 @@
+// Transfer-function files (--tf, --save-tf) and the histogram behind the
+// editor, wired to the editor and the renderer.
+//
+// A map's data values refer to a window: the opened volume's intensity
+// window, or 0..1 for the built-in volumes, whose values are already
+// normalised.
+#pragma once
+
+#include <string>
+
+#include "app/options.h"
+#include "files/volume_file.h"
+#include "files/volume_window.h"
+
+// --tf, --save-tf and the histogram, for the opened volume if there is one.
+// Call after the volume is read and before the GLUT window opens. A map that
+// cannot be read, or a --save-tf folder that cannot be written, is reported
+// in one line on stderr, and false returned.
+bool SetUpTransferFiles(const ViewerOptions& options);
+
+// Reads a map into the editor, resampled over the window; throws
+// TransferFileError (one line naming the file).
+void LoadTransferFile(const std::string& path, const IntensityWindow& window);
+
+// After the renderer's Init: hands it a map that LoadTransferFile read. Does
+// nothing otherwise, so the renderer keeps its own start-up table.
+void UploadLoadedTransfer();
+
+// From now on every edit is written to `path` when the mouse button that
+// made it is released.
+void SaveTransferEditsTo(const std::string& path, const IntensityWindow& window);
+
+// The mouse callback's hook for a button release: writes the table if it
+// changed since the last write (or the start). A failed write is reported on
+// stderr and the viewer goes on.
+void SaveTransferIfEdited();
+
+// The editor shows the histogram of the volume's windowed values, computed
+// when the editor is first drawn. The volume must stay alive meanwhile.
+void ShowVolumeHistogram(const Volume& volume, const IntensityWindow& window);

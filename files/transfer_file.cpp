@@ -1,0 +1,191 @@
+#include "files/transfer_file.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "transfer/initial_table.h"
+
+namespace {
+
+using nlohmann::json;
+
+constexpr size_t kStride = 4;  // every point is four numbers
+// A map this large is some other file given by mistake; do not read it all.
+constexpr std::streamoff kMaxFileBytes = std::streamoff{64} << 20;
+
+// The data value table entry i stands for; the writer and the reader must
+// compute it identically for the round trip to be exact.
+double EntryValue(double low, double high, int i) {
+  return low + (high - low) * i / (kTransferEntries - 1);
+}
+
+// The numbers under `key`, x first in every group of four, checked.
+// `valueColumns` of each point must lie in -1..1.
+std::vector<double> PointList(const json& map, const char* key, size_t valueColumns) {
+  const json& list = map.at(key);
+  if (!list.is_array() || list.empty() || list.size() % kStride != 0) {
+    throw TransferMapError(std::string(key) + " is not a list of points of four numbers");
+  }
+  std::vector<double> numbers;
+  numbers.reserve(list.size());
+  for (const json& item : list) {
+    if (!item.is_number()) throw TransferMapError(std::string(key) + " holds a non-number");
+    const double v = item.get<double>();
+    if (!std::isfinite(v)) throw TransferMapError(std::string(key) + " holds a non-finite number");
+    numbers.push_back(v);
+  }
+  for (size_t p = 0; p < numbers.size(); p += kStride) {
+    if (p > 0 && numbers[p] < numbers[p - kStride]) {
+      throw TransferMapError(std::string(key) + " not in increasing order of data value");
+    }
+    for (size_t c = 1; c <= valueColumns; ++c) {
+      if (numbers[p + c] < -1.0 || numbers[p + c] > 1.0) {
+        throw TransferMapError(std::string(key) + " holds a value outside 0..1");
+      }
+    }
+  }
+  return numbers;
+}
+
+// Piecewise-linear value of `column` at data value s; constant beyond the
+// ends. Exactly the point's own value when s equals its x.
+double Sample(const std::vector<double>& points, size_t column, double s) {
+  // First point whose x is above s.
+  size_t lo = 0;
+  size_t hi = points.size() / kStride;
+  while (lo < hi) {
+    const size_t mid = (lo + hi) / 2;
+    if (points[mid * kStride] > s) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  const size_t count = points.size() / kStride;
+  if (lo == 0) return points[column];
+  if (lo == count) return points[(count - 1) * kStride + column];
+  const double* a = &points[(lo - 1) * kStride];
+  const double* b = &points[lo * kStride];
+  double t = (s - a[0]) / (b[0] - a[0]);
+  if (!(t >= 0.0)) t = 0.0;  // also catches NaN from huge spans
+  if (t > 1.0) t = 1.0;
+  return a[column] + (b[column] - a[column]) * t;
+}
+
+const json& FirstMap(const json& document) {
+  if (document.is_object()) return document;
+  if (document.is_array() && !document.empty() && document.front().is_object()) {
+    return document.front();
+  }
+  throw TransferMapError("not a colour map (expected a JSON object or a list of them)");
+}
+
+std::string Number(double v) { return json(v).dump(); }
+
+void AppendPoints(std::string& out, const char* key, const float* table, double low, double high,
+                  bool opacity) {
+  out += "    \"";
+  out += key;
+  out += "\": [\n";
+  for (int i = 0; i < kTransferEntries; ++i) {
+    const float* entry = table + 4 * i;
+    out += "      " + Number(EntryValue(low, high, i));
+    if (opacity) {
+      out += ", " + Number(entry[3]) + ", 0.5, 0.0";
+    } else {
+      out += ", " + Number(entry[0]) + ", " + Number(entry[1]) + ", " + Number(entry[2]);
+    }
+    out += i + 1 < kTransferEntries ? ",\n" : "\n";
+  }
+  out += "    ]";
+}
+
+}  // namespace
+
+void ParseTransferMap(const std::string& text, double low, double high, float* table) {
+  json document;
+  try {
+    document = json::parse(text);
+  } catch (const json::parse_error& error) {
+    throw TransferMapError("not valid JSON (at byte " + std::to_string(error.byte) + ")");
+  } catch (const json::exception&) {  // numbers beyond double's range
+    throw TransferMapError("not valid JSON (a number out of range)");
+  }
+  const json& map = FirstMap(document);
+  if (!map.contains("RGBPoints")) throw TransferMapError("RGBPoints missing");
+  const std::vector<double> colours = PointList(map, "RGBPoints", 3);
+  std::vector<double> opacities;
+  if (map.contains("Points")) opacities = PointList(map, "Points", 1);
+
+  float result[kTransferEntries][4];
+  for (int i = 0; i < kTransferEntries; ++i) {
+    const double s = EntryValue(low, high, i);
+    for (size_t c = 0; c < 3; ++c) result[i][c] = static_cast<float>(Sample(colours, c + 1, s));
+    result[i][3] = opacities.empty() ? table[4 * i + 3] : static_cast<float>(Sample(opacities, 1, s));
+  }
+  std::memcpy(table, result, sizeof result);
+}
+
+std::string FormatTransferMap(const float* table, double low, double high) {
+  std::string out = "[\n  {\n    \"Name\": \"volview\",\n    \"ColorSpace\": \"RGB\",\n";
+  AppendPoints(out, "RGBPoints", table, low, high, false);
+  out += ",\n";
+  AppendPoints(out, "Points", table, low, high, true);
+  out += "\n  }\n]\n";
+  return out;
+}
+
+void ReadTransferFile(const std::string& path, double low, double high, float* table) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) {
+    throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+  }
+  if (!S_ISREG(status.st_mode)) throw TransferFileError(path + ": not a regular file");
+  if (status.st_size > kMaxFileBytes) throw TransferFileError(path + ": too large for a colour map");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+  try {
+    ParseTransferMap(text, low, high, table);
+  } catch (const TransferMapError& error) {
+    throw TransferFileError(path + ": " + error.what());
+  }
+}
+
+void CheckTransferFileWritable(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  if (access(folder.c_str(), W_OK) != 0) {
+    throw TransferFileError(path + ": cannot write: " + std::strerror(errno));
+  }
+}
+
+void WriteTransferFile(const std::string& path, const float* table, double low, double high) {
+  const std::string text = FormatTransferMap(table, low, high);
+  const std::string temporary = path + ".part";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) throw TransferFileError(path + ": cannot write: " + std::strerror(errno));
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const int savedErrno = errno;
+  if (std::fclose(file) != 0 || !written) {
+    const int error = written ? errno : savedErrno;
+    std::remove(temporary.c_str());
+    throw TransferFileError(path + ": cannot write: " + std::strerror(error));
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    std::remove(temporary.c_str());
+    throw TransferFileError(path + ": cannot write: " + std::strerror(error));
+  }
+}

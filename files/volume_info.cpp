@@ -1,0 +1,28 @@
+#include "files/volume_info.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Format(const char* format, double a, double b, double c) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
+}  // namespace
+
+std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
+                           const IntensityWindow& defaultWindow) {
+  std::string text = "File: " + path + "\n";
+  text += "Format: " + info.format + "\n";
+  text += "Dimensions: " + std::to_string(info.sizes[0]) + " x " + std::to_string(info.sizes[1]) +
+          " x " + std::to_string(info.sizes[2]);
+  text += info.frames > 1 ? " (" + std::to_string(info.frames) + " frames)\n" : "\n";
+  text += std::string("Voxel type: ") + VoxelTypeName(info.fileType) + "\n";
+  text += Format("Spacing: %g x %g x %g\n", info.spacing[0], info.spacing[1], info.spacing[2]);
+  text += "Orientation: " + info.orientation + "\n";
+  text += Format("Value range: %g to %g\n", info.minimum, info.maximum, 0);
+  text += Format("Default window: %g:%g\n", defaultWindow.low, defaultWindow.high, 0);
+  return text;
+}

@@ -1,0 +1,328 @@
+// OpenVolume: ITK's image IO for files, GDCM through ITK for DICOM folders,
+// the raw reader for headerless files; then the canonical orientation.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include <itkGDCMImageIO.h>
+#include <itkGDCMSeriesFileNames.h>
+#include <itkImageIOFactory.h>
+#include <itkImageSeriesReader.h>
+#include <itkBMPImageIOFactory.h>
+#include <itkBioRadImageIOFactory.h>
+#include <itkGDCMImageIOFactory.h>
+#include <itkGiplImageIOFactory.h>
+#include <itkHDF5ImageIOFactory.h>
+#include <itkJPEGImageIOFactory.h>
+#include <itkLSMImageIOFactory.h>
+#include <itkMINCImageIOFactory.h>
+#include <itkMRCImageIOFactory.h>
+#include <itkMetaImageIOFactory.h>
+#include <itkNiftiImageIOFactory.h>
+#include <itkNrrdImageIOFactory.h>
+#include <itkPNGImageIOFactory.h>
+#include <itkStimulateImageIOFactory.h>
+#include <itkTIFFImageIOFactory.h>
+#include <itkVTKImageIOFactory.h>
+
+#include "files/volume_build.h"
+#include "files/volume_complete.h"
+#include "files/volume_file.h"
+#include "files/volume_orientation.h"
+#include "files/volume_raw.h"
+#include "files/voxel_dispatch.h"
+
+namespace {
+
+void RegisterImageIOs() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // Failures reach the user as one line; ITK's warnings would only
+    // clutter the terminal.
+    itk::Object::GlobalWarningDisplayOff();
+    // The formats users bring most, asked first.
+    itk::NrrdImageIOFactory::RegisterOneFactory();
+    itk::NiftiImageIOFactory::RegisterOneFactory();
+    itk::MetaImageIOFactory::RegisterOneFactory();
+    itk::VTKImageIOFactory::RegisterOneFactory();
+    itk::TIFFImageIOFactory::RegisterOneFactory();
+    itk::GDCMImageIOFactory::RegisterOneFactory();
+    itk::MRCImageIOFactory::RegisterOneFactory();
+    itk::GiplImageIOFactory::RegisterOneFactory();
+    itk::MINCImageIOFactory::RegisterOneFactory();
+    itk::HDF5ImageIOFactory::RegisterOneFactory();
+    itk::LSMImageIOFactory::RegisterOneFactory();
+    itk::BioRadImageIOFactory::RegisterOneFactory();
+    itk::StimulateImageIOFactory::RegisterOneFactory();
+    itk::PNGImageIOFactory::RegisterOneFactory();
+    itk::JPEGImageIOFactory::RegisterOneFactory();
+    itk::BMPImageIOFactory::RegisterOneFactory();
+  });
+}
+
+// ITK's messages start with the class and its address and may carry the
+// underlying library's trail on further lines, the last one being the cause.
+std::string Reason(const itk::ExceptionObject& error) {
+  std::string text = error.GetDescription();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  const size_t lastLine = text.rfind('\n');
+  if (lastLine != std::string::npos) text = text.substr(lastLine + 1);
+  // "ITK ERROR: NrrdImageIO(0x...): reason" or "[nrrd] function: reason"
+  for (const char* prefix : {"): ", "] "}) {
+    const size_t at = text.find(prefix);
+    if (at != std::string::npos && at < 60) text = text.substr(at + std::strlen(prefix));
+  }
+  const size_t colon = text.find(": ");
+  if (colon != std::string::npos && text.compare(0, 1, "_") == 0) text = text.substr(colon + 2);
+  return text.empty() ? "cannot be read" : text;
+}
+
+std::optional<VoxelType> FromComponent(itk::IOComponentEnum component) {
+  using C = itk::IOComponentEnum;
+  switch (component) {
+    case C::UCHAR: return VoxelType::UInt8;
+    case C::CHAR: return VoxelType::Int8;
+    case C::USHORT: return VoxelType::UInt16;
+    case C::SHORT: return VoxelType::Int16;
+    case C::UINT: return VoxelType::UInt32;
+    case C::INT: return VoxelType::Int32;
+    case C::FLOAT: return VoxelType::Float32;
+    case C::DOUBLE: return VoxelType::Float64;
+    default: return std::nullopt;
+  }
+}
+
+std::string FormatName(const itk::ImageIOBase& io) {
+  std::string name = io.GetNameOfClass();
+  if (name == "NrrdImageIO") return "NRRD";
+  if (name == "NiftiImageIO") return "NIfTI";
+  if (name == "MetaImageIO") return "MetaImage";
+  if (name == "VTKImageIO") return "VTK";
+  if (name == "TIFFImageIO") return "TIFF";
+  if (name == "GDCMImageIO") return "DICOM";
+  const size_t suffix = name.rfind("ImageIO");
+  return suffix == std::string::npos ? name : name.substr(0, suffix);
+}
+
+DirectionMatrix Identity() { return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
+
+// A frame as read from the file, in the file's axis order.
+struct FileVolume {
+  VolumeInfo info;  // sizes and spacing still along the file's axes
+  VoxelType storedType = VoxelType::UInt8;
+  DirectionMatrix direction = Identity();
+  std::unique_ptr<uint8_t[]> voxels;
+};
+
+uint64_t FrameVoxels(const std::array<int64_t, 3>& sizes) {
+  return static_cast<uint64_t>(sizes[0]) * static_cast<uint64_t>(sizes[1]) *
+         static_cast<uint64_t>(sizes[2]);
+}
+
+FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& progress) {
+  const std::string& path = request.path;
+  // Before ITK looks: the TIFF library warns on the terminal about what is missing.
+  CheckTiffComplete(path);
+  itk::ImageIOBase::Pointer io =
+      itk::ImageIOFactory::CreateImageIO(path.c_str(), itk::IOFileModeEnum::ReadMode);
+  if (!io) throw VolumeFileError(path + ": unknown file format");
+  io->SetFileName(path);
+  io->ReadImageInformation();
+  if (io->GetNumberOfComponents() != 1) {
+    throw VolumeFileError(path + ": has " + std::to_string(io->GetNumberOfComponents()) +
+                          " components per voxel; only scalar volumes can be shown");
+  }
+  const std::optional<VoxelType> type = FromComponent(io->GetComponentType());
+  if (!type) {
+    throw VolumeFileError(path + ": voxel type " +
+                          itk::ImageIOBase::GetComponentTypeAsString(io->GetComponentType()) +
+                          " is not supported");
+  }
+  const unsigned dimensions = io->GetNumberOfDimensions();
+  if (dimensions < 2 || dimensions > 4) {
+    throw VolumeFileError(path + ": has " + std::to_string(dimensions) +
+                          " dimensions; 2, 3 or 4 can be shown");
+  }
+  if (progress) progress("Checking " + path);
+  CheckFileComplete(path, io->GetImageSizeInBytes());
+  FileVolume result;
+  result.info.format = FormatName(*io);
+  result.info.fileType = *type;
+  result.storedType = *type;
+  const unsigned spatial = dimensions < 3 ? dimensions : 3;
+  result.info.sizes = {1, 1, 1};
+  for (unsigned a = 0; a < spatial; ++a) {
+    result.info.sizes[a] = static_cast<int64_t>(io->GetDimensions(a));
+    result.info.spacing[a] = io->GetSpacing(a);
+    const std::vector<double> column = io->GetDirection(a);
+    for (unsigned p = 0; p < 3; ++p) result.direction[p][a] = p < column.size() ? column[p] : 0;
+  }
+  result.info.frames = dimensions == 4 ? static_cast<int>(io->GetDimensions(3)) : 1;
+  if (request.frame < 0 || request.frame >= result.info.frames) {
+    throw VolumeFileError(path + ": frame " + std::to_string(request.frame) + " does not exist (" +
+                          std::to_string(result.info.frames) + " frames)");
+  }
+
+  const size_t width = VoxelTypeBytes(*type);
+  // A header may claim any size: refuse what cannot be allocated before
+  // the products wrap around.
+  uint64_t allBytes = width;
+  for (unsigned a = 0; a < dimensions; ++a) {
+    const uint64_t size = io->GetDimensions(a);
+    if (size == 0) throw VolumeFileError(path + ": volume is empty");
+    if (__builtin_mul_overflow(allBytes, size, &allBytes)) {
+      throw VolumeFileError(path + ": volume is too large");
+    }
+  }
+  const uint64_t frameVoxels = FrameVoxels(result.info.sizes);
+  itk::ImageIORegion region(dimensions);
+  for (unsigned a = 0; a < dimensions; ++a) {
+    region.SetIndex(a, 0);
+    region.SetSize(a, io->GetDimensions(a));
+  }
+  if (dimensions == 4) {
+    io->SetUseStreamedReading(true);
+    if (io->CanStreamRead()) {
+      region.SetIndex(3, request.frame);
+      region.SetSize(3, 1);
+    }
+  }
+  io->SetIORegion(region);
+  const uint64_t frameBytes = frameVoxels * width;
+  // Without streaming, the IO reads every frame.
+  const bool allFrames = dimensions == 4 && region.GetSize(3) != 1;
+  const uint64_t readBytes = allFrames ? frameBytes * io->GetDimensions(3) : frameBytes;
+  if (progress) {
+    char line[256];
+    std::snprintf(line, sizeof line, "Reading %s (%.1f MB)", path.c_str(), readBytes / 1e6);
+    progress(line);
+  }
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[readBytes]);
+  io->Read(buffer.get());
+  if (allFrames) {
+    std::unique_ptr<uint8_t[]> frame(new uint8_t[frameBytes]);
+    std::memcpy(frame.get(), buffer.get() + frameBytes * request.frame, frameBytes);
+    buffer = std::move(frame);
+  }
+  result.voxels = std::move(buffer);
+  return result;
+}
+
+template <class T>
+FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type) {
+  using Image = itk::Image<T, 3>;
+  auto reader = itk::ImageSeriesReader<Image>::New();
+  reader->SetImageIO(itk::GDCMImageIO::New());
+  reader->SetFileNames(files);
+  reader->Update();
+  typename Image::Pointer image = reader->GetOutput();
+  FileVolume result;
+  result.info.format = "DICOM series";
+  result.info.fileType = type;
+  result.storedType = type;
+  const auto size = image->GetLargestPossibleRegion().GetSize();
+  for (unsigned a = 0; a < 3; ++a) {
+    result.info.sizes[a] = static_cast<int64_t>(size[a]);
+    result.info.spacing[a] = image->GetSpacing()[a];
+    for (unsigned p = 0; p < 3; ++p) result.direction[p][a] = image->GetDirection()[p][a];
+  }
+  const size_t bytes = FrameVoxels(result.info.sizes) * sizeof(T);
+  result.voxels.reset(new uint8_t[bytes]);
+  std::memcpy(result.voxels.get(), image->GetBufferPointer(), bytes);
+  return result;
+}
+
+FileVolume ReadDicomFolder(const VolumeRequest& request, const VolumeProgress& progress) {
+  const std::string& path = request.path;
+  auto names = itk::GDCMSeriesFileNames::New();
+  names->SetUseSeriesDetails(true);
+  names->SetDirectory(path);
+  const std::vector<std::string>& series = names->GetSeriesUIDs();
+  if (series.empty()) throw VolumeFileError(path + ": folder holds no DICOM series");
+  if (series.size() > 1) {
+    throw VolumeFileError(path + ": folder holds " + std::to_string(series.size()) +
+                          " DICOM series; open a folder with one");
+  }
+  if (request.frame != 0) {
+    throw VolumeFileError(path + ": frame " + std::to_string(request.frame) +
+                          " does not exist (1 frame)");
+  }
+  const std::vector<std::string> files = names->GetFileNames(series.front());
+  auto io = itk::GDCMImageIO::New();
+  io->SetFileName(files.front());
+  io->ReadImageInformation();
+  if (io->GetNumberOfComponents() != 1) {
+    throw VolumeFileError(path + ": DICOM series is not scalar");
+  }
+  const std::optional<VoxelType> type = FromComponent(io->GetComponentType());
+  if (!type) throw VolumeFileError(path + ": DICOM voxel type is not supported");
+  if (progress) progress("Reading " + path + " (" + std::to_string(files.size()) + " DICOM files)");
+  FileVolume volume = DispatchVoxelType(*type, [&](auto* tag) {
+    using T = std::remove_const_t<std::remove_pointer_t<decltype(tag)>>;
+    return ReadSeriesAs<T>(files, *type);
+  });
+  // GDCM delivers values after slope and intercept in a wider type; the
+  // file's own type is the one before.
+  volume.info.fileType = FromComponent(io->GetInternalComponentType()).value_or(*type);
+  return volume;
+}
+
+Volume ToCanonical(FileVolume file, const VolumeProgress& progress) {
+  const AxisMapping mapping = MapToCanonical(file.direction);
+  VolumeInfo info = file.info;
+  info.orientation = OrientationCode(file.direction);
+  for (int c = 0; c < 3; ++c) {
+    info.sizes[c] = file.info.sizes[mapping.fileAxis[c]];
+    const double spacing = file.info.spacing[mapping.fileAxis[c]];
+    // A broken header must not collapse or blow up the proportions.
+    info.spacing[c] = spacing > 0 && std::isfinite(spacing) ? spacing : 1.0;
+  }
+  std::unique_ptr<uint8_t[]> voxels = std::move(file.voxels);
+  if (!mapping.IsIdentity()) {
+    if (progress) progress("Turning " + info.format + " axes " + info.orientation + " to LPS");
+    const size_t width = VoxelTypeBytes(file.storedType);
+    std::unique_ptr<uint8_t[]> reordered(new uint8_t[FrameVoxels(info.sizes) * width]);
+    ReorderVoxels(voxels.get(), file.info.sizes, width, mapping, reordered.get());
+    voxels = std::move(reordered);
+  }
+  if (progress) progress("Finding the value range");
+  return FinishVolume(std::move(info), file.storedType, std::move(voxels));
+}
+
+}  // namespace
+
+Volume OpenVolume(const VolumeRequest& request, const VolumeProgress& progress) {
+  const std::string& path = request.path;
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) throw VolumeFileError(path + ": " + std::strerror(errno));
+  Volume volume = [&]() -> Volume {
+    if (request.raw) {
+      if (request.frame != 0) {
+        throw VolumeFileError(path + ": frame " + std::to_string(request.frame) +
+                              " does not exist (1 frame)");
+      }
+      if (progress) progress("Reading " + path);
+      return ReadRawVolume(path, *request.raw);
+    }
+    RegisterImageIOs();
+    try {
+      if (S_ISDIR(status.st_mode)) return ToCanonical(ReadDicomFolder(request, progress), progress);
+      return ToCanonical(ReadImageFile(request, progress), progress);
+    } catch (const itk::ExceptionObject& error) {
+      throw VolumeFileError(path + ": " + Reason(error));
+    } catch (const std::bad_alloc&) {
+      throw VolumeFileError(path + ": not enough memory");
+    }
+  }();
+  if (request.spacing) {
+    for (double s : *request.spacing) {
+      if (!(s > 0 && std::isfinite(s))) throw VolumeFileError(path + ": spacing must be positive");
+    }
+    volume.SetSpacing(*request.spacing);
+  }
+  return volume;
+}

@@ -1,0 +1,74 @@
+// Colour-map files: exact round trip, resampling of maps from elsewhere,
+// refusal of broken ones.
+#include "files/transfer_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tests/files/temp_file.h"
+
+namespace {
+
+using Table = std::vector<float>;  // 256 RGBA entries
+
+TEST(TransferFile, WrittenMapReadsBackBitForBitOverItsWindow) {
+  Table edited(1024);
+  for (int i = 0; i < 1024; ++i) edited[i] = std::sin(0.37f * i) * (i % 4 == 1 ? 1.0f : 0.3f);
+  edited[7] = -0.0f;
+  const std::string path = testing::TempDir() + "edited.json";
+  for (const auto& [low, high] : {std::pair{0.0, 1.0}, {-1024.0, 3071.0}, {0.1, 0.7}}) {
+    WriteTransferFile(path, edited.data(), low, high);
+    Table read(1024, 9.0f);
+    ReadTransferFile(path, low, high, read.data());
+    EXPECT_EQ(std::memcmp(read.data(), edited.data(), 4096), 0) << low << ".." << high;
+  }
+}
+
+TEST(TransferFile, ForeignMapIsResampledInDataUnits) {
+  // Red ramps over 0..100, then stays; one map object rather than a list.
+  const std::string map =
+      R"({"ColorSpace": "RGB", "RGBPoints": [0, 0, 1, 0, 100, 1, 1, 0.5, 100, 0, 0, 1],
+          "Points": [50, 0, 0.5, 0, 150, 1, 0.5, 0]})";
+  Table t(1024, 0.25f);
+  ParseTransferMap(map, -100, 410, t.data());  // entry i stands for -100 + 2 i
+  EXPECT_EQ((Table{t[0], t[4 * 75], t[4 * 100], t[4 * 100 + 2], t[4 * 100 + 3], t[1023]}),
+            (Table{0.0f, 0.5f, 0.0f, 1.0f, 0.5f, 1.0f}));  // held, ramp, later point wins, ramp, held
+  Table keep(1024, 0.25f);  // no Points: the opacity stays
+  ParseTransferMap(R"([{"RGBPoints": [5, 1, 1, 1]}, {"x": 1}])", 0, 1, keep.data());
+  EXPECT_EQ((Table{keep[512], keep[515]}), (Table{1.0f, 0.25f}));
+}
+
+TEST(TransferFile, BrokenMapsAreRefusedWithTheReasonAndChangeNothing) {
+  const std::pair<std::string, const char*> cases[] = {
+      {"{\"RGBPoints\": [0, 1, 1", "not valid JSON"},
+      {"[]", "not a colour map"},
+      {"{\"Points\": [0, 1, 0.5, 0]}", "RGBPoints missing"},
+      {"{\"RGBPoints\": [0, 1, 1]}", "four numbers"},
+      {"{\"RGBPoints\": [0, 1, 1, \"1\"]}", "non-number"},
+      {"{\"RGBPoints\": [9, 1, 1, 1, 3, 0, 0, 0]}", "increasing order"},
+      {"{\"RGBPoints\": [0, 255, 0, 0]}", "outside 0..1"},
+  };
+  for (const auto& [text, reason] : cases) {
+    Table t(1024, 0.5f);
+    const std::string path = WriteTempFile("broken.json", {text.begin(), text.end()});
+    try {
+      ReadTransferFile(path, 0, 1, t.data());
+      ADD_FAILURE() << "accepted " << text;
+    } catch (const TransferFileError& error) {
+      const std::string message = error.what();
+      EXPECT_TRUE(message.rfind(path + ": ", 0) == 0 && message.find(reason) != std::string::npos)
+          << message;
+    }
+    EXPECT_EQ(t, Table(1024, 0.5f)) << text;
+  }
+  Table t(1024);
+  EXPECT_THROW(ReadTransferFile(testing::TempDir() + "missing.json", 0, 1, t.data()), TransferFileError);
+  EXPECT_THROW(ReadTransferFile(testing::TempDir(), 0, 1, t.data()), TransferFileError);
+  EXPECT_THROW(WriteTransferFile(testing::TempDir() + "no/dir.json", t.data(), 0, 1), TransferFileError);
+}
+
+}  // namespace

@@ -1,0 +1,27 @@
+// Feeds arbitrary text to the colour-map parser: it either refuses the map
+// and leaves the table alone, or fills it with values in -1..1 that survive
+// a write and a read unchanged.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "files/transfer_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::vector<float> table(1024, 0.5f);
+  try {
+    ParseTransferMap(std::string(reinterpret_cast<const char*>(data), size), -1000, 3000, table.data());
+  } catch (const TransferMapError&) {
+    if (table != std::vector<float>(1024, 0.5f)) __builtin_trap();
+    return 0;
+  }
+  for (float v : table) {
+    if (!(v >= -1.0f && v <= 1.0f)) __builtin_trap();
+  }
+  std::vector<float> again(1024);
+  ParseTransferMap(FormatTransferMap(table.data(), -1000, 3000), -1000, 3000, again.data());
+  if (std::memcmp(table.data(), again.data(), 4096) != 0) __builtin_trap();
+  return 0;
+}
