@@ -81,7 +81,7 @@ TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
 
 // A failure after the last load (a missing fragment file, then loading the
 // null program) keeps its own text; a pair that does not link is reported,
-// not left to fixed function.
+// not left to fixed function. Error texts are copies, "" kept, null replaced.
 TEST_F(ShaderSetup, ErrorsCarryTheirTextAndListing) {
   for (const std::string missing : {"volrendVert.cg", "volrendFrag.cg"}) {
     ASSERT_EQ(unlink(missing.c_str()), 0);
@@ -99,9 +99,11 @@ TEST_F(ShaderSetup, ErrorsCarryTheirTextAndListing) {
   EXPECT_EQ(Thrown(&VolRender::CheckCgError), "");  // reading cleared it
   char text[] = "message";
   const VolRender::CgError copied(text, "listing"), noText(nullptr, "listing");
+  const VolRender::Error plain(text), none, empty("");  // the renderer's other error, alike
   text[0] = 'X';
   EXPECT_EQ(copied.message + copied.listing + noText.message + noText.listing,
             "messagelisting#Erreur indefinie#");
+  EXPECT_EQ(plain.message + "|" + none.message + "|" + empty.message, "message|#Erreur indefinie#|");
 }
 
 // The pair is linked once and used while both profiles are enabled; a

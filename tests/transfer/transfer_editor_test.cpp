@@ -9,26 +9,21 @@
 
 namespace {
 
-TEST(TransferEditor, PanelPositionSelectsControlPoint) {
+// The panel position picks the control point set; every channel is edited in turn.
+TEST(TransferEditor, EditSetsThePointAtThePositionAndSamplesTheNaturalSplineClampedEvery0_04) {
   const int cases[][2] = {{300, 9}, {243, 9}, {242, 8}, {-5, 0}, {26, 0}, {27, 1}};  // {x, point}
-  for (const auto& c : cases) {
-    TransferEditor editor;
-    editor.Edit(c[0], 77);
-    for (int k = 0; k < TransferEditor::kControlPoints; ++k)
-      EXPECT_EQ(editor.controlY[k], k == c[1] ? 77.0 : k) << "x=" << c[0] << " k=" << k;
-  }
-}
-
-TEST(TransferEditor, EditSamplesTheNaturalSplineEvery0_04AndClampsItToTheUnitRange) {
-  const double y[10] = {0, 40, 230, 90, 300, 30, 120, 260, -60, 80};  // runs above 255 and below 0
   const int32_t count = TransferEditor::kControlPoints;
   float initial[kTransferEntries][4];
   FillInitialTransferTable(&initial[0][0]);
-  for (int channel = 0; channel < 4; ++channel) {
+  for (const auto& c : cases) {
+    const int channel = (&c - cases) % 4;
+    double y[10] = {0, 40, 230, 90, 300, 30, 120, 260, -60, 80};  // above 255 and below 0
     TransferEditor editor;
     editor.channel = channel;
     std::copy(y, y + count, editor.controlY);
-    editor.Edit(4 * 27, 300);
+    editor.Edit(c[0], 77);
+    y[c[1]] = 77;
+    ASSERT_TRUE(std::equal(y, y + count, editor.controlY)) << "x=" << c[0];
     CubicSpline natural(editor.controlX, y, &count);
     int32_t hint = 0;
     for (int i = 0; i < kTransferEntries - 1; ++i) {
@@ -42,8 +37,16 @@ TEST(TransferEditor, EditSamplesTheNaturalSplineEvery0_04AndClampsItToTheUnitRan
   }
 }
 
-TEST(TransferEditor, NextChannelCyclesAndReloadsControlValues) {
+// The editor starts from the start-up table, pinned at a few entries.
+TEST(TransferEditor, StartsFromTheInitialTableAndNextChannelReloadsControlValues) {
   TransferEditor editor;
+  const float known[][5] = {{0, 1.0f, 0.0f, 0.0f, 0.0f},
+                            {1, 0.9950042f, 0.0099499f, 0.0249974f, 0.0039216f},
+                            {16, -0.0291995f, -0.0046520f, 0.3894183f, 0.0627451f},
+                            {128, 0.9728326f, 0.9319890f, -0.0583741f, 0.5019608f},
+                            {255, 0.9333151f, 0.5204946f, 0.0916857f, 1.0f}};
+  for (const auto& k : known)
+    for (int c = 0; c < 4; ++c) EXPECT_NEAR(editor.table[static_cast<int>(k[0])][c], k[1 + c], 2e-6);
   for (int expected : {1, 2, 3, 0}) {
     editor.NextChannel();
     ASSERT_EQ(editor.channel, expected);
