@@ -86,7 +86,6 @@ TEST_F(CgGl, CompileErrorListingNamesTheFileAndItsLine) {
   const std::string listing = cgGetLastListing(context) ? cgGetLastListing(context) : "";
   const std::string file = std::string(files.dir) + "/" + std::to_string(CG_PROFILE_ARBFP1);
   EXPECT_EQ(listing.rfind(file + ":\n0:4(", 0), 0u) << listing;
-  EXPECT_NE(listing.find("undefinedThing"), std::string::npos);
 }
 
 // Through a column of constant density the volume must be as opaque at 1000
