@@ -26,6 +26,7 @@ VolRender::VolRender()
       sizeY(128),
       sizeZ(128),
       proportions{1.0f, 1.0f, 1.0f},
+      gradientScale{1.0, 1.0, 1.0},
       data(nullptr),
       ownsData(false),
       volumeTexture(0),
@@ -77,7 +78,9 @@ void VolRender::SetTransferFunction(const float* table) {
 }
 
 void VolRender::UploadVolume() {
-  SetProportions(1.0f, 1.0f, 1.0f);
+  // Shown as a cube and lit per voxel, whatever its sizes.
+  proportions[0] = proportions[1] = proportions[2] = 1.0f;
+  gradientScale = {1.0, 1.0, 1.0};
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   if (data != nullptr) {  // no volume yet: keep the texture as it is
     if (channels == 1) {
@@ -114,6 +117,7 @@ void VolRender::SetProportions(float x, float y, float z) {
   proportions[0] = x;
   proportions[1] = y;
   proportions[2] = z;
+  gradientScale = GradientAxisScale({sizeX, sizeY, sizeZ}, {x, y, z});
 }
 
 namespace {
@@ -145,7 +149,7 @@ void VolRender::BuildGradients() {
     gLastGradientAllocation = {gradientData, voxels};
     if (gradientData == nullptr) return;
   }
-  ComputeGradients(data, sizeX, sizeY, sizeZ, gradientData);
+  ComputeGradients(data, sizeX, sizeY, sizeZ, gradientScale, gradientData);
 
   glBindTexture(GL_TEXTURE_3D, gradientTexture);
   UploadVolumeTexture(gGradientMips, 3, GL_RGB, sizeX, sizeY, sizeZ, gradientData);

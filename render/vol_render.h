@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -35,6 +36,8 @@ public:
   void SetData(float* buffer, int32_t x, int32_t y, int32_t z);
   // Every upload shows the new volume as a cube; a volume whose physical
   // sides differ gives them here, after the upload, over its longest side.
+  // Gradients built afterwards are then taken per unit of length, so
+  // voxels longer on one axis do not tilt the lit surface towards it.
   void SetProportions(float x, float y, float z);
   void BuildGradients();
 
@@ -55,6 +58,7 @@ public:
   int32_t sizeY;
   int32_t sizeZ;
   float proportions[3];
+  std::array<double, 3> gradientScale;  // per axis, see SetProportions
   float* data;
   bool ownsData;
   GLuint volumeTexture;
