@@ -99,6 +99,23 @@ void VolRender::UploadVolume() {
 }
 
 void VolRender::SetData(float* buffer, int32_t x, int32_t y, int32_t z) {
+  AdoptData(buffer, x, y, z);
+  UploadVolume();
+}
+
+void VolRender::ShowVolume(float* buffer, int32_t x, int32_t y, int32_t z,
+                           const std::array<float, 3>& shape) {
+  ReleaseUploadBuffers();
+  AdoptData(buffer, x, y, z);
+  SetProportions(shape[0], shape[1], shape[2]);
+  BuildGradients();
+  ReleaseUploadBuffers();
+  UploadVolume();
+  SetProportions(shape[0], shape[1], shape[2]);
+  ReleaseUploadBuffers();
+}
+
+void VolRender::AdoptData(float* buffer, int32_t x, int32_t y, int32_t z) {
   sizeX = x;
   sizeY = y;
   sizeZ = z;
@@ -110,7 +127,6 @@ void VolRender::SetData(float* buffer, int32_t x, int32_t y, int32_t z) {
     ownsData = false;
   }
   channels = 1;
-  UploadVolume();
 }
 
 void VolRender::SetProportions(float x, float y, float z) {
@@ -158,4 +174,12 @@ void VolRender::BuildGradients() {
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void VolRender::ReleaseUploadBuffers() {
+  gVolumeMips.Release();
+  gGradientMips.Release();
+  ReleaseGradientBuffer(gradientData);
+  gradientData = nullptr;
+  gLastGradientAllocation = {};
 }

@@ -40,6 +40,12 @@ public:
   // voxels longer on one axis do not tilt the lit surface towards it.
   void SetProportions(float x, float y, float z);
   void BuildGradients();
+  // SetData, SetProportions and BuildGradients for a volume shown once, not
+  // every frame, holding as little memory at a time as it can: gradients
+  // first, and no upload buffer outlives its upload (for a large texture
+  // they come to several times its size). Borrows `buffer` like SetData.
+  void ShowVolume(float* buffer, int32_t x, int32_t y, int32_t z,
+                  const std::array<float, 3>& shape);
 
   void InitShaders();
   void CheckCgError();
@@ -78,6 +84,12 @@ public:
   CGprogram fragmentProgram;
   CGparameter lightPosParam;
   GLuint transferTexture;
+
+private:
+  // SetData without the upload.
+  void AdoptData(float* buffer, int32_t x, int32_t y, int32_t z);
+  // The mip levels built for the GL and the gradient buffer.
+  void ReleaseUploadBuffers();
 };
 
 extern VolRender gRenderer;
