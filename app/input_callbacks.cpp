@@ -1,10 +1,12 @@
 #include "app/input_callbacks.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/opened_volume.h"
+#include "app/startup.h"
 #include "app/transfer_files.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
@@ -40,6 +42,10 @@ void ToggleFullSlices() {
 }
 
 void ToggleFluidMode() {
+  if (!EnsureFluidFields()) {
+    std::fprintf(stderr, "Not enough memory for the fluid\n");
+    return;
+  }
   gFluidMode = !gFluidMode;
   gRenderer.LoadRawData("result128.raw", 128, 128, 128, 1);
   gRenderer.BuildGradients();
@@ -70,7 +76,7 @@ void KeyboardCallback(unsigned char key, int, int) {
     case 'n': gClipDistance -= 2; break;
     case 'p': gPaused = !gPaused; break;
     case 'q': std::exit(0);
-    case 'r': ClearFluidFields(); break;
+    case 'r': if (gDensity != nullptr) ClearFluidFields(); break;  // none made yet
     case 's': ChangeSliceCount(-5); break;
     case 'w': gEditorVisible = !gEditorVisible; break;
     case 'x': gTransferEditor.NextChannel(); break;

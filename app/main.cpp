@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
   glutIdleFunc(Guarded<IdleCallback>);
 
   PrintGlInfo();
-  InitFluidDefaults();
+  InitFluidDefaults(OpenedVolume() == nullptr);
   InitGlState();
   LoadTga("zemaLogo Small.tga", gLogo);
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "app/app_state.h"
 #include "sources/fluid_fields.h"
@@ -25,16 +26,32 @@ void PrintGlInfo() {
   std::printf("Max 3D texture size = %d\n", max3DSize);
 }
 
-void InitFluidDefaults() {
+void InitFluidDefaults(bool allocateFields) {
   gFluidNX = gFluidNY = gFluidNZ = 170;
   gTimeStep = 0.4f;
   gDiffusion = 0.0f;
   gViscosity = 0.005f;
   gForceScale = 1.0f;
   gSourceDensity = 100.0f;
-  if (!AllocateFluidFields()) std::exit(1);
-  ClearFluidFields();
+  if (allocateFields) {
+    if (!AllocateFluidFields()) std::exit(1);
+    ClearFluidFields();
+  }
   gWindowWidth = gWindowHeight = 512;
+}
+
+bool EnsureFluidFields() {
+  if (gDensity != nullptr) return true;
+  if (AllocateFluidFields()) {
+    ClearFluidFields();
+    return true;
+  }
+  for (float** field : {&gVelU, &gVelV, &gVelW, &gVelUPrev, &gVelVPrev, &gVelWPrev, &gDensity,
+                        &gDensityPrev}) {
+    std::free(*field);
+    *field = nullptr;
+  }
+  return false;
 }
 
 void InitGlState() {

@@ -2,6 +2,7 @@
 // of a one-value-per-voxel volume, mapped from [-1, 1] to [0, 1].
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 // Half-width of the difference at coordinate k of an axis of n voxels
@@ -25,6 +26,18 @@ inline int32_t GradientStep(int32_t k, int32_t n) {
 // volume): 0 on every border voxel, (v(k + d) - v(k - d) + 1) * 0.5 in double
 // precision inside. Uses both cores on large volumes with the same result.
 void ComputeGradients(const float* volume, int32_t nx, int32_t ny, int32_t nz, float* out);
+
+// The same with each axis's differences multiplied by its factor first, so
+// that a volume whose voxels are not cubes is lit by its true surface.
+void ComputeGradients(const float* volume, int32_t nx, int32_t ny, int32_t nz,
+                      const std::array<double, 3>& axisScale, float* out);
+
+// Factors that turn differences per voxel into differences per unit of
+// length, over the finest axis: the texture's sides span `proportions` of
+// the volume's longest side in sizes[axis] voxels. Cubic voxels, and any
+// size or proportion of 0 or below, give exactly {1, 1, 1}.
+std::array<double, 3> GradientAxisScale(const std::array<int32_t, 3>& sizes,
+                                        const std::array<float, 3>& proportions);
 
 // A buffer for nx*ny*nz*3 floats, or null when a size is 0 or below, the
 // count does not fit in memory's address range or the allocation fails.

@@ -140,6 +140,13 @@ bool MipChain::Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz,
   return true;
 }
 
+void MipChain::Release() {
+  levels_.clear();
+  passThrough_ = nullptr;
+  std::vector<float>().swap(texels_);
+  rescaler_ = VolumeRescaler();
+}
+
 MipLevel MipChain::Level(int32_t index) const {
   const LevelSlot& slot = levels_[static_cast<size_t>(index)];
   const float* texels = index == 0 && passThrough_ != nullptr ? passThrough_

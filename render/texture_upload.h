@@ -36,6 +36,10 @@ public:
   // the next call, so a volume of the same size allocates nothing.
   bool Build(const float* voxels, int32_t nx, int32_t ny, int32_t nz, int32_t components);
 
+  // Gives back every buffer, leaving no level; the next Build allocates
+  // afresh.
+  void Release();
+
   int32_t LevelCount() const { return static_cast<int32_t>(levels_.size()); }
   MipLevel Level(int32_t index) const;
 

@@ -26,6 +26,7 @@ VolRender::VolRender()
       sizeY(128),
       sizeZ(128),
       proportions{1.0f, 1.0f, 1.0f},
+      gradientScale{1.0, 1.0, 1.0},
       data(nullptr),
       ownsData(false),
       volumeTexture(0),
@@ -77,7 +78,9 @@ void VolRender::SetTransferFunction(const float* table) {
 }
 
 void VolRender::UploadVolume() {
-  SetProportions(1.0f, 1.0f, 1.0f);
+  // Shown as a cube and lit per voxel, whatever its sizes.
+  proportions[0] = proportions[1] = proportions[2] = 1.0f;
+  gradientScale = {1.0, 1.0, 1.0};
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   if (data != nullptr) {  // no volume yet: keep the texture as it is
     if (channels == 1) {
@@ -96,6 +99,23 @@ void VolRender::UploadVolume() {
 }
 
 void VolRender::SetData(float* buffer, int32_t x, int32_t y, int32_t z) {
+  AdoptData(buffer, x, y, z);
+  UploadVolume();
+}
+
+void VolRender::ShowVolume(float* buffer, int32_t x, int32_t y, int32_t z,
+                           const std::array<float, 3>& shape) {
+  ReleaseUploadBuffers();
+  AdoptData(buffer, x, y, z);
+  SetProportions(shape[0], shape[1], shape[2]);
+  BuildGradients();
+  ReleaseUploadBuffers();
+  UploadVolume();
+  SetProportions(shape[0], shape[1], shape[2]);
+  ReleaseUploadBuffers();
+}
+
+void VolRender::AdoptData(float* buffer, int32_t x, int32_t y, int32_t z) {
   sizeX = x;
   sizeY = y;
   sizeZ = z;
@@ -107,13 +127,13 @@ void VolRender::SetData(float* buffer, int32_t x, int32_t y, int32_t z) {
     ownsData = false;
   }
   channels = 1;
-  UploadVolume();
 }
 
 void VolRender::SetProportions(float x, float y, float z) {
   proportions[0] = x;
   proportions[1] = y;
   proportions[2] = z;
+  gradientScale = GradientAxisScale({sizeX, sizeY, sizeZ}, {x, y, z});
 }
 
 namespace {
@@ -145,7 +165,7 @@ void VolRender::BuildGradients() {
     gLastGradientAllocation = {gradientData, voxels};
     if (gradientData == nullptr) return;
   }
-  ComputeGradients(data, sizeX, sizeY, sizeZ, gradientData);
+  ComputeGradients(data, sizeX, sizeY, sizeZ, gradientScale, gradientData);
 
   glBindTexture(GL_TEXTURE_3D, gradientTexture);
   UploadVolumeTexture(gGradientMips, 3, GL_RGB, sizeX, sizeY, sizeZ, gradientData);
@@ -154,4 +174,12 @@ void VolRender::BuildGradients() {
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+void VolRender::ReleaseUploadBuffers() {
+  gVolumeMips.Release();
+  gGradientMips.Release();
+  ReleaseGradientBuffer(gradientData);
+  gradientData = nullptr;
+  gLastGradientAllocation = {};
 }

@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -35,8 +36,16 @@ public:
   void SetData(float* buffer, int32_t x, int32_t y, int32_t z);
   // Every upload shows the new volume as a cube; a volume whose physical
   // sides differ gives them here, after the upload, over its longest side.
+  // Gradients built afterwards are then taken per unit of length, so
+  // voxels longer on one axis do not tilt the lit surface towards it.
   void SetProportions(float x, float y, float z);
   void BuildGradients();
+  // SetData, SetProportions and BuildGradients for a volume shown once, not
+  // every frame, holding as little memory at a time as it can: gradients
+  // first, and no upload buffer outlives its upload (for a large texture
+  // they come to several times its size). Borrows `buffer` like SetData.
+  void ShowVolume(float* buffer, int32_t x, int32_t y, int32_t z,
+                  const std::array<float, 3>& shape);
 
   void InitShaders();
   void CheckCgError();
@@ -55,6 +64,7 @@ public:
   int32_t sizeY;
   int32_t sizeZ;
   float proportions[3];
+  std::array<double, 3> gradientScale;  // per axis, see SetProportions
   float* data;
   bool ownsData;
   GLuint volumeTexture;
@@ -74,6 +84,12 @@ public:
   CGprogram fragmentProgram;
   CGparameter lightPosParam;
   GLuint transferTexture;
+
+private:
+  // SetData without the upload.
+  void AdoptData(float* buffer, int32_t x, int32_t y, int32_t z);
+  // The mip levels built for the GL and the gradient buffer.
+  void ReleaseUploadBuffers();
 };
 
 extern VolRender gRenderer;
