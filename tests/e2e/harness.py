@@ -3,6 +3,7 @@
 # Every wait is on a condition (a window, a line of output, a change in the
 # picture) with a generous timeout, so the tests hold on a loaded machine.
 import os
+import pathlib
 import re
 import shutil
 import subprocess
@@ -13,7 +14,10 @@ TITLE = "3D volume rendering, Orvane Octobre 2003"
 RUN_DIR = os.environ.get("VOLVIEW_RUN_DIR", os.path.join(os.path.dirname(__file__), "../../build/run"))
 BIN = os.environ.get("VOLVIEW_BIN", os.path.join(RUN_DIR, "volview"))
 SHOTS_DIR = os.path.join(RUN_DIR, "..", "e2e-shots")
+os.makedirs(SHOTS_DIR, exist_ok=True)
 BACKGROUND = (0, 0, 51)
+VOLUME = (110, 110, 390, 390)
+PANEL = (255, 15, 485, 245)  # the transfer-function editor
 
 
 def wait_until(condition, timeout=60.0, interval=0.1, what="condition"):
@@ -43,6 +47,10 @@ class Image:
         width, height = map(int, fields[1].split())
         return Image(width, height, rest[:width * height * 3])
 
+    @staticmethod
+    def from_file(path):
+        return Image.from_ppm(subprocess.run(["convert", path, "ppm:-"], stdout=subprocess.PIPE, check=True).stdout)
+
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
         return tuple(self.data[i:i + 3])
@@ -60,20 +68,40 @@ def colourful(pixel, background=BACKGROUND, tolerance=12):
     return max(abs(pixel[k] - background[k]) for k in range(3)) > tolerance
 
 
+def changed(before, box=VOLUME, at_least=300):
+    return lambda image: image.differing_pixels(before, box) >= at_least
+
+
+def filled(image, box):
+    return sum(1 for p in image.region(*box) if p != BACKGROUND)
+
+
+def run_without_display(*args):
+    # Anything that would open a window fails here.
+    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    return subprocess.run([os.path.abspath(BIN)] + list(args), cwd=RUN_DIR, env=env,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
+
+
+def screenshot(name, *args, geometry="500x500+0+0", to="shot.png"):
+    # Runs the viewer with --screenshot; returns its exit code, picture (kept
+    # in SHOTS_DIR) and output.
+    with Viewer(name, args=("-geometry", geometry) + args + ("--screenshot", to)) as v:
+        code = v.wait_exit(180)
+        png = os.path.join(v.workdir, to)
+        if not os.path.exists(png):
+            return code, None, v.stdout() + v.stderr()
+        return code, Image.from_file(shutil.copy(png, os.path.join(SHOTS_DIR, name + ".png"))), v.stdout()
+
+
 class Viewer:
     # One run of the viewer (or of another program: binary) in a working
-    # directory of its own, linked to the run folder but for `remove`, plus `files`.
-    def __init__(self, name, remove=(), files=None, args=("-geometry", "500x500+0+0"), binary=None):
-        self.name = name
-        self.workdir = tempfile.mkdtemp(prefix="volview-e2e-")
+    # directory of its own, linked to the run folder but for `remove`.
+    def __init__(self, name, remove=(), args=("-geometry", "500x500+0+0"), binary=None):
+        self.workdir = tempfile.mkdtemp(prefix="volview-e2e-%s-" % name)
         for entry in os.listdir(RUN_DIR):
             if entry not in remove and entry != os.path.basename(BIN):
                 os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
-        for relative, content in (files or {}).items():
-            path = os.path.join(self.workdir, relative)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(content)
         self._start_xvfb()
         self.stdout_path = os.path.join(self.workdir, "stdout.log")
         self.stderr_path = os.path.join(self.workdir, "stderr.log")
@@ -97,16 +125,13 @@ class Viewer:
 
     # --- process and output -------------------------------------------------
     def stdout(self):
-        with open(self.stdout_path, "rb") as f:
-            return f.read().decode("utf-8", "replace")
+        return pathlib.Path(self.stdout_path).read_bytes().decode("utf-8", "replace")
 
     def stderr(self):
-        with open(self.stderr_path, "rb") as f:
-            return f.read().decode("utf-8", "replace")
+        return pathlib.Path(self.stderr_path).read_bytes().decode("utf-8", "replace")
 
-    def wait_output(self, pattern, stream="stdout", timeout=60):
-        read = self.stdout if stream == "stdout" else self.stderr
-        return wait_until(lambda: re.search(pattern, read(), re.M), timeout, what="%r on %s" % (pattern, stream))
+    def wait_output(self, pattern, timeout=60):
+        return wait_until(lambda: re.search(pattern, self.stdout(), re.M), timeout, what="%r on stdout" % pattern)
 
     def wait_exit(self, timeout=60):
         return self.proc.wait(timeout=timeout)  # TimeoutExpired says what it waited for
@@ -134,17 +159,17 @@ class Viewer:
         return result.stdout.decode().strip()
 
     def find_window(self, title=TITLE, timeout=60):
+        # The viewer's own window becomes the one keys and shots go to.
         def search():
             if self.proc.poll() is not None:
                 raise AssertionError("the viewer ended (code %s) before its window appeared:\n%s"
                                      % (self.proc.returncode, self.stderr()))
             out = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title), check=False)
             return out.split()[0] if out else None
-        return wait_until(search, timeout, 0.2, "window %r" % title)
-
-    def wait_window(self, timeout=60):
-        self.window = self.find_window(TITLE, timeout)
-        return self.window
+        window = wait_until(search, timeout, 0.2, "window %r" % title)
+        if title == TITLE:
+            self.window = window
+        return window
 
     def screenshot(self, window=None, save_as=None):
         xwd = subprocess.run(["xwd", "-silent", "-id", window or self.window], env=self.env,
@@ -152,7 +177,6 @@ class Viewer:
         ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd,
                              stdout=subprocess.PIPE, check=True, timeout=60).stdout
         if save_as:
-            os.makedirs(SHOTS_DIR, exist_ok=True)
             subprocess.run(["convert", "ppm:-", os.path.join(SHOTS_DIR, save_as)], input=ppm, check=True)
         return Image.from_ppm(ppm)
 
@@ -164,7 +188,7 @@ class Viewer:
         return wait_until(check, timeout, 0.3, what)
 
     def wait_first_frame(self, timeout=90):
-        self.wait_window(timeout)
+        self.find_window(TITLE, timeout)
         # Until the first frame the window holds no picture at all (black).
         return self.wait_picture(lambda im: im.pixel(5, 490) == BACKGROUND and colourful(im.pixel(250, 250)),
                                  timeout, "the first frame")

@@ -1,27 +1,39 @@
 # The default run of the real viewer, end to end: its reports, window and
-# first picture, every key and drag of the shell, and the ways it ends.
+# first picture, every key and drag of the shell, the other built-in volumes
+# (a window onto the large raw file, "result128.raw", the live fluid), and the
+# ways it ends. Key q's clean exit is test_volumes' KeysTest. Stirring and the
+# window's other moves are the fluid driver's and the loaders' unit tests.
 import os
 import unittest
 
-from harness import BACKGROUND, Viewer, colourful, line_path
+from harness import BACKGROUND, PANEL, VOLUME, Viewer, changed, colourful, filled, line_path
 
 BANNER = "-=-=-=-=-=-=-=-=-=-=-=-=-"
 GLUX_REPORT = "\n".join(["", BANNER, "      glux v1.51", BANNER, "-> initializing extensions",
                          "[ OK ] GL_ARB_multitexture", "[ OK ] GL_EXT_texture3D", BANNER, "", ""])
-VOLUME = (110, 110, 390, 390)
-PANEL = (255, 15, 485, 245)
+FLUID = (60, 40, 440, 400)  # clear of the FPS text and the logo
+BIG = "g:/Ima3D_234c.raw"
 
 
-def changed(before, box=VOLUME, at_least=300):
-    return lambda image: image.differing_pixels(before, box) >= at_least
+def make_sparse_big_file(workdir):
+    # The large file's size, empty but for a slab of vertical bars in its middle.
+    os.makedirs(os.path.join(workdir, "g:"), exist_ok=True)
+    row = bytes([200 if (x // 32) % 2 else 0 for x in range(1024)])
+    with open(os.path.join(workdir, BIG), "wb") as f:
+        f.truncate(1024 * 1024 * 741)
+        for z in range(300, 460):
+            f.seek((z * 1024 + 400) * 1024)
+            f.write(row * 200)
 
 
 class ViewerTest(unittest.TestCase):
     def test_default_run_then_without_logo_and_with_an_unreadable_raw_file(self):
-        with Viewer("default") as v:
+        with Viewer("default", remove=("g:",)) as v:  # never write through to a real large file
+            make_sparse_big_file(v.workdir)
             first = self.check_start(v)
             self.check_keys_and_drags(v)
-            v.key("q")
+            self.check_other_volumes(v)
+            v.send_wm_delete()
             self.assertEqual(v.wait_exit(), 0)
 
         # "result128.raw" a folder: it opens, but cannot be read.
@@ -42,12 +54,10 @@ class ViewerTest(unittest.TestCase):
         v.wait_first_frame()
         first = v.screenshot(save_as="startup.png")
         out = v.stdout().splitlines()
-        self.assertRegex(out[0], r"^Vendor:   \S")
-        self.assertRegex(out[1], r"^Renderer: \S")
-        self.assertRegex(out[2], r"^Version:  \d")
-        self.assertRegex(out[3], r"^Extensions: .*GL_EXT_texture3D")
-        self.assertRegex(out[4], r"^Max 3D texture size = \d+$")
         self.assertEqual(len(out), 5)
+        for line, pattern in zip(out, [r"^Vendor:   \S", r"^Renderer: \S", r"^Version:  \d",
+                                       r"^Extensions: .*GL_EXT_texture3D", r"^Max 3D texture size = \d+$"]):
+            self.assertRegex(line, pattern)
         self.assertTrue(v.stderr().startswith(GLUX_REPORT), v.stderr())
         # Dark-blue background in the corners, light FPS text top-left, a coloured object.
         for corner in [(5, 490), (495, 5), (495, 300)]:
@@ -85,6 +95,47 @@ class ViewerTest(unittest.TestCase):
         v.drag(1, line_path((250, 250), (100, 250), 10))
         v.wait_picture(changed(hidden, VOLUME, 1000), what="the lighting to change")
         self.assertNotIn("rror", v.stderr())
+
+    def check_other_volumes(self, v):
+        julia = v.screenshot()
+        v.key("plus")
+        v.wait_output(r"^5\.670588 5\.670588 5\.670588$")
+        zoomed = v.wait_picture(changed(julia, VOLUME, 2000), what="the zoomed sub-volume")
+        v.screenshot(save_as="subvolume.png")
+        v.key("6")
+        v.wait_output(r"^5\.670588 5\.670588 5\.670588\n5\.670588 5\.670588 5\.670588$")
+        moved = v.wait_picture(changed(zoomed, VOLUME, 200), what="the window to move right")
+
+        # Key f twice: "result128.raw" stays on show (fluid mode off again: the unit tests).
+        v.key("f")
+        v.wait_picture(changed(moved, VOLUME, 2000), what="key f to take effect")
+        v.key("f")
+        v.wait_frames()
+        phantom = v.screenshot()
+        v.wait_frames()
+        self.assertLess(v.screenshot().differing_pixels(phantom, VOLUME), 50)
+
+        v.key("f")
+        v.key("r")
+        empty = v.wait_picture(lambda im: filled(im, FLUID) == 0, 120, "the fluid to empty")
+        # Holding the right button pours density under the pointer, and only there.
+        v.move(250, 250)
+        v.xdotool("mousedown", 3)
+        poured = v.wait_picture(lambda im: filled(im, (238, 238, 262, 262)) >= 4, 120, "density at the pointer")
+        v.xdotool("mouseup", 3)
+        self.assertEqual(filled(poured, (60, 40, 200, 400)), 0, "density far from the pointer")
+        v.screenshot(save_as="fluid_poured.png")
+        # Paused, the volume stays still (the FPS text still changes).
+        v.key("p")
+        v.wait_frames(2)
+        frozen = v.screenshot()
+        v.wait_frames(3)
+        self.assertEqual(v.screenshot().differing_pixels(frozen, FLUID, 0), 0)
+        v.key("p")
+        v.key("r")
+        v.wait_picture(lambda im: filled(im, FLUID) == 0, 120, "the fluid to empty again")
+        self.assertLess(empty.differing_pixels(v.screenshot(), FLUID), 5)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,13 +1,15 @@
 """Users' volumes on the real viewer: every sample format, --info, --screenshot,
-bad input, and keys + - 4 6 on an opened volume."""
+bad input, colour-map files and the histogram, and keys + 4 on an opened volume."""
+import json
 import os
+import pathlib
 import re
 import shutil
-import subprocess
 import tempfile
 import unittest
 
-from harness import BIN, RUN_DIR, SHOTS_DIR, Image, Viewer, colourful
+from harness import (PANEL, RUN_DIR, SHOTS_DIR, Viewer, colourful, line_path, run_without_display, screenshot,
+                     wait_until)
 
 SAMPLES = os.path.join(RUN_DIR, "samples")
 RAW = ("--raw", "128x128x64", "--type", "int16", "--big-endian", "--spacing", "1.5,1.5,3")
@@ -15,26 +17,7 @@ FORMATS = [("ct.nrrd", (), "NRRD"), ("ct.nii.gz", (), "NIfTI"), ("ct.mha", (), "
            ("ct_dicom", (), "DICOM series"), ("ct_be.raw", RAW, "raw"), ("ct.vtk", (), "VTK"),
            ("ct.tif", ("--spacing", "1.5,1.5,3"), "TIFF")]  # TIFF keeps no slice spacing
 PICTURE = (0, 30, 500, 500)  # all but the frame-rate text
-
-
-def run_without_display(*args):
-    """Anything that would open a window fails here, with more than one line."""
-    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-    return subprocess.run([os.path.abspath(BIN)] + list(args), cwd=RUN_DIR, env=env,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
-
-
-def screenshot(name, *args, geometry="500x500+0+0"):
-    """Runs the viewer with --screenshot; returns its exit code, picture and stdout."""
-    with Viewer(name, args=("-geometry", geometry) + args + ("--screenshot", "shot.png")) as v:
-        code = v.wait_exit(180)
-        png = os.path.join(v.workdir, "shot.png")
-        if not os.path.exists(png):
-            return code, None, v.stdout() + v.stderr()
-        os.makedirs(SHOTS_DIR, exist_ok=True)
-        shutil.copy(png, os.path.join(SHOTS_DIR, name + ".png"))
-        ppm = subprocess.run(["convert", png, "ppm:-"], stdout=subprocess.PIPE, check=True).stdout
-        return code, Image.from_ppm(ppm), v.stdout()
+TF_VOLUME = (110, 250, 390, 390)  # below the editor panel
 
 
 def extent(image):
@@ -48,8 +31,13 @@ def extent(image):
     return max(xs) - min(xs), max(ys) - min(ys)
 
 
+def bars(image):  # the histogram's grey-blue, lighter than the panel
+    return sum(1 for p in image.region(*PANEL) if 60 < p[0] < 120 and abs(p[0] - p[1]) < 6 and p[2] > p[0] + 10)
+
+
 class InfoTest(unittest.TestCase):
     def test_info_for_each_sample_needs_no_display(self):
+        orientations = set()
         for name, extra, format_name in FORMATS + [("ct4d.nii.gz", (), "NIfTI")]:
             result = run_without_display(os.path.join("samples", name), *extra, "--info")
             self.assertEqual(result.returncode, 0, result.stderr)
@@ -59,6 +47,8 @@ class InfoTest(unittest.TestCase):
             self.assertEqual(info["Format"], format_name)
             self.assertEqual(info["Voxel type"], "int16")
             self.assertRegex(info["Orientation"], r"^[LR][AP][SI]$|^[LRAPSI]{3}$")
+            if name in ("ct.nrrd", "ct.nii.gz", "ct.mha"):
+                orientations.add(info["Orientation"])
             if name == "ct4d.nii.gz":
                 self.assertEqual(info["Dimensions"], "64 x 64 x 32 (4 frames)")
                 continue
@@ -67,30 +57,21 @@ class InfoTest(unittest.TestCase):
             # Signed CT values with negatives, the same in every format.
             self.assertEqual(info["Value range"], "-1008 to 1487")
             self.assertEqual(info["Default window"], "-21:976")
-        orientations = {name: run_without_display("samples/" + name, "--info").stdout for name in
-                        ("ct.nrrd", "ct.nii.gz", "ct.mha")}
-        self.assertEqual(len({re.search(r"Orientation: (\w+)", text).group(1)
-                              for text in orientations.values()}), 3, "the samples share one orientation")
+        self.assertEqual(len(orientations), 3, "the samples share one orientation")
 
 
 class BadInputTest(unittest.TestCase):
     def test_each_bad_input_ends_with_one_line_before_any_window(self):
         scratch = tempfile.mkdtemp(prefix="volview-bad-")
         self.addCleanup(shutil.rmtree, scratch)
-        notes = os.path.join(scratch, "notes.nrrd")
-        with open(notes, "w") as f:
-            f.write("not a volume\n")
-        cut = os.path.join(scratch, "cut.nii.gz")
-        with open(os.path.join(SAMPLES, "ct.nii.gz"), "rb") as f:
-            data = f.read()
-        with open(cut, "wb") as f:
-            f.write(data[:len(data) // 2])
+        notes, cut = pathlib.Path(scratch, "notes.nrrd"), pathlib.Path(scratch, "cut.nii.gz")
+        notes.write_text("not a volume\n")
+        data = pathlib.Path(SAMPLES, "ct.nii.gz").read_bytes()
+        cut.write_bytes(data[:len(data) // 2])
         empty = os.path.join(scratch, "empty")
         os.mkdir(empty)
-        cases = [((os.path.join(scratch, "missing.nrrd"),), "missing.nrrd"),
-                 ((notes,), "notes.nrrd"),
-                 ((cut,), "cut.nii.gz"),
-                 ((empty,), "empty"),
+        cases = [((os.path.join(scratch, "missing.nrrd"),), "missing.nrrd"), ((str(notes),), "notes.nrrd"),
+                 ((str(cut),), "cut.nii.gz"), ((empty,), "empty"),
                  (("samples/ct_be.raw", "--raw", "128x128x65", "--type", "int16"), "ct_be.raw"),
                  (("samples/ct4d.nii.gz", "--frame", "4"), "ct4d.nii.gz")]
         for args, name in cases:
@@ -141,21 +122,34 @@ class PictureTest(unittest.TestCase):
         self.assertEqual(code, 0, out)
         self.assertEqual((picture.width, picture.height), (320, 240))  # GLUT's -geometry holds
         self.assertTrue(colourful(picture.pixel(160, 120)))
-        with Viewer("shot-nowhere", args=("samples/ct.nrrd", "--screenshot", "no/such/dir/shot.png")) as v:
-            self.assertEqual(v.wait_exit(180), 1)
-            self.assertEqual(v.stderr().splitlines()[-1],
-                             "no/such/dir/shot.png: cannot write the screenshot: No such file or directory")
+        code, _, out = screenshot("shot-nowhere", "samples/ct.nrrd", to="no/such/dir/shot.png")
+        self.assertEqual((code, out.splitlines()[-1]),
+                         (1, "no/such/dir/shot.png: cannot write the screenshot: No such file or directory"))
 
 
-class KeysTest(unittest.TestCase):
-    def test_plus_and_4_look_into_the_full_resolution_volume(self):
-        with Viewer("keys", args=("-geometry", "500x500+0+0", "samples/ct.nrrd", "--max-size", "64")) as v:
-            whole = v.wait_first_frame()
+class OpenedVolumeTest(unittest.TestCase):
+    def test_histogram_edit_saved_on_release_reloads_the_same_then_plus_and_4_zoom_into_the_file(self):
+        saved = os.path.join(SHOTS_DIR, "edited.json")
+        if os.path.exists(saved):
+            os.remove(saved)
+        reduced = ("samples/ct.nrrd", "--max-size", "64")
+        with Viewer("edit-keys", args=("-geometry", "500x500+0+0") + reduced + ("--save-tf", saved)) as v:
+            v.wait_first_frame()
             self.assertIn("Reduced 128x128x64 voxels to 64x64x32 to fit\n", v.stdout())
+            v.key("w")
+            shown = v.wait_picture(lambda im: bars(im) > 300, what="the histogram behind the curves")
+            self.assertFalse(os.path.exists(saved))
+            v.drag(1, line_path((235, 60), (480, 60), 24))
+            wait_until(lambda: os.path.exists(saved), what="the map written on release")
+            v.key("w")
+            v.wait_frames(2)
+            edited = v.screenshot(save_as="tf-edited.png")
+            self.assertGreater(edited.differing_pixels(shown, TF_VOLUME), 500)
+
             for _ in range(6):
                 v.key("plus")
             v.wait_output(r"(^Showing .*\n){6}")
-            zoomed = v.wait_picture(lambda im: extent(im)[0] > extent(whole)[0] * 1.4, what="zoom")
+            zoomed = v.wait_picture(lambda im: extent(im)[0] > extent(edited)[0] * 1.4, what="zoom")
             v.screenshot(save_as="ct-zoomed.png")
             # 64 texels now span 84 of the file's voxels instead of all 128.
             self.assertTrue(v.stdout().endswith("Showing voxels x 22-105, y 22-105, z 11-52 at 64x64x32\n"))
@@ -164,6 +158,27 @@ class KeysTest(unittest.TestCase):
             v.wait_picture(lambda im: im.differing_pixels(zoomed, PICTURE) > 2000, what="move")
             v.key("q")
             self.assertEqual(v.wait_exit(), 0)
+        with open(saved) as f:
+            self.assertEqual([len(m["RGBPoints"]) + len(m["Points"]) for m in json.load(f)], [2048])
+        _, reloaded, _ = screenshot("tf-reloaded", *reduced, "--tf", saved)
+        self.assertEqual(reloaded.differing_pixels(edited, TF_VOLUME, 2), 0)
+
+    def test_map_written_elsewhere_loads_and_broken_map_is_refused(self):
+        path = os.path.join(SHOTS_DIR, "map.json")
+        with open(path, "w") as f:
+            json.dump([{"Name": "Greens", "ColorSpace": "Diverging", "NanColor": [1, 1, 0],
+                        "RGBPoints": [-1000, 0, 0.2, 0, 1000, 0.1, 1, 0.1],
+                        "Points": [0, 0, 0.5, 0, 1000, 1, 0.5, 0]}], f)
+        code, shot, out = screenshot("tf-green", "samples/ct.nrrd", "--tf", path)
+        self.assertEqual(code, 0, out)
+        self.assertGreater(sum(1 for p in shot.region(*TF_VOLUME) if p[1] > p[0] + 40 and p[1] > p[2] + 40), 2000)
+
+        with open(path, "w") as f:
+            f.write('[{"RGBPoints": [0, 1, 1, 1, -5, 0, 0, 0]}]')
+        for option, file, reason in [("--tf", path, "RGBPoints not in increasing order of data value"),
+                                     ("--save-tf", "/no/dir/map.json", "cannot write: No such file or directory")]:
+            run = run_without_display("samples/ct.nrrd", option, file)
+            self.assertEqual((run.returncode, run.stdout, run.stderr), (1, "", "%s: %s\n" % (file, reason)))
 
 
 if __name__ == "__main__":

@@ -101,12 +101,4 @@ TEST(TgaDeathTest, RefusesUnsupportedDepthsAndPixelsTheFileCannotHold) {
   EXPECT_EXIT(ExpectRefusalsWithLittleMemory(), testing::ExitedWithCode(0), "");
 }
 
-TEST(Tga, MissingFilePrintsItsName) {
-  TgaImage image;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(LoadTga("no such logo.tga", image), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Could not open the tga file : no such logo.tga\n");
-}
-
 }  // namespace

@@ -78,11 +78,6 @@ TEST(RawVolume, RefusesSizeMismatchAndOverflowAndHidesNonFiniteValues) {
                VolumeFileError);
   const RawLayout huge{{int64_t(1) << 40, int64_t(1) << 40, 1 << 20}, VoxelType::Float64, false, 0};
   EXPECT_THROW(DecodeRawVolume("a.raw", huge, bytes.data(), 10), VolumeFileError);
-  try {
-    DecodeRawVolume("a.raw", exact, bytes.data(), 9);
-  } catch (const VolumeFileError& error) {
-    EXPECT_EQ(std::string(error.what()).rfind("a.raw: ", 0), 0u) << error.what();
-  }
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Volume v = MakeVolume({4, 1, 1}, {nan, -2, 5, std::numeric_limits<double>::infinity()});
   EXPECT_EQ(v.info().minimum, -2);
