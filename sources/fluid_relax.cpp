@@ -191,19 +191,38 @@ __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxStep(
   }
 }
 
-// Both copies walk the diagonal blocks in order: the block side is written
-// or read contiguously, and the field side touches one line per row, which
-// the next diagonal reuses.
+// Both copies walk one group of 16 rows at a time, time after time: the
+// block side is one whole line per step and the field side 16 row streams,
+// few enough for the cache and the prefetcher (walking whole diagonals
+// touched every row of the plane per diagonal and cost several times more).
+// Away from the plane's edges all 16 lanes are in range and the lane loop
+// runs without tests.
+template <class Cell>
+__attribute__((always_inline)) inline void WalkGroups(const Skew& s, Cell cell) {
+  const int32_t rows = s.ny + 2, columns = s.nx + 2;
+  for (int32_t g = 0; g < s.groups; ++g) {
+    const int32_t r0 = g * kLanes;
+    const bool fullRows = r0 + kLanes <= rows;
+    for (int32_t t = 0; t < columns + kLanes - 1; ++t) {
+      if (fullRows && t >= kLanes - 1 && t < columns) {
+        for (int32_t m = 0; m < kLanes; ++m) cell(r0 + m, t - m);
+      } else {
+        for (int32_t m = 0; m < kLanes && r0 + m < rows; ++m) {
+          if (t - m >= 0 && t - m < columns) cell(r0 + m, t - m);
+        }
+      }
+    }
+  }
+}
+
 void SkewIn(const Skew& s, const Grid& at, const float* field, float* skewed, int32_t k) {
   const size_t row = at.RowStride();
   const float* planeIn = field + at(0, 0, k);
   float* planeOut = skewed + s.At(k, 0, 0);
-  for (int32_t d = 0; d <= s.nx + s.ny + 2; ++d) {
-    const int32_t rFirst = std::max(0, d - (s.nx + 1));
-    const int32_t rLast = std::min(s.ny + 1, d);
-    float* block = planeOut + s.blockStride * static_cast<size_t>(d);
-    for (int32_t r = rFirst; r <= rLast; ++r) block[r] = planeIn[row * r + (d - r)];
-  }
+  WalkGroups(s, [&](int32_t r, int32_t c) {
+    planeOut[s.blockStride * static_cast<size_t>(r + c) + static_cast<size_t>(r)] =
+        planeIn[row * static_cast<size_t>(r) + static_cast<size_t>(c)];
+  });
 }
 
 // Copies back what the relaxation owns: interior and faces, not the edges.
@@ -212,16 +231,13 @@ void SkewOut(const Skew& s, const Grid& at, const float* skewed, float* field, i
   const bool facePlane = k == 0 || k == s.nz + 1;
   float* planeOut = field + at(0, 0, k);
   const float* planeIn = skewed + s.At(k, 0, 0);
-  for (int32_t d = 0; d <= s.nx + s.ny + 2; ++d) {
-    const int32_t rFirst = std::max(0, d - (s.nx + 1));
-    const int32_t rLast = std::min(s.ny + 1, d);
-    const float* block = planeIn + s.blockStride * static_cast<size_t>(d);
-    for (int32_t r = rFirst; r <= rLast; ++r) {
-      const int32_t c = d - r;
-      const int borders = (r == 0 || r == s.ny + 1) + (c == 0 || c == s.nx + 1) + facePlane;
-      if (borders <= 1) planeOut[row * r + c] = block[r];
+  WalkGroups(s, [&](int32_t r, int32_t c) {
+    const int borders = (r == 0 || r == s.ny + 1) + (c == 0 || c == s.nx + 1) + facePlane;
+    if (borders <= 1) {
+      planeOut[row * static_cast<size_t>(r) + static_cast<size_t>(c)] =
+          planeIn[s.blockStride * static_cast<size_t>(r + c) + static_cast<size_t>(r)];
     }
-  }
+  });
 }
 
 struct RelaxJob {
