@@ -191,38 +191,26 @@ __attribute__((always_inline)) FLUID_EXACT_FP inline void RelaxStep(
   }
 }
 
-// Both copies walk one group of 16 rows at a time, time after time: the
-// block side is one whole line per step and the field side 16 row streams,
-// few enough for the cache and the prefetcher (walking whole diagonals
-// touched every row of the plane per diagonal and cost several times more).
-// Away from the plane's edges all 16 lanes are in range and the lane loop
-// runs without tests.
-template <class Cell>
-__attribute__((always_inline)) inline void WalkGroups(const Skew& s, Cell cell) {
-  const int32_t rows = s.ny + 2, columns = s.nx + 2;
-  for (int32_t g = 0; g < s.groups; ++g) {
-    const int32_t r0 = g * kLanes;
-    const bool fullRows = r0 + kLanes <= rows;
-    for (int32_t t = 0; t < columns + kLanes - 1; ++t) {
-      if (fullRows && t >= kLanes - 1 && t < columns) {
-        for (int32_t m = 0; m < kLanes; ++m) cell(r0 + m, t - m);
-      } else {
-        for (int32_t m = 0; m < kLanes && r0 + m < rows; ++m) {
-          if (t - m >= 0 && t - m < columns) cell(r0 + m, t - m);
-        }
-      }
-    }
-  }
+// Both copies walk the field row by row: the field side is read or written
+// contiguously, and the block side steps one diagonal per cell, a line the
+// next rows fill further while it is still in cache. Two running pointers
+// per row keep the address arithmetic out of the loop.
+void CopyRowSkewed(const float* from, float* to, size_t step, int32_t count) {
+  for (int32_t c = 0; c < count; ++c, to += step) *to = from[c];
+}
+
+void CopyRowUnskewed(const float* from, size_t step, float* to, int32_t count) {
+  for (int32_t c = 0; c < count; ++c, from += step) to[c] = *from;
 }
 
 void SkewIn(const Skew& s, const Grid& at, const float* field, float* skewed, int32_t k) {
   const size_t row = at.RowStride();
   const float* planeIn = field + at(0, 0, k);
   float* planeOut = skewed + s.At(k, 0, 0);
-  WalkGroups(s, [&](int32_t r, int32_t c) {
-    planeOut[s.blockStride * static_cast<size_t>(r + c) + static_cast<size_t>(r)] =
-        planeIn[row * static_cast<size_t>(r) + static_cast<size_t>(c)];
-  });
+  for (int32_t r = 0; r <= s.ny + 1; ++r) {
+    CopyRowSkewed(planeIn + row * static_cast<size_t>(r), planeOut + s.At(0, r, 0),
+                  s.blockStride, s.nx + 2);
+  }
 }
 
 // Copies back what the relaxation owns: interior and faces, not the edges.
@@ -231,13 +219,17 @@ void SkewOut(const Skew& s, const Grid& at, const float* skewed, float* field, i
   const bool facePlane = k == 0 || k == s.nz + 1;
   float* planeOut = field + at(0, 0, k);
   const float* planeIn = skewed + s.At(k, 0, 0);
-  WalkGroups(s, [&](int32_t r, int32_t c) {
-    const int borders = (r == 0 || r == s.ny + 1) + (c == 0 || c == s.nx + 1) + facePlane;
-    if (borders <= 1) {
-      planeOut[row * static_cast<size_t>(r) + static_cast<size_t>(c)] =
-          planeIn[s.blockStride * static_cast<size_t>(r + c) + static_cast<size_t>(r)];
-    }
-  });
+  for (int32_t r = 0; r <= s.ny + 1; ++r) {
+    const bool borderRow = r == 0 || r == s.ny + 1;
+    if (borderRow && facePlane) continue;
+    // Border columns belong to the relaxation only on interior rows of
+    // interior planes.
+    const int32_t first = borderRow || facePlane ? 1 : 0;
+    const int32_t last = borderRow || facePlane ? s.nx : s.nx + 1;
+    CopyRowUnskewed(planeIn + s.At(0, r, first), s.blockStride,
+                    planeOut + row * static_cast<size_t>(r) + static_cast<size_t>(first),
+                    last - first + 1);
+  }
 }
 
 struct RelaxJob {
