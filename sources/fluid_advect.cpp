@@ -80,13 +80,29 @@ FLUID_AVX2 __m256 ClampAvx2(__m256 p, __m256 lo, __m256 hi) {
   p = _mm256_blendv_ps(p, lo, _mm256_cmp_ps(p, lo, _CMP_LT_OQ));
   return _mm256_blendv_ps(p, hi, _mm256_cmp_ps(p, hi, _CMP_GT_OQ));
 }
-FLUID_AVX2 __m256 GatherAvx2(const float* base, __m256i index, __m256 live) {
-  return _mm256_mask_i32gather_ps(_mm256_setzero_ps(), base, index, live, 4);
+// Corners i0 and i0 + 1 are neighbours in memory: one 64-bit gather per
+// lane fetches both, half the elements of two float gathers. `near` gets
+// the i0 values and `far` the i0 + 1 values, lanes in order.
+FLUID_AVX2 void GatherNeighboursAvx2(const float* base, __m256i index, __m256i live,
+                                     __m256& near, __m256& far) {
+  const long long* pairs = reinterpret_cast<const long long*>(base);
+  const __m256i low = _mm256_mask_i32gather_epi64(
+      _mm256_setzero_si256(), pairs, _mm256_castsi256_si128(index),
+      _mm256_cvtepi32_epi64(_mm256_castsi256_si128(live)), 4);
+  const __m256i high = _mm256_mask_i32gather_epi64(
+      _mm256_setzero_si256(), pairs, _mm256_extracti128_si256(index, 1),
+      _mm256_cvtepi32_epi64(_mm256_extracti128_si256(live, 1)), 4);
+  const __m256 lowF = _mm256_castsi256_ps(low), highF = _mm256_castsi256_ps(high);
+  // The shuffles leave lanes 0 1 4 5 | 2 3 6 7; the permute restores order.
+  near = _mm256_castpd_ps(_mm256_permute4x64_pd(
+      _mm256_castps_pd(_mm256_shuffle_ps(lowF, highF, _MM_SHUFFLE(2, 0, 2, 0))),
+      _MM_SHUFFLE(3, 1, 2, 0)));
+  far = _mm256_castpd_ps(_mm256_permute4x64_pd(
+      _mm256_castps_pd(_mm256_shuffle_ps(lowF, highF, _MM_SHUFFLE(3, 1, 3, 1))),
+      _MM_SHUFFLE(3, 1, 2, 0)));
 }
-FLUID_AVX2 __m256 PairAvx2(const float* d0, __m256i near, __m256i far, __m256 r0, __m256 r1,
-                           __m256 live) {
-  return _mm256_add_ps(_mm256_mul_ps(r0, GatherAvx2(d0, near, live)),
-                       _mm256_mul_ps(r1, GatherAvx2(d0, far, live)));
+FLUID_AVX2 __m256 MixAvx2(__m256 near, __m256 far, __m256 r0, __m256 r1) {
+  return _mm256_add_ps(_mm256_mul_ps(r0, near), _mm256_mul_ps(r1, far));
 }
 
 #undef FLUID_AVX2
@@ -121,14 +137,12 @@ __attribute__((target("avx2"))) FLUID_EXACT_FP void AdvectPlaneAvx2(
   const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   const __m256i rowV = _mm256_set1_epi32(static_cast<int32_t>(at.RowStride()));
   const __m256i planeV = _mm256_set1_epi32(static_cast<int32_t>(at.PlaneStride()));
-  const __m256i oneI = _mm256_set1_epi32(1);
   for (int32_t j = 1; j <= at.ny; ++j) {
     const __m256 jf = _mm256_set1_ps(static_cast<float>(j));
     for (int32_t i = 1; i <= at.nx; i += 8) {
       // The last run of a row may be short: its missing lanes read and
       // write nothing.
       const __m256i liveI = _mm256_cmpgt_epi32(_mm256_set1_epi32(at.nx - i + 1), lanes);
-      const __m256 live = _mm256_castsi256_ps(liveI);
       const size_t cell = at(i, j, k);
       const __m256 fi = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(i), lanes));
       const __m256 px = ClampAvx2(_mm256_sub_ps(fi, _mm256_mul_ps(dt0v, _mm256_maskload_ps(u + cell, liveI))), half, maxX);
@@ -145,16 +159,17 @@ __attribute__((target("avx2"))) FLUID_EXACT_FP void AdvectPlaneAvx2(
       const __m256i c010 = _mm256_add_epi32(c000, rowV);
       const __m256i c001 = _mm256_add_epi32(c000, planeV);
       const __m256i c011 = _mm256_add_epi32(c010, planeV);
-      const __m256i c100 = _mm256_add_epi32(c000, oneI);
-      const __m256i c110 = _mm256_add_epi32(c010, oneI);
-      const __m256i c101 = _mm256_add_epi32(c001, oneI);
-      const __m256i c111 = _mm256_add_epi32(c011, oneI);
       for (int f = 0; f < count; ++f) {
         const float* d0 = targets[f].d0;
-        const __m256 low = _mm256_add_ps(_mm256_mul_ps(t0, PairAvx2(d0, c000, c001, r0, r1, live)),
-                                         _mm256_mul_ps(t1, PairAvx2(d0, c010, c011, r0, r1, live)));
-        const __m256 high = _mm256_add_ps(_mm256_mul_ps(t0, PairAvx2(d0, c100, c101, r0, r1, live)),
-                                          _mm256_mul_ps(t1, PairAvx2(d0, c110, c111, r0, r1, live)));
+        __m256 g000, g100, g001, g101, g010, g110, g011, g111;
+        GatherNeighboursAvx2(d0, c000, liveI, g000, g100);
+        GatherNeighboursAvx2(d0, c001, liveI, g001, g101);
+        GatherNeighboursAvx2(d0, c010, liveI, g010, g110);
+        GatherNeighboursAvx2(d0, c011, liveI, g011, g111);
+        const __m256 low = _mm256_add_ps(_mm256_mul_ps(t0, MixAvx2(g000, g001, r0, r1)),
+                                         _mm256_mul_ps(t1, MixAvx2(g010, g011, r0, r1)));
+        const __m256 high = _mm256_add_ps(_mm256_mul_ps(t0, MixAvx2(g100, g101, r0, r1)),
+                                          _mm256_mul_ps(t1, MixAvx2(g110, g111, r0, r1)));
         _mm256_maskstore_ps(targets[f].d + cell, liveI,
                             _mm256_add_ps(_mm256_mul_ps(s0, low), _mm256_mul_ps(s1, high)));
       }
