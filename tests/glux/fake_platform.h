@@ -57,8 +57,10 @@ inline std::vector<std::pair<std::string, bool>> entryPointStates() {
 inline const std::string kBanner = "-=-=-=-=-=-=-=-=-=-=-=-=-\n";
 inline const std::string kOpening = "\n" + kBanner + "      glux v1.51\n" + kBanner;
 
-inline std::string report(const std::string& pluginLines) {
-  return kOpening + "-> initializing extensions\n" + pluginLines + kBanner + "\n";
+// The report of a load with one line per plugin, closed by the banner unless
+// the load ends the process.
+inline std::string report(const std::string& pluginLines, const std::string& end = kBanner + "\n") {
+  return kOpening + "-> initializing extensions\n" + pluginLines + end;
 }
 
 inline std::string stubOutput(const std::string& extension, const std::string& function) {

@@ -1,90 +1,74 @@
-// gluxInit and the registry on plugins of the test's own making, and the
-// fatal stubs the entry points hold before any load.
+// gluxInit and the registry on plugins of the test's own making.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "tests/glux/fake_platform.h"
-#include "tests/glux/scripted_plugin.h"
 
 namespace {
 
+using testing::Eq;
 using testing::ExitedWithCode;
 
-class GluxInitTest : public testing::Test {
-protected:
-  void SetUp() override { fake::install("GL_ARB_multitexture GL_EXT_texture3D"); }
-  ScopedEmptyRegistry registry;
+// A plugin whose load outcome the test sets; unlisted, it resolves as development.
+struct ScriptedPlugin : GluxPlugin {
+  ScriptedPlugin(const char* extension, bool required, bool resolves = true, bool listed = true)
+      : GluxPlugin(required), resolves(resolves), listed(listed) {
+    name = extension;
+  }
+  bool loadEntryPoints() override {
+    ++resolutions;
+    development = !listed;
+    return resolves;
+  }
+  const bool resolves, listed;
+  int resolutions = 0;
 };
 
-using GluxInitDeathTest = GluxInitTest;
+// An empty registry for the test, hiding the program's declarations.
+class GluxInitDeathTest : public testing::Test {
+protected:
+  GluxInitDeathTest() { fake::install("GL_ARB_multitexture GL_EXT_texture3D"); }
+  ~GluxInitDeathTest() override {
+    delete gluxRegistry;
+    gluxRegistry = saved;
+  }
+  GluxRegistry* const saved = std::exchange(gluxRegistry, nullptr);
+};
 
-TEST_F(GluxInitDeathTest, RequiredFailureOrNoContextEndsTheProcess) {
-  ScriptedPlugin optionalFailing("GL_a", false, {false, true});
-  ScriptedPlugin requiredDevelopment("GL_b", true, {true, false});
-  ScriptedPlugin requiredFine("GL_c", true);
-  for (ScriptedPlugin* p : {&requiredFine, &requiredDevelopment, &optionalFailing})
-    gluxRegisterPlugin(p);
-  const std::string lines = "[FAIL] GL_a\n[FAIL] GL_b (required)\n[ OK ] GL_c (required)\n";
-  // No closing banner on either path.
-  EXPECT_EXIT(gluxInit(0), ExitedWithCode(255),
-              testing::Eq(fake::kOpening + "-> initializing extensions\n" + lines +
-                          "Failed to load at least one required extension !\n" +
-                          fake::boxOutput("Sorry, gluX cannot find required extensions", lines,
-                                          true)));
-  fake::install(nullptr);
-  EXPECT_EXIT(gluxInit(0), ExitedWithCode(255),
-              testing::Eq(fake::kOpening +
-                          "OpenGL should be initialized before calling gluxInit() !\n"));
-}
-
-TEST_F(GluxInitTest, OptionalFailuresAreReportedAndTheProgramGoesOn) {
+// Lines in byte order of the names. A duplicate name keeps the first and links
+// the later, which inherits required from it (not the reverse) and loads through it.
+TEST_F(GluxInitDeathTest, ReportsEachOutcomeAndEndsTheProcessWhenARequiredOneFails) {
   EXPECT_EQ(fake::initOutput(0), fake::kOpening +
                                      "-> No Plugin loaded: you have to use GLUX_LOAD or "
                                      "GLUX_REQUIRE before using extensions.\n" +
                                      fake::kBanner + "\n");
-  ScriptedPlugin unresolved("GL_unresolved", false, {false, true});
-  ScriptedPlugin unlisted("GL_unlisted", false, {true, false});
-  ScriptedPlugin fine("GL_fine", false), requiredFine("GL_required", true);
-  for (ScriptedPlugin* p : {&unresolved, &unlisted, &fine, &requiredFine}) gluxRegisterPlugin(p);
-  EXPECT_EQ(fake::initOutput(0),
-            fake::report("[ OK ] GL_fine\n[ OK ] GL_required (required)\n"
-                         "[FAIL] GL_unlisted\n[FAIL] GL_unresolved\n"));
-}
-
-TEST_F(GluxInitTest, AcceptedDevelopmentIsTaggedAndSatisfiesRequired) {
-  ScriptedPlugin unlisted("GL_unlisted", true, {true, false});
-  ScriptedPlugin unresolved("GL_unresolved", false, {false, false});
-  gluxRegisterPlugin(&unlisted);
-  gluxRegisterPlugin(&unresolved);
-  EXPECT_EQ(fake::initOutput(GLUX_ACCEPT_DEVELOPMENT),
-            fake::report("[DEVL] GL_unlisted (required)\n[FAIL] GL_unresolved\n"));
-}
-
-// Keys in byte order; a duplicate name keeps the first and links the later,
-// which inherits required from it (not the reverse) and loads through it.
-TEST_F(GluxInitTest, RegistryOrdersKeysAndLinksDuplicates) {
-  ScriptedPlugin requiredFirst("GL_x", true, {false, true}), optionalLater("GL_x", false);
-  ScriptedPlugin optionalFirst("GL_a", false), requiredLater("GL_a", true), upperB("GL_B", false);
+  ScriptedPlugin unresolved("GL_unresolved", false, false), laterResolving("GL_unresolved", false);
+  ScriptedPlugin required("GL_Required", true), laterOptional("GL_Required", false);
+  ScriptedPlugin fine("GL_fine", false), laterRequired("GL_fine", true);
+  ScriptedPlugin unlisted("GL_Unlisted", true, true, false);
   // The same object registered again must not become its own duplicate.
-  for (ScriptedPlugin* p : {&requiredFirst, &optionalLater, &requiredFirst, &optionalFirst,
-                            &requiredLater, &upperB})
+  for (ScriptedPlugin* p : {&unresolved, &unlisted, &fine, &required, &required, &laterOptional,
+                            &laterRequired, &laterResolving})
     gluxRegisterPlugin(p);
-  std::vector<std::pair<std::string, GluxPlugin*>> entries(gluxRegistry->begin(),
-                                                           gluxRegistry->end());
-  EXPECT_EQ(entries, (decltype(entries){{"GL_B", &upperB}, {"GL_a", &optionalFirst},
-                                        {"GL_x", &requiredFirst}}));
-  EXPECT_TRUE(optionalLater.isRequired() && !optionalFirst.isRequired());
-  EXPECT_FALSE(optionalLater.load(0));
-  EXPECT_TRUE(requiredLater.load(0));
-  for (ScriptedPlugin* p : {&requiredFirst, &optionalFirst}) EXPECT_EQ(p->resolutions, 1);
-}
-
-TEST(GluxStubDeathTest, EntryPointsEndTheProcessBeforeLoading) {
-  EXPECT_EXIT(glActiveTextureARB(GL_TEXTURE0_ARB), ExitedWithCode(255),
-              testing::Eq(fake::stubOutput("GL_ARB_multitexture", "glActiveTextureARB")));
-  EXPECT_EXIT(glTexImage3DEXT(GL_TEXTURE_3D_EXT, 0, GL_RGBA, 1, 1, 1, 0, GL_RGBA,
-                              GL_UNSIGNED_BYTE, nullptr),
-              ExitedWithCode(255),
-              testing::Eq(fake::stubOutput("GL_EXT_texture3D", "glTexImage3DEXT")));
+  // Unaccepted development fails; required, it ends the process after a box
+  // and without the closing banner.
+  const std::string lines = "[ OK ] GL_Required (required)\n[FAIL] GL_Unlisted (required)\n"
+                            "[ OK ] GL_fine\n[FAIL] GL_unresolved\n";
+  const std::string box =
+      fake::boxOutput("Sorry, gluX cannot find required extensions", lines, true);
+  EXPECT_EXIT(gluxInit(0), ExitedWithCode(255),
+              Eq(fake::report(lines, "Failed to load at least one required extension !\n" + box)));
+  // Accepted, it satisfies required and the program goes on.
+  EXPECT_EQ(fake::initOutput(GLUX_ACCEPT_DEVELOPMENT),
+            fake::report("[ OK ] GL_Required (required)\n[DEVL] GL_Unlisted (required)\n"
+                         "[ OK ] GL_fine\n[FAIL] GL_unresolved\n"));
+  EXPECT_TRUE(laterOptional.isRequired());
+  EXPECT_FALSE(laterResolving.load(0));
+  for (ScriptedPlugin* p : {&unresolved, &required}) EXPECT_EQ(p->resolutions, 1);
+  fake::install(nullptr);
+  EXPECT_EXIT(gluxInit(0), ExitedWithCode(255),
+              Eq(fake::kOpening + "OpenGL should be initialized before calling gluxInit() !\n"));
 }
 
 }  // namespace
