@@ -25,20 +25,12 @@ struct ScriptedPlugin : GluxPlugin {
   int resolutions = 0;
 };
 
-// An empty registry for the test, hiding the program's declarations.
-class GluxInitDeathTest : public testing::Test {
-protected:
-  GluxInitDeathTest() { fake::install("GL_ARB_multitexture GL_EXT_texture3D"); }
-  ~GluxInitDeathTest() override {
-    delete gluxRegistry;
-    gluxRegistry = saved;
-  }
-  GluxRegistry* const saved = std::exchange(gluxRegistry, nullptr);
-};
-
 // Lines in byte order of the names. A duplicate name keeps the first and links
 // the later, which inherits required from it (not the reverse) and loads through it.
-TEST_F(GluxInitDeathTest, ReportsEachOutcomeAndEndsTheProcessWhenARequiredOneFails) {
+TEST(GluxInitDeathTest, ReportsEachOutcomeAndEndsTheProcessWhenARequiredOneFails) {
+  // An empty registry of the test's own: the program's declarations stay unseen.
+  delete std::exchange(gluxRegistry, nullptr);
+  fake::install("GL_ARB_multitexture GL_EXT_texture3D");
   EXPECT_EQ(fake::initOutput(0), fake::kOpening +
                                      "-> No Plugin loaded: you have to use GLUX_LOAD or "
                                      "GLUX_REQUIRE before using extensions.\n" +
