@@ -24,8 +24,8 @@ class BoxTest(unittest.TestCase):
 
     def test_long_text_scrolls_within_the_screen_and_ok_escape_or_close_dismiss_it(self):
         text = "\n".join("line %d %s" % (i, "x" * (i % 50)) for i in range(300)) + "\n" + "y" * 3000
-        for how in ("OK", "Escape", "close"):
-            with Viewer("msgbox-" + how, "Long listing", text, "error", program=DEMO) as box:
+        for how, body in (("OK", text), ("Escape", "text"), ("close", "text")):
+            with Viewer("msgbox-" + how, "Long listing", body, "error", program=DEMO) as box:
                 window = box.find_window("Long listing")
                 if how == "Escape":
                     box.key("Escape", window)
@@ -35,7 +35,7 @@ class BoxTest(unittest.TestCase):
                     self.scroll_then_click_ok(box, window)
                 self.assertEqual(box.proc.wait(60), 0)
                 self.assertEqual(box.stdout(), "dismissed\n")
-                self.assertIn("Long listing\n" + text + "\n", box.stderr())
+                self.assertIn("Long listing\n" + body + "\n", box.stderr())
 
     def scroll_then_click_ok(self, box, window):
         size = dict(line.split("=") for line in box.xdotool("getwindowgeometry", "--shell", window).split())
