@@ -12,7 +12,7 @@ import time
 
 TITLE = "3D volume rendering, Orvane Octobre 2003"
 RUN_DIR = os.environ.get("VOLVIEW_RUN_DIR", os.path.join(os.path.dirname(__file__), "../../build/run"))
-BIN = os.environ.get("VOLVIEW_BIN", os.path.join(RUN_DIR, "volview"))
+BIN = os.path.abspath(os.environ.get("VOLVIEW_BIN", os.path.join(RUN_DIR, "volview")))
 SHOTS_DIR = os.path.join(RUN_DIR, "..", "e2e-shots")
 os.makedirs(SHOTS_DIR, exist_ok=True)
 BACKGROUND = (0, 0, 51)
@@ -22,34 +22,23 @@ PANEL = (255, 15, 485, 245)  # the transfer-function editor
 
 def wait_until(condition, timeout=60.0, interval=0.1, what="condition"):
     deadline = time.monotonic() + timeout
-    while True:
-        result = condition()
-        if result:
-            return result
+    while not (result := condition()):
         if time.monotonic() > deadline:
             raise AssertionError("timed out after %.0f s waiting for %s" % (timeout, what))
         time.sleep(interval)
+    return result
 
 
 class Image:
-    # An RGB screenshot with simple pixel statistics.
-    def __init__(self, width, height, data):
-        self.width, self.height, self.data = width, height, data
-
-    @staticmethod
-    def from_ppm(blob):
-        # convert writes "P6", comment lines, "<width> <height>", "255", one field a line.
-        fields, rest = [], blob
-        while len(fields) < 3:
-            line, rest = rest.split(b"\n", 1)
-            if not line.startswith(b"#"):
-                fields.append(line)
-        width, height = map(int, fields[1].split())
-        return Image(width, height, rest[:width * height * 3])
-
-    @staticmethod
-    def from_file(path):
-        return Image.from_ppm(subprocess.run(["convert", path, "ppm:-"], stdout=subprocess.PIPE, check=True).stdout)
+    # An RGB picture read through convert (and kept in SHOTS_DIR as save_as),
+    # with simple pixel statistics.
+    def __init__(self, source, blob=None, save_as=None):
+        keep = ["-write", os.path.join(SHOTS_DIR, save_as)] if save_as else []
+        ppm = subprocess.run(["convert", source] + keep + ["ppm:-"], input=blob, stdout=subprocess.PIPE,
+                             check=True, timeout=60).stdout
+        # "P6", comment lines, "<width> <height>", "255", then the pixels.
+        header = re.match(rb"P6\n(?:#.*\n)*(\d+) (\d+)\n255\n", ppm)
+        self.width, self.height, self.data = int(header[1]), int(header[2]), ppm[header.end():]
 
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
@@ -63,6 +52,9 @@ class Image:
         pairs = zip(self.region(*box), other.region(*box))
         return sum(1 for a, b in pairs if max(abs(a[k] - b[k]) for k in range(3)) > tolerance)
 
+    def count(self, box, test):
+        return sum(1 for p in self.region(*box) if test(p))
+
 
 def colourful(pixel, background=BACKGROUND, tolerance=12):
     return max(abs(pixel[k] - background[k]) for k in range(3)) > tolerance
@@ -72,71 +64,57 @@ def changed(before, box=VOLUME, at_least=300):
     return lambda image: image.differing_pixels(before, box) >= at_least
 
 
-def filled(image, box):
-    return sum(1 for p in image.region(*box) if p != BACKGROUND)
+def run_without_display(*args, program=BIN):
+    # DISPLAY names a server that is not there: anything that would open a window fails.
+    env = dict(os.environ, DISPLAY=":599")
+    return subprocess.run([program] + list(args), cwd=RUN_DIR, env=env, capture_output=True, text=True,
+                          timeout=120)
 
 
-def run_without_display(*args):
-    # Anything that would open a window fails here.
-    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
-    return subprocess.run([os.path.abspath(BIN)] + list(args), cwd=RUN_DIR, env=env,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
-
-
-def screenshot(name, *args, geometry="500x500+0+0", to="shot.png"):
-    # Runs the viewer with --screenshot; returns its exit code, picture (kept
-    # in SHOTS_DIR) and output.
-    with Viewer(name, args=("-geometry", geometry) + args + ("--screenshot", to)) as v:
-        code = v.wait_exit(180)
+def screenshot(name, *args, geometry="500x500+0+0", to="shot.png", code=0):
+    # Runs the viewer with --screenshot, expecting exit code `code`; returns its
+    # picture (kept in SHOTS_DIR; None if it wrote none) and its stdout + stderr.
+    with Viewer(name, *args, "--screenshot", to, geometry=geometry) as v:
+        if v.proc.wait(180) != code:
+            raise AssertionError("exit code %s:\n%s" % (v.proc.returncode, v.stdout() + v.stderr()))
         png = os.path.join(v.workdir, to)
-        if not os.path.exists(png):
-            return code, None, v.stdout() + v.stderr()
-        return code, Image.from_file(shutil.copy(png, os.path.join(SHOTS_DIR, name + ".png"))), v.stdout()
+        return Image(png, save_as=name + ".png") if os.path.exists(png) else None, v.stdout() + v.stderr()
 
 
 class Viewer:
-    # One run of the viewer (or of another program: binary) in a working
-    # directory of its own, linked to the run folder but for `remove`.
-    def __init__(self, name, remove=(), args=("-geometry", "500x500+0+0"), binary=None):
+    # One run of the viewer (or of another program) under an Xvfb server of its
+    # own, in a working directory linked to the run folder but for `remove`.
+    def __init__(self, name, *args, remove=(), geometry="500x500+0+0", program=BIN):
         self.workdir = tempfile.mkdtemp(prefix="volview-e2e-%s-" % name)
-        for entry in os.listdir(RUN_DIR):
-            if entry not in remove and entry != os.path.basename(BIN):
-                os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
-        self._start_xvfb()
-        self.stdout_path = os.path.join(self.workdir, "stdout.log")
-        self.stderr_path = os.path.join(self.workdir, "stderr.log")
-        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.proc = subprocess.Popen(
-                [binary or os.path.abspath(BIN)] + list(args),
-                cwd=self.workdir, env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
-        self.window = None
-
-    def _start_xvfb(self):
+        for entry in set(os.listdir(RUN_DIR)) - set(remove) - {os.path.basename(BIN)}:
+            os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
         read_fd, write_fd = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise AssertionError("Xvfb did not start")
-        self.env = dict(os.environ, DISPLAY=":" + number)
+            self.env = dict(os.environ, DISPLAY=":" + pipe.readline().strip())
+        command = [program] + (["-geometry", geometry] if program == BIN else []) + list(args)
+        self.out, self.err = (pathlib.Path(self.workdir, s + ".log") for s in ("stdout", "stderr"))
+        with self.out.open("wb") as out, self.err.open("wb") as err:
+            self.proc = subprocess.Popen(command, cwd=self.workdir, env=self.env, stdin=subprocess.DEVNULL,
+                                         stdout=out, stderr=err)
 
     # --- process and output -------------------------------------------------
     def stdout(self):
-        return pathlib.Path(self.stdout_path).read_bytes().decode("utf-8", "replace")
+        return self.out.read_bytes().decode("utf-8", "replace")
 
     def stderr(self):
-        return pathlib.Path(self.stderr_path).read_bytes().decode("utf-8", "replace")
+        return self.err.read_bytes().decode("utf-8", "replace")
 
     def wait_output(self, pattern, timeout=60):
-        return wait_until(lambda: re.search(pattern, self.stdout(), re.M), timeout, what="%r on stdout" % pattern)
+        return wait_until(lambda: re.search(pattern, self.stdout(), re.M), timeout, what=repr(pattern))
 
-    def wait_exit(self, timeout=60):
-        return self.proc.wait(timeout=timeout)  # TimeoutExpired says what it waited for
+    def __enter__(self):
+        return self
 
-    def close(self):
+    def __exit__(self, *exc):
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait()
@@ -144,43 +122,31 @@ class Viewer:
         self.xvfb.wait()
         shutil.rmtree(self.workdir, ignore_errors=True)
 
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
-
     # --- X ----------------------------------------------------------------
     def xdotool(self, *args, check=True):
-        result = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        result = subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True, timeout=120)
         if check and result.returncode != 0:
             raise AssertionError("xdotool %s failed: %s" % (args, result.stderr.decode()))
         return result.stdout.decode().strip()
 
-    def find_window(self, title=TITLE, timeout=60):
-        # The viewer's own window becomes the one keys and shots go to.
+    def find_window(self, title=TITLE, timeout=90):
+        # The first visible window named title, or with title None any but the viewer's.
         def search():
             if self.proc.poll() is not None:
-                raise AssertionError("the viewer ended (code %s) before its window appeared:\n%s"
-                                     % (self.proc.returncode, self.stderr()))
-            out = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % re.escape(title), check=False)
-            return out.split()[0] if out else None
-        window = wait_until(search, timeout, 0.2, "window %r" % title)
-        if title == TITLE:
-            self.window = window
-        return window
+                raise AssertionError("the program ended (code %s) before window %r appeared:\n%s"
+                                     % (self.proc.returncode, title, self.stderr()))
+            for window in self.xdotool("search", "--onlyvisible", "--name", ".", check=False).split():
+                name = self.xdotool("getwindowname", window, check=False)
+                if name == title or (title is None and name not in ("", TITLE)):
+                    return window
+        return wait_until(search, timeout, 0.2, "window %r" % title)
 
     def screenshot(self, window=None, save_as=None):
         xwd = subprocess.run(["xwd", "-silent", "-id", window or self.window], env=self.env,
                              stdout=subprocess.PIPE, check=True, timeout=60).stdout
-        ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd,
-                             stdout=subprocess.PIPE, check=True, timeout=60).stdout
-        if save_as:
-            subprocess.run(["convert", "ppm:-", os.path.join(SHOTS_DIR, save_as)], input=ppm, check=True)
-        return Image.from_ppm(ppm)
+        return Image("xwd:-", xwd, save_as)
 
-    def wait_picture(self, condition, timeout=60, what="the picture", window=None):
+    def wait_picture(self, condition, timeout=120, what="the picture", window=None):
         # Waits until condition(screenshot) holds; returns that screenshot.
         def check():
             image = self.screenshot(window)
@@ -188,41 +154,41 @@ class Viewer:
         return wait_until(check, timeout, 0.3, what)
 
     def wait_first_frame(self, timeout=90):
-        self.find_window(TITLE, timeout)
+        self.window = self.find_window(TITLE, timeout)  # the one keys and shots go to
         # Until the first frame the window holds no picture at all (black).
         return self.wait_picture(lambda im: im.pixel(5, 490) == BACKGROUND and colourful(im.pixel(250, 250)),
                                  timeout, "the first frame")
 
     def wait_frames(self, count=3, timeout=60):
-        # Waits until the viewer has drawn a few more frames (the FPS text changes).
+        # Waits until the viewer has drawn a few more frames (the FPS text
+        # changes); returns the last.
+        image = self.screenshot()
         for _ in range(count):
-            before = self.screenshot()
-            self.wait_picture(lambda im: im.differing_pixels(before, (0, 0, 120, 26), 0) > 0, timeout,
-                              "a new frame")
+            image = self.wait_picture(changed(image, (0, 0, 120, 26), 1), timeout, "a new frame")
+        return image
 
-    def key(self, name, window=None):
-        # Keys go to the window under the pointer.
-        self.xdotool("mousemove", "--window", window or self.window, 20, 20)
+    def key(self, name, window=None, then=None, what="the picture"):
+        # Keys go to the window under the pointer. With `then`, waits for a
+        # picture it holds for and returns that.
+        self.move(20, 20, window)
         self.xdotool("key", name)
+        return then and self.wait_picture(then, what=what, window=window)
 
-    def move(self, x, y):
-        self.xdotool("mousemove", "--window", self.window, x, y)
+    def move(self, x, y, window=None):
+        self.xdotool("mousemove", "--window", window or self.window, x, y)
 
-    def drag(self, button, points, step_pause=0.05):
-        # Presses button at the first point, moves through the others, releases.
-        self.move(*points[0])
+    def drag(self, button, start, end, steps, then=None, what="the picture"):
+        # Presses button at start, moves to end in steps along a straight line,
+        # releases; waits for `then` as key does.
+        self.move(*start)
         self.xdotool("mousedown", button)
-        for x, y in points[1:]:
-            time.sleep(step_pause)
-            self.move(x, y)
-        time.sleep(step_pause)
+        for i in range(1, steps + 1):
+            time.sleep(0.05)
+            self.move(*(round(a + (b - a) * i / steps) for a, b in zip(start, end)))
+        time.sleep(0.05)
         self.xdotool("mouseup", button)
+        return then and self.wait_picture(then, what=what)
 
     def send_wm_delete(self, window=None):
         subprocess.run([os.environ["VOLVIEW_WM_DELETE"], window or self.window], env=self.env,
                        check=True, timeout=30)
-
-
-def line_path(start, end, steps):
-    (x0, y0), (x1, y1) = start, end
-    return [(round(x0 + (x1 - x0) * i / steps), round(y0 + (y1 - y0) * i / steps)) for i in range(steps + 1)]

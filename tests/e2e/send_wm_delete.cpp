@@ -5,14 +5,10 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: send_wm_delete WINDOW_ID\n");
-    return 2;
-  }
-  Display* display = XOpenDisplay(nullptr);
+  Display* display = argc == 2 ? XOpenDisplay(nullptr) : nullptr;
   if (!display) {
-    std::fprintf(stderr, "send_wm_delete: cannot open display\n");
-    return 1;
+    std::fprintf(stderr, "usage: send_wm_delete WINDOW_ID, on a display that opens\n");
+    return 2;
   }
   XEvent event{};
   event.xclient.type = ClientMessage;
@@ -20,7 +16,6 @@ int main(int argc, char** argv) {
   event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
   event.xclient.format = 32;
   event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-  event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
   XCloseDisplay(display);
   return 0;
