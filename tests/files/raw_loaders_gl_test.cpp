@@ -71,9 +71,7 @@ class RawLoadersGl : public ::testing::Test {
     testing::internal::CaptureStderr();
     renderer.LoadRawSubVolume(path.c_str(), 32, 32, 32, channels, 0, 0, 0, extent, extent, extent,
                               newSize, newSize, newSize);
-    std::fflush(stdout);
-    const std::string out = testing::internal::GetCapturedStdout();
-    return out + testing::internal::GetCapturedStderr();
+    return testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
   }
 
   VolRender renderer;
@@ -109,13 +107,11 @@ TEST_F(RawLoadersGl, SubVolumePrintsItsStepsAndIsOwnedAndUploaded) {
   EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.sizeX, renderer.sizeZ),
             std::make_tuple(true, 16, 16));
   EXPECT_EQ(renderer.data[1], static_cast<float>(static_cast<uint8_t>(2 * 7) * kByteToUnit));
+  EXPECT_EQ(UploadedWidth(), 16);
   // The step is rounded to single precision before printing.
   EXPECT_EQ(SubVolume(path, 4, 1024, 170), "6.023530 6.023530 6.023530\n");
   EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.channels, renderer.sizeX),
             std::make_tuple(true, 4, 170));
-  // Sampling itself is the unit tests'; here, that its result is uploaded.
-  EXPECT_EQ(SubVolume(path, 4, 64, 8), "8.000000 8.000000 8.000000\n");
-  EXPECT_EQ(UploadedWidth(), 8);
   // Inside the file's box but past its end: 0, and one line naming the file.
   const std::string shortFile = WriteTempFile("loaders_sub_short.raw", Ramp(32 * 32 * 31));
   EXPECT_EQ(SubVolume(shortFile, 1, 32, 32),
