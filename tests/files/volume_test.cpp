@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <vector>
@@ -19,11 +18,8 @@ namespace {
 
 // A volume of doubles, via the raw reader as the viewer would read it.
 Volume MakeVolume(std::array<int64_t, 3> sizes, const std::vector<double>& values) {
-  RawLayout layout;
-  layout.sizes = sizes;
-  layout.type = VoxelType::Float64;
-  return DecodeRawVolume("test.raw", layout, reinterpret_cast<const uint8_t*>(values.data()),
-                         values.size() * sizeof(double));
+  return DecodeRawVolume("test.raw", {sizes, VoxelType::Float64, false, 0},
+                         reinterpret_cast<const uint8_t*>(values.data()), values.size() * sizeof(double));
 }
 
 // Three values stored as `T` after a 3-byte header, in both byte orders: each
@@ -34,10 +30,9 @@ void ExpectDecoded(VoxelType type, const std::array<double, 3>& values) {
     std::vector<uint8_t> bytes = {0xde, 0xad, 0xbe};
     for (double v : values) {
       const T stored = static_cast<T>(v);
-      uint8_t raw[sizeof(T)];
-      std::memcpy(raw, &stored, sizeof(T));
-      if (bigEndian) std::reverse(raw, raw + sizeof(T));
+      const auto* raw = reinterpret_cast<const uint8_t*>(&stored);
       bytes.insert(bytes.end(), raw, raw + sizeof(T));
+      if (bigEndian) std::reverse(bytes.end() - sizeof(T), bytes.end());
     }
     const Volume v = DecodeRawVolume("v.raw", {{3, 1, 1}, type, bigEndian, 3}, bytes.data(), bytes.size());
     EXPECT_EQ((std::vector<double>{v.ValueAt(0, 0, 0), v.ValueAt(1, 0, 0), v.ValueAt(2, 0, 0),
