@@ -11,8 +11,7 @@
 namespace {
 
 template <typename T>
-std::array<float, kHistogramBins> Histogram(VoxelType type, const std::vector<T>& values,
-                                            IntensityWindow window) {
+auto Histogram(VoxelType type, const std::vector<T>& values, IntensityWindow window) {
   auto voxels = std::make_unique<uint8_t[]>(values.size() * sizeof(T));
   std::memcpy(voxels.get(), values.data(), values.size() * sizeof(T));
   VolumeInfo info;
