@@ -1,11 +1,14 @@
 // Users' volumes: raw decoding per type and byte order, orientation mapping,
-// the robust window, the fitting rule and area-averaging resampling, and
-// cut-short sample files being refused.
+// the robust window and its histogram, the fitting rule and area-averaging
+// resampling, and cut-short sample files being refused.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
+#include <numeric>
 #include <vector>
 
 #include "files/volume_file.h"
@@ -13,6 +16,7 @@
 #include "files/volume_orientation.h"
 #include "files/volume_raw.h"
 #include "files/volume_window.h"
+#include "files/window_histogram.h"
 
 namespace {
 
@@ -112,6 +116,28 @@ TEST(RobustWindow, IgnoresDominantBackgroundOnly) {
   EXPECT_TRUE(w.low < 1 && w.low < w.high) << w.low << ".." << w.high;
   w = RobustWindow(MakeVolume({2, 1, 1}, {7, 7}));
   EXPECT_TRUE(w.low < 7 && w.high > 7) << w.low << ".." << w.high;
+}
+
+TEST(WindowHistogram, CountsWindowedValuesOnTheNearestEntryOnALogScale) {
+  // Window -1000..1000: entry i stands for -1000 + i * 2000 / 255.
+  std::vector<double> values(999, -1000);              // the background peak, entry 0
+  values.insert(values.end(), 9, 1000);                // entry 255
+  values.insert(values.end(), {-1001, 1001, -32768});  // outside: not counted
+  values.push_back(-1000 + 806);                       // 806 * 255 / 2000 = 102.8: entry 103
+  const auto heights = WindowHistogram(MakeVolume({int64_t(values.size()), 1, 1}, values), {-1000, 1000});
+  EXPECT_FLOAT_EQ(heights[0], 1.0f);
+  EXPECT_FLOAT_EQ(heights[255], static_cast<float>(std::log(10.0) / std::log(1000.0)));
+  EXPECT_FLOAT_EQ(heights[103], static_cast<float>(std::log(2.0) / std::log(1000.0)));
+  EXPECT_FLOAT_EQ(std::accumulate(heights.begin(), heights.end(), 0.0f),
+                  heights[0] + heights[103] + heights[255]);
+  // Nor a NaN, which the readers never let through.
+  const float nanAndOutside[] = {NAN, 2, -1};
+  auto voxels = std::make_unique<uint8_t[]>(sizeof nanAndOutside);
+  std::memcpy(voxels.get(), nanAndOutside, sizeof nanAndOutside);
+  VolumeInfo info;
+  info.sizes = {3, 1, 1};
+  const auto none = WindowHistogram(Volume(info, VoxelType::Float32, std::move(voxels)), {0, 1});
+  EXPECT_EQ(std::accumulate(none.begin(), none.end(), 0.0f), 0.0f);
 }
 
 TEST(Fitting, LongestSideToTheLimitWithProportionsKept) {
