@@ -27,8 +27,8 @@ std::vector<float> Smooth(const Bytes& bytes, int sx, int sy, int sz, int channe
 // A uniform full volume stays at 1. An interior 255 spreads 1/7 to itself and its six
 // neighbours; a face byte is only scaled, yet feeds its interior neighbour.
 TEST(RawSmoothing, UniformStaysAndSpikesSpreadOnlyInTheirOwnComponent) {
-  const size_t cube = 128 * 128 * 128;
-  EXPECT_EQ(Smooth(Bytes(cube, 255), 128, 128, 128, 1), std::vector<float>(cube, 1.0f));
+  const size_t full = 128 * 128 * 128;
+  EXPECT_EQ(Smooth(Bytes(full, 255), 128, 128, 128, 1), std::vector<float>(full, 1.0f));
   const int n = 9, c = 4, k = 2;
   const float seventh = static_cast<float>(255 * kSevenPointToUnit);
   EXPECT_NEAR(seventh, 0.142857, 1e-6);
@@ -53,8 +53,7 @@ TEST(RawReading, ElementCountRefusesOverflowAndShortReadsFillZero) {
   RawMemorySource none(nullptr, 0);
   EXPECT_TRUE(SampleSubVolume(none, {INT32_MAX, INT32_MAX, 4}, {}, 1, 1, 1, 1, &voxel).failed);
 
-  const std::string path = WriteTempFile("raw_short.raw", {10, 20, 30, 40, 50});
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = std::fopen(WriteTempFile("raw_short.raw", {10, 20, 30, 40, 50}).c_str(), "rb");
   Bytes bytes(8, 0xEE);
   ReadRawBytes(f, bytes.data(), bytes.size());
   EXPECT_EQ(bytes, (Bytes{10, 20, 30, 40, 50, 0, 0, 0}));
@@ -68,9 +67,7 @@ TEST(RawReading, ElementCountRefusesOverflowAndShortReadsFillZero) {
 TEST(SubVolumeSampling, RowSpansMatchPerVoxelReadsOnRandomWindows) {
   EXPECT_EQ(SubVolumeFileCoordinate(5, -1.5f, 0), -7);  // toward zero, not down
   std::mt19937 random(11);
-  auto between = [&](int lo, int hi) {
-    return lo + static_cast<int>(random() % static_cast<unsigned>(hi - lo + 1));
-  };
+  auto between = [&](int lo, int hi) { return lo + static_cast<int>(random() % unsigned(hi - lo + 1)); };
   for (int trial = 0; trial < 400; ++trial) {
     const RawFileBox box{between(1, 20), between(1, 20), between(1, 20)};
     Bytes file(RawElementCount(box.sizeX, box.sizeY, box.sizeZ, 1) / (trial % 4 == 0 ? 2 : 1));

@@ -60,8 +60,7 @@ TEST(TransferFile, BrokenMapsAreRefusedWithTheReasonAndChangeNothing) {
       ADD_FAILURE() << "accepted " << text;
     } catch (const TransferFileError& error) {
       const std::string message = error.what();
-      EXPECT_TRUE(message.rfind(path + ": ", 0) == 0 && message.find(reason) != std::string::npos)
-          << message;
+      EXPECT_TRUE(message.rfind(path + ": ", 0) == 0 && message.find(reason) != std::string::npos) << message;
     }
     EXPECT_EQ(t, Table(1024, 0.5f)) << text;
   }

@@ -39,10 +39,9 @@ void ExpectDecoded(VoxelType type, const std::array<double, 3>& values) {
       if (bigEndian) std::reverse(bytes.end() - sizeof(T), bytes.end());
     }
     const Volume v = DecodeRawVolume("v.raw", {{3, 1, 1}, type, bigEndian, 3}, bytes.data(), bytes.size());
-    EXPECT_EQ((std::vector<double>{v.ValueAt(0, 0, 0), v.ValueAt(1, 0, 0), v.ValueAt(2, 0, 0),
-                                   v.info().minimum, v.info().maximum}),
-              (std::vector<double>{values[0], values[1], values[2], values[0], values[2]}))
-        << VoxelTypeName(type) << (bigEndian ? " big" : " little");
+    SCOPED_TRACE(std::string(VoxelTypeName(type)) + (bigEndian ? " big" : " little"));
+    EXPECT_EQ((std::array<double, 3>{v.ValueAt(0, 0, 0), v.ValueAt(1, 0, 0), v.ValueAt(2, 0, 0)}), values);
+    EXPECT_EQ(std::make_pair(v.info().minimum, v.info().maximum), std::make_pair(values[0], values[2]));
   }
 }
 
