@@ -89,7 +89,6 @@ TEST(Tga, DecodesEveryAcceptedLayout) {
 }
 
 TEST(TgaDeathTest, RefusesUnsupportedDepthsAndPixelsTheFileCannotHold) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(ExpectRefusalsWithLittleMemory(), testing::ExitedWithCode(0), "");
 }
 

@@ -74,17 +74,16 @@ TEST(RawVolume, RefusesSizeMismatchAndOverflowAndHidesNonFiniteValues) {
 }
 
 TEST(Orientation, MapsDirectionsToCanonicalAxesAndReordersVoxels) {
+  using Axes = std::array<int, 3>;
+  using Flips = std::array<bool, 3>;
   const DirectionMatrix ras = {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
-  EXPECT_EQ(OrientationCode(ras), "RAS");
   const AxisMapping m = MapToCanonical(ras);
-  EXPECT_EQ(m.fileAxis, (std::array<int, 3>{0, 1, 2}));
-  EXPECT_EQ(m.flip, (std::array<bool, 3>{true, true, false}));
+  EXPECT_EQ(std::tie(m.fileAxis, m.flip), std::make_tuple(Axes{0, 1, 2}, Flips{true, true, false}));
   // File axes point P, I, L; slightly oblique.
   const DirectionMatrix pil = {{{0, 0.1, 0.99}, {0.99, 0, -0.1}, {0, -0.99, 0.1}}};
-  EXPECT_EQ(OrientationCode(pil), "PIL");
   const AxisMapping p = MapToCanonical(pil);
-  EXPECT_EQ(p.fileAxis, (std::array<int, 3>{2, 0, 1}));
-  EXPECT_EQ(p.flip, (std::array<bool, 3>{false, false, true}));
+  EXPECT_EQ(std::tie(p.fileAxis, p.flip), std::make_tuple(Axes{2, 0, 1}, Flips{false, false, true}));
+  EXPECT_EQ(OrientationCode(ras) + OrientationCode(pil), "RASPIL");
   EXPECT_TRUE(MapToCanonical({{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}).IsIdentity());
 
   // File sizes 2 (P) x 3 (I) x 4 (L): voxel value = its file index.
