@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,12 +18,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Ramp(size_t count) {
-  Bytes bytes(count);
-  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 13);
-  return bytes;
-}
 
 // Each test starts from a borrowed 16^3 one-channel volume that no load may
 // write to or free, and first checks that failed loads leave it in place.
@@ -81,7 +76,8 @@ class RawLoadersGl : public ::testing::Test {
 TEST_F(RawLoadersGl, WholeFileIsSmoothedOwnedAndUploadedAndShortFilesSaySo) {
   ExpectFailuresKeepTheVolume(
       [&](const char* name, int32_t size) { renderer.LoadRawData(name, size, size, 8, 4); });
-  const Bytes bytes = Ramp(8 * 10 * 12 * 4);
+  Bytes bytes(8 * 10 * 12 * 4);
+  std::iota(bytes.begin(), bytes.end(), uint8_t{0});  // 0..255 over and over
   renderer.LoadRawData(WriteTempFile("loaders_whole.raw", bytes).c_str(), 8, 10, 12, 4);
   EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.channels, renderer.sizeY, renderer.sizeZ),
             std::make_tuple(true, 4, 10, 12));
@@ -101,18 +97,20 @@ TEST_F(RawLoadersGl, SubVolumePrintsItsStepsAndIsOwnedAndUploaded) {
   ExpectFailuresKeepTheVolume([&](const char* name, int32_t size) {
     renderer.LoadRawSubVolume(name, 64, 64, 64, 4, 0, 0, 0, 64, 64, 64, size, size, 8);
   });
-  const std::string path = WriteTempFile("loaders_sub.raw", Ramp(32 * 32 * 32));
+  Bytes ramp(32 * 32 * 32);
+  std::iota(ramp.begin(), ramp.end(), uint8_t{0});
+  const std::string path = WriteTempFile("loaders_sub.raw", ramp);
   // The program's only form, -1 sizes, keeps the grid but never writes a borrowed buffer.
   EXPECT_EQ(SubVolume(path, 1, 32, -1), "2.000000 2.000000 2.000000\n");
   EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.sizeX), std::make_tuple(true, 16));
-  EXPECT_EQ(renderer.data[1], static_cast<float>(static_cast<uint8_t>(2 * 7) * kByteToUnit));
+  EXPECT_EQ(renderer.data[1], static_cast<float>(2 * kByteToUnit));
   EXPECT_EQ(UploadedWidth(), 16);
   // The step is rounded to single precision before printing.
   EXPECT_EQ(SubVolume(path, 4, 1024, 170), "6.023530 6.023530 6.023530\n");
   EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.channels, renderer.sizeX),
             std::make_tuple(true, 4, 170));
   // Inside the file's box but past its end: 0, and one line naming the file.
-  const std::string shortFile = WriteTempFile("loaders_sub_short.raw", Ramp(32 * 32 * 31));
+  const std::string shortFile = WriteTempFile("loaders_sub_short.raw", Bytes(32 * 32 * 31, 1));
   EXPECT_EQ(SubVolume(shortFile, 1, 32, 32),
             "1.000000 1.000000 1.000000\nLoadRawSubVolume: " + shortFile +
                 " : 1024 octets manquants, lus comme 0\n");

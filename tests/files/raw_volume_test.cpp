@@ -18,17 +18,13 @@ size_t Index(int x, int y, int z, int k, int sx, int sy, int channels) {
   return static_cast<size_t>(channels) * ((static_cast<size_t>(z) * sy + y) * sx + x) + k;
 }
 
-std::vector<float> Smooth(const Bytes& bytes, int sx, int sy, int sz, int channels) {
-  std::vector<float> out(bytes.size(), -1.0f);
-  SmoothRawVolume(bytes.data(), sx, sy, sz, channels, out.data());
-  return out;
-}
-
 // A uniform full volume stays at 1. An interior 255 spreads 1/7 to itself and its six
 // neighbours; a face byte is only scaled, yet feeds its interior neighbour.
 TEST(RawSmoothing, UniformStaysAndSpikesSpreadOnlyInTheirOwnComponent) {
   const size_t full = 128 * 128 * 128;
-  EXPECT_EQ(Smooth(Bytes(full, 255), 128, 128, 128, 1), std::vector<float>(full, 1.0f));
+  std::vector<float> smoothed(full, -1.0f);
+  SmoothRawVolume(Bytes(full, 255).data(), 128, 128, 128, 1, smoothed.data());
+  EXPECT_EQ(smoothed, std::vector<float>(full, 1.0f));
   const int n = 9, c = 4, k = 2;
   const float seventh = static_cast<float>(255 * kSevenPointToUnit);
   EXPECT_NEAR(seventh, 0.142857, 1e-6);
@@ -39,7 +35,9 @@ TEST(RawSmoothing, UniformStaysAndSpikesSpreadOnlyInTheirOwnComponent) {
                                 {4, 5, 4}, {4, 4, 3}, {4, 4, 5}, {1, 3, 4}})
     expected[Index(x, y, z, k, n, n, c)] = seventh;
   expected[Index(0, 3, 4, k, n, n, c)] = 1.0f;
-  EXPECT_EQ(Smooth(bytes, n, n, n, c), expected);
+  smoothed.assign(bytes.size(), -1.0f);
+  SmoothRawVolume(bytes.data(), n, n, n, c, smoothed.data());
+  EXPECT_EQ(smoothed, expected);
 }
 
 // Sizes from a caller: a product that cannot be addressed is 0, never wrapped.

@@ -3,6 +3,7 @@
 // resampling, and cut-short sample files being refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -126,8 +127,7 @@ TEST(WindowHistogram, CountsWindowedValuesOnTheNearestEntryOnALogScale) {
   EXPECT_FLOAT_EQ(heights[0], 1.0f);
   EXPECT_FLOAT_EQ(heights[255], static_cast<float>(std::log(10.0) / std::log(1000.0)));
   EXPECT_FLOAT_EQ(heights[103], static_cast<float>(std::log(2.0) / std::log(1000.0)));
-  EXPECT_FLOAT_EQ(std::accumulate(heights.begin(), heights.end(), 0.0f),
-                  heights[0] + heights[103] + heights[255]);
+  EXPECT_EQ(std::count(heights.begin(), heights.end(), 0.0f), kHistogramBins - 3);
   // Nor a NaN, which the readers never let through.
   const float nanAndOutside[] = {NAN, 2, -1};
   auto voxels = std::make_unique<uint8_t[]>(sizeof nanAndOutside);
