@@ -38,9 +38,8 @@ class RawLoadersGl : public ::testing::Test {
   // A missing file, a folder (opens, but cannot be read) and an unaddressable
   // size all fail as a load, with the volume on show kept.
   void ExpectFailuresKeepTheVolume(const std::function<void(const char*, int32_t)>& load) {
-    for (const auto& [name, size] : {std::make_tuple(std::string("no-such.raw"), 8),
-                                     std::make_tuple(testing::TempDir(), 8),
-                                     std::make_tuple(WriteTempFile("any.raw", {1}), INT_MAX)}) {
+    for (const auto& [name, size] : {std::pair<std::string, int32_t>{"no-such.raw", 8},
+                                     {testing::TempDir(), 8}, {WriteTempFile("any.raw", {1}), INT_MAX}}) {
       SCOPED_TRACE(name);
       try {
         load(name.c_str(), size);

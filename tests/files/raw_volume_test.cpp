@@ -27,7 +27,6 @@ TEST(RawSmoothing, UniformStaysAndSpikesSpreadOnlyInTheirOwnComponent) {
   EXPECT_EQ(smoothed, std::vector<float>(full, 1.0f));
   const int n = 9, c = 4, k = 2;
   const float seventh = static_cast<float>(255 * kSevenPointToUnit);
-  EXPECT_NEAR(seventh, 0.142857, 1e-6);
   Bytes bytes(static_cast<size_t>(n) * n * n * c, 0);
   bytes[Index(4, 4, 4, k, n, n, c)] = bytes[Index(0, 3, 4, k, n, n, c)] = 255;
   std::vector<float> expected(bytes.size(), 0.0f);

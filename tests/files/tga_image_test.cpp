@@ -15,9 +15,8 @@ using Bytes = std::vector<uint8_t>;
 // Header plus body; a colour map, when asked for, has 24-bit entries.
 Bytes Tga(uint8_t type, uint16_t width, uint16_t height, uint8_t depth, const Bytes& body,
           uint8_t idLength = 0, uint8_t mapEntries = 0) {
-  const uint8_t hasMap = mapEntries != 0, mapDepth = hasMap ? 24 : 0;
-  Bytes file{idLength, hasMap, type, 0, 0, mapEntries, 0, mapDepth, 0, 0, 0, 0,
-             static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
+  Bytes file{idLength, mapEntries != 0, type, 0, 0, mapEntries, 0, static_cast<uint8_t>(mapEntries ? 24 : 0),
+             0, 0, 0, 0, static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
              static_cast<uint8_t>(height), static_cast<uint8_t>(height >> 8), depth, 0};
   file.resize(18 + body.size());
   std::copy(body.begin(), body.end(), file.begin() + 18);
@@ -71,12 +70,10 @@ TEST(Tga, DecodesEveryAcceptedLayout) {
 #endif
   const Bytes body{1, 2, 3, 4, 5, 6};
   for (const Bytes& file : {Tga(2, 2, 1, 8, body), Tga(10, 2, 1, 16, body), Tga(10, 2, 1, 8, body),
-                            Tga(2, 2, 2, 24, {1, 2, 3, 4}), Tga(2, 4, 1, 16, body),
-                            Tga(10, 257, 1, 24, {0xFF, 1, 2, 3, 0xFF, 4, 5, 6}),
-                            Tga(2, 9000, 9000, 32, {}), Tga(2, 9000, 9000, 16, {}),
-                            Tga(10, 9000, 9000, 32, {0xFF, 1, 2, 3, 4}),
-                            Tga(2, 65535, 65535, 32, {}), Tga(2, 65535, 65535, 16, {}),
-                            Tga(2, 1, 1, 24, {1, 2, 3}, 1, 2)}) {
+                            Tga(2, 2, 2, 24, body), Tga(2, 4, 1, 16, body), Tga(2, 9000, 9000, 16, {}),
+                            Tga(10, 257, 1, 24, {0xFF, 1, 2, 3, 0xFF, 4, 5, 6}), Tga(2, 9000, 9000, 32, {}),
+                            Tga(10, 9000, 9000, 32, {0xFF, 1, 2, 3, 4}), Tga(2, 65535, 65535, 32, {}),
+                            Tga(2, 65535, 65535, 16, {}), Tga(2, 1, 1, 24, {1, 2, 3}, 1, 2)}) {
     SCOPED_TRACE(testing::PrintToString(Bytes(file.begin(), file.begin() + 18)));
     TgaImage image{7, 8, 9, nullptr};
     testing::internal::CaptureStdout();

@@ -19,10 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p, size_t size) {
                          (p[4] & 1) != 0, p[5] % 16u};
   // Mostly files of the right size, so the voxels get read; sometimes not.
   std::vector<uint8_t> file(p + 12, p + size);
-  if (p[4] & 2) {
-    file.resize(layout.headerBytes + static_cast<size_t>(layout.sizes[0]) * layout.sizes[1] *
-                                         layout.sizes[2] * VoxelTypeBytes(layout.type), p[6]);
-  }
+  const size_t voxels = static_cast<size_t>(layout.sizes[0]) * layout.sizes[1] * layout.sizes[2];
+  if (p[4] & 2) file.resize(layout.headerBytes + voxels * VoxelTypeBytes(layout.type), p[6]);
   try {
     const Volume volume = DecodeRawVolume("fuzz.raw", layout, file.data(), file.size());
     const VolumeInfo& info = volume.info();
