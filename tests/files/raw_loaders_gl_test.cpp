@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,12 +18,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Ramp(size_t count) {
-  Bytes bytes(count);
-  for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 13);
-  return bytes;
-}
 
 // Each test starts from a borrowed 16^3 one-channel volume that no load may
 // write to or free, and first checks that failed loads leave it in place.
@@ -43,9 +38,8 @@ class RawLoadersGl : public ::testing::Test {
   // A missing file, a folder (opens, but cannot be read) and an unaddressable
   // size all fail as a load, with the volume on show kept.
   void ExpectFailuresKeepTheVolume(const std::function<void(const char*, int32_t)>& load) {
-    for (const auto& [name, size] : {std::make_tuple(std::string("no-such.raw"), 8),
-                                     std::make_tuple(testing::TempDir(), 8),
-                                     std::make_tuple(WriteTempFile("any.raw", {1}), INT_MAX)}) {
+    for (const auto& [name, size] : {std::pair<std::string, int32_t>{"no-such.raw", 8},
+                                     {testing::TempDir(), 8}, {WriteTempFile("any.raw", {1}), INT_MAX}}) {
       SCOPED_TRACE(name);
       try {
         load(name.c_str(), size);
@@ -71,19 +65,18 @@ class RawLoadersGl : public ::testing::Test {
     testing::internal::CaptureStderr();
     renderer.LoadRawSubVolume(path.c_str(), 32, 32, 32, channels, 0, 0, 0, extent, extent, extent,
                               newSize, newSize, newSize);
-    std::fflush(stdout);
-    const std::string out = testing::internal::GetCapturedStdout();
-    return out + testing::internal::GetCapturedStderr();
+    return testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
   }
 
   VolRender renderer;
   std::vector<float> borrowed = std::vector<float>(16 * 16 * 16, 0.25f);
 };
 
-TEST_F(RawLoadersGl, WholeFileIsSmoothedOwnedAndUploadedAndShortFilesReadZero) {
+TEST_F(RawLoadersGl, WholeFileIsSmoothedOwnedAndUploadedAndShortFilesSaySo) {
   ExpectFailuresKeepTheVolume(
       [&](const char* name, int32_t size) { renderer.LoadRawData(name, size, size, 8, 4); });
-  const Bytes bytes = Ramp(8 * 10 * 12 * 4);
+  Bytes bytes(8 * 10 * 12 * 4);
+  std::iota(bytes.begin(), bytes.end(), uint8_t{0});  // 0..255 over and over
   renderer.LoadRawData(WriteTempFile("loaders_whole.raw", bytes).c_str(), 8, 10, 12, 4);
   EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.channels, renderer.sizeY, renderer.sizeZ),
             std::make_tuple(true, 4, 10, 12));
@@ -97,29 +90,26 @@ TEST_F(RawLoadersGl, WholeFileIsSmoothedOwnedAndUploadedAndShortFilesReadZero) {
   renderer.LoadRawData(shortFile.c_str(), 8, 8, 8, 1);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "LoadRawData: " + shortFile + " : 412 octets manquants, lus comme 0\n");
-  EXPECT_EQ(renderer.data[0], 1.0f);
-  EXPECT_EQ(renderer.data[8 * 8 * 8 - 1], 0.0f);
 }
 
 TEST_F(RawLoadersGl, SubVolumePrintsItsStepsAndIsOwnedAndUploaded) {
   ExpectFailuresKeepTheVolume([&](const char* name, int32_t size) {
     renderer.LoadRawSubVolume(name, 64, 64, 64, 4, 0, 0, 0, 64, 64, 64, size, size, 8);
   });
-  const std::string path = WriteTempFile("loaders_sub.raw", Ramp(32 * 32 * 32));
+  Bytes ramp(32 * 32 * 32);
+  std::iota(ramp.begin(), ramp.end(), uint8_t{0});
+  const std::string path = WriteTempFile("loaders_sub.raw", ramp);
   // The program's only form, -1 sizes, keeps the grid but never writes a borrowed buffer.
   EXPECT_EQ(SubVolume(path, 1, 32, -1), "2.000000 2.000000 2.000000\n");
-  EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.sizeX, renderer.sizeZ),
-            std::make_tuple(true, 16, 16));
-  EXPECT_EQ(renderer.data[1], static_cast<float>(static_cast<uint8_t>(2 * 7) * kByteToUnit));
+  EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.sizeX), std::make_tuple(true, 16));
+  EXPECT_EQ(renderer.data[1], static_cast<float>(2 * kByteToUnit));
+  EXPECT_EQ(UploadedWidth(), 16);
   // The step is rounded to single precision before printing.
   EXPECT_EQ(SubVolume(path, 4, 1024, 170), "6.023530 6.023530 6.023530\n");
   EXPECT_EQ(std::make_tuple(renderer.ownsData, renderer.channels, renderer.sizeX),
             std::make_tuple(true, 4, 170));
-  // Sampling itself is the unit tests'; here, that its result is uploaded.
-  EXPECT_EQ(SubVolume(path, 4, 64, 8), "8.000000 8.000000 8.000000\n");
-  EXPECT_EQ(UploadedWidth(), 8);
   // Inside the file's box but past its end: 0, and one line naming the file.
-  const std::string shortFile = WriteTempFile("loaders_sub_short.raw", Ramp(32 * 32 * 31));
+  const std::string shortFile = WriteTempFile("loaders_sub_short.raw", Bytes(32 * 32 * 31, 1));
   EXPECT_EQ(SubVolume(shortFile, 1, 32, 32),
             "1.000000 1.000000 1.000000\nLoadRawSubVolume: " + shortFile +
                 " : 1024 octets manquants, lus comme 0\n");

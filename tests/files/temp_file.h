@@ -10,8 +10,6 @@
 
 inline std::string WriteTempFile(const std::string& name, const std::vector<uint8_t>& bytes) {
   const std::string path = testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   return path;
 }

@@ -44,13 +44,10 @@ TEST(TransferFile, ForeignMapIsResampledInDataUnits) {
 
 TEST(TransferFile, BrokenMapsAreRefusedWithTheReasonAndChangeNothing) {
   const std::pair<std::string, const char*> cases[] = {
-      {"{\"RGBPoints\": [0, 1, 1", "not valid JSON"},
-      {"[]", "not a colour map"},
-      {"{\"Points\": [0, 1, 0.5, 0]}", "RGBPoints missing"},
-      {"{\"RGBPoints\": [0, 1, 1]}", "four numbers"},
-      {"{\"RGBPoints\": [0, 1, 1, \"1\"]}", "non-number"},
-      {"{\"RGBPoints\": [9, 1, 1, 1, 3, 0, 0, 0]}", "increasing order"},
-      {"{\"RGBPoints\": [0, 255, 0, 0]}", "outside 0..1"},
+      {R"({"RGBPoints": [0, 1, 1)", "not valid JSON"}, {"[]", "not a colour map"},
+      {R"({"Points": [0, 1, 0.5, 0]})", "RGBPoints missing"}, {R"({"RGBPoints": [0, 1, 1]})", "four numbers"},
+      {R"({"RGBPoints": [0, 1, 1, "1"]})", "non-number"}, {R"({"RGBPoints": [0, 2, 0, 0]})", "outside 0..1"},
+      {R"({"RGBPoints": [9, 1, 1, 1, 3, 0, 0, 0]})", "increasing order"},
   };
   for (const auto& [text, reason] : cases) {
     Table t(1024, 0.5f);
@@ -60,8 +57,7 @@ TEST(TransferFile, BrokenMapsAreRefusedWithTheReasonAndChangeNothing) {
       ADD_FAILURE() << "accepted " << text;
     } catch (const TransferFileError& error) {
       const std::string message = error.what();
-      EXPECT_TRUE(message.rfind(path + ": ", 0) == 0 && message.find(reason) != std::string::npos)
-          << message;
+      EXPECT_TRUE(message.rfind(path + ": ", 0) == 0 && message.find(reason) != std::string::npos) << message;
     }
     EXPECT_EQ(t, Table(1024, 0.5f)) << text;
   }

@@ -1,13 +1,15 @@
 // Users' volumes: raw decoding per type and byte order, orientation mapping,
-// the robust window, the fitting rule and area-averaging resampling, and
-// cut-short sample files being refused.
+// the robust window and its histogram, the fitting rule and area-averaging
+// resampling, and cut-short sample files being refused.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <limits>
+#include <memory>
+#include <numeric>
 #include <vector>
 
 #include "files/volume_file.h"
@@ -15,58 +17,46 @@
 #include "files/volume_orientation.h"
 #include "files/volume_raw.h"
 #include "files/volume_window.h"
+#include "files/window_histogram.h"
 
 namespace {
 
 // A volume of doubles, via the raw reader as the viewer would read it.
 Volume MakeVolume(std::array<int64_t, 3> sizes, const std::vector<double>& values) {
-  RawLayout layout;
-  layout.sizes = sizes;
-  layout.type = VoxelType::Float64;
-  return DecodeRawVolume("test.raw", layout, reinterpret_cast<const uint8_t*>(values.data()),
-                         values.size() * sizeof(double));
+  return DecodeRawVolume("test.raw", {sizes, VoxelType::Float64, false, 0},
+                         reinterpret_cast<const uint8_t*>(values.data()), values.size() * sizeof(double));
 }
 
-// Little-endian bytes of `value` stored as `T`, reversed for big-endian files.
+// Three values stored as `T` after a 3-byte header, in both byte orders: each
+// must read back exactly and span the volume's range.
 template <class T>
-void Append(std::vector<uint8_t>& bytes, double value, bool bigEndian) {
-  const T stored = static_cast<T>(value);
-  uint8_t raw[sizeof(T)];
-  std::memcpy(raw, &stored, sizeof(T));
-  if (bigEndian) std::reverse(raw, raw + sizeof(T));
-  bytes.insert(bytes.end(), raw, raw + sizeof(T));
+void ExpectDecoded(VoxelType type, const std::array<double, 3>& values) {
+  for (bool bigEndian : {false, true}) {
+    std::vector<uint8_t> bytes = {0xde, 0xad, 0xbe};
+    for (double v : values) {
+      const T stored = static_cast<T>(v);
+      const auto* raw = reinterpret_cast<const uint8_t*>(&stored);
+      bytes.insert(bytes.end(), raw, raw + sizeof(T));
+      if (bigEndian) std::reverse(bytes.end() - sizeof(T), bytes.end());
+    }
+    const Volume v = DecodeRawVolume("v.raw", {{3, 1, 1}, type, bigEndian, 3}, bytes.data(), bytes.size());
+    SCOPED_TRACE(std::string(VoxelTypeName(type)) + (bigEndian ? " big" : " little"));
+    EXPECT_EQ((std::array<double, 3>{v.ValueAt(0, 0, 0), v.ValueAt(1, 0, 0), v.ValueAt(2, 0, 0)}), values);
+    EXPECT_EQ(std::make_pair(v.info().minimum, v.info().maximum), std::make_pair(values[0], values[2]));
+  }
 }
 
 }  // namespace
 
 TEST(RawVolume, EveryTypeInBothByteOrdersAfterAHeader) {
-  struct Case {
-    VoxelType type;
-    void (*append)(std::vector<uint8_t>&, double, bool);
-    std::vector<double> values;
-  };
-  const Case cases[] = {
-      {VoxelType::UInt8, Append<uint8_t>, {0, 7, 255}},
-      {VoxelType::Int8, Append<int8_t>, {-128, -1, 127}},
-      {VoxelType::UInt16, Append<uint16_t>, {0, 258, 65535}},
-      {VoxelType::Int16, Append<int16_t>, {-32768, -1000, 32767}},
-      {VoxelType::UInt32, Append<uint32_t>, {0, 16909060, 4294967295.0}},
-      {VoxelType::Int32, Append<int32_t>, {-2147483648.0, -5, 2147483647}},
-      {VoxelType::Float32, Append<float>, {-1.5f, 0.25f, 3e38f}},
-      {VoxelType::Float64, Append<double>, {-1e300, 0.125, 7}},
-  };
-  for (const Case& c : cases) {
-    for (bool bigEndian : {false, true}) {
-      std::vector<uint8_t> bytes = {0xde, 0xad, 0xbe};  // header
-      for (double v : c.values) c.append(bytes, v, bigEndian);
-      const RawLayout layout{{3, 1, 1}, c.type, bigEndian, 3};
-      const Volume volume = DecodeRawVolume("v.raw", layout, bytes.data(), bytes.size());
-      SCOPED_TRACE(std::string(VoxelTypeName(c.type)) + (bigEndian ? " big" : " little"));
-      for (int64_t x = 0; x < 3; ++x) EXPECT_EQ(volume.ValueAt(x, 0, 0), c.values[x]);
-      EXPECT_EQ(volume.info().minimum, c.values[0]);
-      EXPECT_EQ(volume.info().maximum, c.values[2]);
-    }
-  }
+  ExpectDecoded<uint8_t>(VoxelType::UInt8, {0, 7, 255});
+  ExpectDecoded<int8_t>(VoxelType::Int8, {-128, -1, 127});
+  ExpectDecoded<uint16_t>(VoxelType::UInt16, {0, 258, 65535});
+  ExpectDecoded<int16_t>(VoxelType::Int16, {-32768, -1000, 32767});
+  ExpectDecoded<uint32_t>(VoxelType::UInt32, {0, 16909060, 4294967295.0});
+  ExpectDecoded<int32_t>(VoxelType::Int32, {-2147483648.0, -5, 2147483647});
+  ExpectDecoded<float>(VoxelType::Float32, {-1.5f, 0.25f, 3e38f});
+  ExpectDecoded<double>(VoxelType::Float64, {-1e300, 0.125, 7});
 }
 
 TEST(RawVolume, RefusesSizeMismatchAndOverflowAndHidesNonFiniteValues) {
@@ -80,24 +70,21 @@ TEST(RawVolume, RefusesSizeMismatchAndOverflowAndHidesNonFiniteValues) {
   EXPECT_THROW(DecodeRawVolume("a.raw", huge, bytes.data(), 10), VolumeFileError);
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Volume v = MakeVolume({4, 1, 1}, {nan, -2, 5, std::numeric_limits<double>::infinity()});
-  EXPECT_EQ(v.info().minimum, -2);
-  EXPECT_EQ(v.info().maximum, 5);
-  EXPECT_EQ(v.ValueAt(0, 0, 0), -2);
-  EXPECT_EQ(v.ValueAt(3, 0, 0), -2);
+  EXPECT_EQ((std::vector<double>{v.info().minimum, v.info().maximum, v.ValueAt(0, 0, 0), v.ValueAt(3, 0, 0)}),
+            (std::vector<double>{-2, 5, -2, -2}));
 }
 
 TEST(Orientation, MapsDirectionsToCanonicalAxesAndReordersVoxels) {
+  using Axes = std::array<int, 3>;
+  using Flips = std::array<bool, 3>;
   const DirectionMatrix ras = {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
-  EXPECT_EQ(OrientationCode(ras), "RAS");
   const AxisMapping m = MapToCanonical(ras);
-  EXPECT_EQ(m.fileAxis, (std::array<int, 3>{0, 1, 2}));
-  EXPECT_EQ(m.flip, (std::array<bool, 3>{true, true, false}));
+  EXPECT_EQ(std::tie(m.fileAxis, m.flip), std::make_tuple(Axes{0, 1, 2}, Flips{true, true, false}));
   // File axes point P, I, L; slightly oblique.
   const DirectionMatrix pil = {{{0, 0.1, 0.99}, {0.99, 0, -0.1}, {0, -0.99, 0.1}}};
-  EXPECT_EQ(OrientationCode(pil), "PIL");
   const AxisMapping p = MapToCanonical(pil);
-  EXPECT_EQ(p.fileAxis, (std::array<int, 3>{2, 0, 1}));
-  EXPECT_EQ(p.flip, (std::array<bool, 3>{false, false, true}));
+  EXPECT_EQ(std::tie(p.fileAxis, p.flip), std::make_tuple(Axes{2, 0, 1}, Flips{false, false, true}));
+  EXPECT_EQ(OrientationCode(ras) + OrientationCode(pil), "RASPIL");
   EXPECT_TRUE(MapToCanonical({{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}).IsIdentity());
 
   // File sizes 2 (P) x 3 (I) x 4 (L): voxel value = its file index.
@@ -105,38 +92,50 @@ TEST(Orientation, MapsDirectionsToCanonicalAxesAndReordersVoxels) {
   for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i);
   ReorderVoxels(file.data(), {2, 3, 4}, 1, p, canonical.data());
   // Canonical (x, y, z) = file (y, 2 - z, x); canonical sizes 4 x 2 x 3.
-  for (int z = 0; z < 3; ++z) {
-    for (int y = 0; y < 2; ++y) {
-      for (int x = 0; x < 4; ++x) {
+  for (int z = 0; z < 3; ++z)
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 4; ++x)
         EXPECT_EQ(canonical[(z * 2 + y) * 4 + x], y + 2 * (2 - z) + 6 * x) << x << y << z;
-      }
-    }
-  }
 }
 
 TEST(RobustWindow, IgnoresDominantBackgroundOnly) {
-  // 60% air at -1000 with noise, tissue spread over 0..999.
-  std::vector<double> ct;
+  // 60% air at -1000 with noise and tissue spread over 0..999; a ramp 0..999
+  // with no dominant peak gets plain percentiles.
+  std::vector<double> ct, ramp;
   for (int i = 0; i < 6000; ++i) ct.push_back(-1000 + i % 9);
   for (int i = 0; i < 4000; ++i) ct.push_back(i / 4);
-  IntensityWindow w = RobustWindow(MakeVolume({10000, 1, 1}, ct));
-  EXPECT_NEAR(w.low, 5, 1);
-  EXPECT_NEAR(w.high, 995, 1);
-
-  // No dominant peak: plain percentiles of 0..999.
-  std::vector<double> ramp;
   for (int i = 0; i < 1000; ++i) ramp.push_back(i);
-  w = RobustWindow(MakeVolume({1000, 1, 1}, ramp));
-  EXPECT_NEAR(w.low, 5, 1);
-  EXPECT_NEAR(w.high, 994, 1);
-
+  for (const auto& [values, high] : {std::pair{ct, 995.0}, {ramp, 994.0}}) {
+    const IntensityWindow w = RobustWindow(MakeVolume({int64_t(values.size()), 1, 1}, values));
+    EXPECT_NEAR(w.low, 5, 1);
+    EXPECT_NEAR(w.high, high, 1);
+  }
   // Only the background and one value: the peak cannot be dropped.
-  w = RobustWindow(MakeVolume({4, 1, 1}, {0, 0, 0, 50}));
-  EXPECT_LT(w.low, w.high);
-  EXPECT_LT(w.low, 1);
+  IntensityWindow w = RobustWindow(MakeVolume({4, 1, 1}, {0, 0, 0, 50}));
+  EXPECT_TRUE(w.low < 1 && w.low < w.high) << w.low << ".." << w.high;
   w = RobustWindow(MakeVolume({2, 1, 1}, {7, 7}));
-  EXPECT_LT(w.low, 7);
-  EXPECT_GT(w.high, 7);
+  EXPECT_TRUE(w.low < 7 && w.high > 7) << w.low << ".." << w.high;
+}
+
+TEST(WindowHistogram, CountsWindowedValuesOnTheNearestEntryOnALogScale) {
+  // Window -1000..1000: entry i stands for -1000 + i * 2000 / 255.
+  std::vector<double> values(999, -1000);              // the background peak, entry 0
+  values.insert(values.end(), 9, 1000);                // entry 255
+  values.insert(values.end(), {-1001, 1001, -32768});  // outside: not counted
+  values.push_back(-1000 + 806);                       // 806 * 255 / 2000 = 102.8: entry 103
+  const auto heights = WindowHistogram(MakeVolume({int64_t(values.size()), 1, 1}, values), {-1000, 1000});
+  EXPECT_FLOAT_EQ(heights[0], 1.0f);
+  EXPECT_FLOAT_EQ(heights[255], static_cast<float>(std::log(10.0) / std::log(1000.0)));
+  EXPECT_FLOAT_EQ(heights[103], static_cast<float>(std::log(2.0) / std::log(1000.0)));
+  EXPECT_EQ(std::count(heights.begin(), heights.end(), 0.0f), kHistogramBins - 3);
+  // Nor a NaN, which the readers never let through.
+  const float nanAndOutside[] = {NAN, 2, -1};
+  auto voxels = std::make_unique<uint8_t[]>(sizeof nanAndOutside);
+  std::memcpy(voxels.get(), nanAndOutside, sizeof nanAndOutside);
+  VolumeInfo info;
+  info.sizes = {3, 1, 1};
+  const auto none = WindowHistogram(Volume(info, VoxelType::Float32, std::move(voxels)), {0, 1});
+  EXPECT_EQ(std::accumulate(none.begin(), none.end(), 0.0f), 0.0f);
 }
 
 TEST(Fitting, LongestSideToTheLimitWithProportionsKept) {
@@ -158,24 +157,21 @@ TEST(Resampling, AveragesByOverlapAndMapsThroughTheWindow) {
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(out[i], expected[i], 1e-6) << i;
   // A box reaching past the volume: outside reads as the window's low end.
   ResampleVolume(v, {{3, 0, 0}, {4, 2, 2}}, {2, 6}, {2, 1, 1}, out.data());
-  EXPECT_NEAR(out[0], 0.375, 1e-6);  // voxels 3 and 4
-  EXPECT_NEAR(out[1], 0.375, 1e-6);  // voxel 5 and the low end
+  // Voxels 3 and 4, then voxel 5 and the low end.
+  for (int i = 0; i < 2; ++i) EXPECT_NEAR(out[i], 0.375, 1e-6) << i;
   // Magnified and clamped.
   ResampleVolume(v, {{5, 0, 0}, {0.5, 1, 1}}, {1, 4}, {2, 1, 1}, out.data());
-  EXPECT_EQ(out[0], 1.0f);
-  EXPECT_EQ(out[1], 1.0f);
+  EXPECT_EQ((std::vector<float>{out[0], out[1]}), std::vector<float>(2, 1.0f));
 }
 
 #ifdef VOLVIEW_SAMPLES_DIR
 TEST(VolumeFiles, CutShortSamplesAreRefused) {
   for (const char* name : {"ct.nrrd", "ct.nii.gz", "ct.mha", "ct.vtk", "ct.tif"}) {
     const std::string from = std::string(VOLVIEW_SAMPLES_DIR) + "/" + name;
-    std::ifstream in(from, std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    ASSERT_GT(bytes.size(), 1000u) << from;
     EXPECT_NO_THROW(OpenVolume({from, {}, {}, 0})) << name;
     const std::string cut = testing::TempDir() + "cut_" + name;
-    std::ofstream(cut, std::ios::binary).write(bytes.data(), bytes.size() - 1);
+    std::filesystem::copy_file(from, cut, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 1);
     EXPECT_THROW(OpenVolume({cut, {}, {}, 0}), VolumeFileError) << name;
   }
 }

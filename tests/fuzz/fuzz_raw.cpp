@@ -1,40 +1,36 @@
 // Smoothing and sub-volume sampling on arbitrary bytes and small sizes, for
 // the address sanitizer; the sampled values themselves are checked against
 // per-voxel reads by the unit tests.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "files/raw_volume.h"
+#include "tests/fuzz/fuzz_check.h"
 
-namespace {
-int32_t Small(uint8_t byte, int32_t limit) { return 1 + byte % limit; }
-}  // namespace
-
+// 17 parameter bytes, then the file.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 17) return 0;
-  const uint8_t* p = data;
-  const uint8_t* file = data + 17;
-  const size_t fileBytes = size - 17;
+  const auto small = [data](int i, int32_t limit) { return 1 + data[i] % limit; };
+  const auto offset = [data](int i) { return static_cast<int8_t>(data[i]); };
 
-  const int32_t sx = Small(p[0], 12), sy = Small(p[1], 12), sz = Small(p[2], 12);
-  const int32_t channels = (p[3] & 1) ? 4 : 1;
+  const int32_t sx = small(0, 12), sy = small(1, 12), sz = small(2, 12);
+  const int32_t channels = (data[3] & 1) ? 4 : 1;
   std::vector<uint8_t> bytes(RawElementCount(sx, sy, sz, channels), 0);
-  std::memcpy(bytes.data(), file, fileBytes < bytes.size() ? fileBytes : bytes.size());
+  std::memcpy(bytes.data(), data + 17, std::min(size - 17, bytes.size()));
   std::vector<float> smoothed(bytes.size());
   SmoothRawVolume(bytes.data(), sx, sy, sz, channels, smoothed.data());
-  for (float v : smoothed)
-    if (!(v >= 0.0f && v <= 1.0f)) __builtin_trap();
+  for (float v : smoothed) Check(v >= 0.0f && v <= 1.0f);
 
-  const RawFileBox box{Small(p[4], 16), Small(p[5], 16), Small(p[6], 16)};
-  const int32_t tx = Small(p[7], 10), ty = Small(p[8], 10), tz = Small(p[9], 10);
-  const SubVolumeWindow window{static_cast<int8_t>(p[10]), static_cast<int8_t>(p[11]),
-                               static_cast<int8_t>(p[12]), SubVolumeStep(static_cast<int8_t>(p[13]), tx),
-                               SubVolumeStep(static_cast<int8_t>(p[14]), ty),
-                               SubVolumeStep(static_cast<int8_t>(p[15]), tz)};
-  RawMemorySource source(file, fileBytes);
-  std::vector<float> sampled(RawElementCount(tx, ty, tz, (p[16] & 1) ? 4 : 1));
-  SampleSubVolume(source, box, window, tx, ty, tz, (p[16] & 1) ? 4 : 1, sampled.data());
+  const RawFileBox box{small(4, 16), small(5, 16), small(6, 16)};
+  const int32_t tx = small(7, 10), ty = small(8, 10), tz = small(9, 10);
+  const int32_t targetChannels = (data[16] & 1) ? 4 : 1;
+  const SubVolumeWindow window{offset(10), offset(11), offset(12), SubVolumeStep(offset(13), tx),
+                               SubVolumeStep(offset(14), ty), SubVolumeStep(offset(15), tz)};
+  RawMemorySource source(data + 17, size - 17);
+  std::vector<float> sampled(RawElementCount(tx, ty, tz, targetChannels));
+  SampleSubVolume(source, box, window, tx, ty, tz, targetChannels, sampled.data());
   return 0;
 }

@@ -8,20 +8,19 @@
 #include <vector>
 
 #include "files/transfer_file.h"
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<float> table(1024, 0.5f);
   try {
     ParseTransferMap(std::string(reinterpret_cast<const char*>(data), size), -1000, 3000, table.data());
   } catch (const TransferMapError&) {
-    if (table != std::vector<float>(1024, 0.5f)) __builtin_trap();
+    Check(table == std::vector<float>(1024, 0.5f));
     return 0;
   }
-  for (float v : table) {
-    if (!(v >= -1.0f && v <= 1.0f)) __builtin_trap();
-  }
+  for (float v : table) Check(v >= -1.0f && v <= 1.0f);
   std::vector<float> again(1024);
   ParseTransferMap(FormatTransferMap(table.data(), -1000, 3000), -1000, 3000, again.data());
-  if (std::memcmp(table.data(), again.data(), 4096) != 0) __builtin_trap();
+  Check(std::memcmp(table.data(), again.data(), 4096) == 0);
   return 0;
 }

@@ -9,33 +9,18 @@
 #include "files/volume_fit.h"
 #include "files/volume_raw.h"
 #include "files/volume_window.h"
+#include "tests/fuzz/fuzz_check.h"
 
-namespace {
-
-constexpr size_t kParameterBytes = 12;
-
-void Check(bool condition) {
-  if (!condition) __builtin_trap();
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < kParameterBytes) return 0;
-  const uint8_t* p = data;
-  RawLayout layout;
-  for (int a = 0; a < 3; ++a) layout.sizes[a] = p[a] % 17;  // 0 must be refused
-  layout.type = static_cast<VoxelType>(p[3] % 8);
-  layout.bigEndian = p[4] & 1;
-  layout.headerBytes = p[5] % 16;
+// 12 parameter bytes, then the file.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* p, size_t size) {
+  if (size < 12) return 0;
+  // Sizes of 0 must be refused.
+  const RawLayout layout{{p[0] % 17, p[1] % 17, p[2] % 17}, static_cast<VoxelType>(p[3] % 8),
+                         (p[4] & 1) != 0, p[5] % 16u};
   // Mostly files of the right size, so the voxels get read; sometimes not.
-  std::vector<uint8_t> file(data + kParameterBytes, data + size);
-  if (p[4] & 2) {
-    const size_t needed = layout.headerBytes + static_cast<size_t>(layout.sizes[0]) *
-                                                   layout.sizes[1] * layout.sizes[2] *
-                                                   VoxelTypeBytes(layout.type);
-    file.resize(needed, p[6]);
-  }
+  std::vector<uint8_t> file(p + 12, p + size);
+  const size_t voxels = static_cast<size_t>(layout.sizes[0]) * layout.sizes[1] * layout.sizes[2];
+  if (p[4] & 2) file.resize(layout.headerBytes + voxels * VoxelTypeBytes(layout.type), p[6]);
   try {
     const Volume volume = DecodeRawVolume("fuzz.raw", layout, file.data(), file.size());
     const VolumeInfo& info = volume.info();
