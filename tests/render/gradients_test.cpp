@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -42,6 +43,28 @@ TEST(Gradients, EveryComponentMatchesThePlainLoopOnShortAxesAndOnBothThreads) {
     for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>(i * 37 % 101) / 100.0f;
     ComputeGradients(v.data(), n[0], n[1], n[2], got.data());
     ASSERT_EQ(got, PlainLoop(v, n)) << n[0] << "x" << n[1] << "x" << n[2];
+  }
+}
+
+// 32x16x16 voxels rising by 0.01 per voxel along x and 0.02 along z: with
+// proportions 1, 0.5, 1 a z voxel is twice as long, so the rise per unit of
+// length is the same on both axes.
+TEST(Gradients, LongVoxelsAreLitByLength) {
+  using Scale = std::array<double, 3>;
+  EXPECT_EQ(GradientAxisScale({64, 32, 16}, {1, 0.5f, 0.25f}), (Scale{1, 1, 1}));
+  EXPECT_EQ(GradientAxisScale({16, 0, 8}, {1, 1, 0.5f}), (Scale{1, 1, 1}));
+  EXPECT_EQ(GradientAxisScale({16, 16, 8}, {1, 0, 1}), (Scale{1, 1, 1}));
+  const Scale scale = GradientAxisScale({32, 16, 16}, {1, 0.5f, 1});
+  EXPECT_EQ(scale, (Scale{1, 1, 0.5}));
+  std::vector<float> v(32 * 16 * 16), g(3 * v.size());
+  for (size_t i = 0; i < v.size(); ++i) v[i] = 0.01f * (i % 32) + 0.02f * (i / (32 * 16));
+  ComputeGradients(v.data(), 32, 16, 16, scale, g.data());
+  for (size_t x = 5; x < 27; ++x) {  // steps of 4 voxels on both axes
+    for (size_t z = 5; z < 11; ++z) {
+      const size_t i = 3 * (x + 32 * (8 + 16 * z));
+      ASSERT_NEAR(g[i] - 0.5f, 0.04f, 1e-6f) << x << " " << z;
+      ASSERT_NEAR(g[i + 2], g[i], 1e-6f) << x << " " << z;
+    }
   }
 }
 

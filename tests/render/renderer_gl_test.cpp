@@ -51,24 +51,21 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using Matrix = std::array<double, 16>;  // column-major, as GL keeps it
 
-Matrix operator*(const Matrix& a, const Matrix& b) {
+Matrix Got(GLenum which) {
   Matrix m{};
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r)
-      for (int k = 0; k < 4; ++k) m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+  glGetDoublev(which, m.data());
   return m;
 }
-Matrix Move(double x, double y, double z) {
-  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-}
-// Counter-clockwise about a unit axis, seen from its tip.
-Matrix Turn(double degrees, double x, double y, double z) {
-  const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a), k[3] = {x, y, z};
-  const double cross[3][3] = {{0, -z, y}, {z, 0, -x}, {-y, x, 0}};
-  Matrix m = Move(0, 0, 0);
-  for (int r = 0; r < 3; ++r)
-    for (int col = 0; col < 3; ++col)
-      m[4 * col + r] = (r == col) * c + s * cross[r][col] + (1 - c) * k[r] * k[col];
+// GL's own product of a move to `to`, the turns {degrees, axis} in order and a move by -`back`.
+Matrix Made(const std::array<double, 3>& to, const std::vector<std::array<double, 4>>& turns,
+            double back = 0) {
+  glPushMatrix();
+  glLoadIdentity();
+  glTranslated(to[0], to[1], to[2]);
+  for (const auto& turn : turns) glRotated(turn[0], turn[1], turn[2], turn[3]);
+  glTranslated(-back, -back, -back);
+  const Matrix m = Got(GL_MODELVIEW_MATRIX);
+  glPopMatrix();
   return m;
 }
 
@@ -116,17 +113,20 @@ TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
   EXPECT_TRUE(gLastArrayReleased == loaded && !gRenderer.ownsData && gRenderer.channels == 1);
 }
 
-TEST_F(RendererGl, GradientsFollowTheDataFrameAfterFrame) {
+TEST_F(RendererGl, GradientsFollowTheDataAndItsProportionsFrameAfterFrame) {
   std::vector<float> v(16 * 8 * 8), want(3 * v.size());
   const float* previous = nullptr;
   for (int frame = 0; frame < 3; ++frame) {
     const int32_t nz = frame < 2 ? 8 : 4;  // the first two frames share one buffer
+    // Voxels twice as long along z in frame 1; the next upload is lit per voxel again.
+    const std::array<double, 3> scale = {1, 1, frame == 1 ? 0.5 : 1};
     for (size_t i = 0; i < v.size(); ++i) v[i] = (i * (frame + 3) % 17) / 16.0f;
     gRenderer.SetData(v.data(), 16, 8, nz);
+    if (frame == 1) gRenderer.SetProportions(1, 0.5f, 1);
     gRenderer.BuildGradients();
     EXPECT_TRUE(frame != 1 || gRenderer.gradientData == previous);
     previous = gRenderer.gradientData;
-    ComputeGradients(v.data(), 16, 8, nz, want.data());
+    ComputeGradients(v.data(), 16, 8, nz, scale, want.data());
     const Bytes got = Level0(gRenderer.gradientTexture, GL_RGB, 3 * 16 * 8 * nz);
     for (size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], want[i] * 255, 0.51) << frame;
   }
@@ -156,9 +156,9 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
   gRenderer.angleZ = 30.0f;
   gRenderer.angleX = 20.0f;
   gRenderer.clipDistance = 10;
-  const Matrix moved = Move(0, 0, -250), turned = moved * Turn(30, 0, 0, 1) * Turn(20, -1, 0, 0);
-  const Matrix texture =
-      Move(0.5, 0.5, 0.5) * Turn(20, -1, 0, 0) * Turn(30, 0, 0, -1) * Move(-0.5, -0.5, -0.5);
+  const Matrix moved = Made({0, 0, -250}, {});
+  const Matrix turned = Made({0, 0, -250}, {{30, 0, 0, 1}, {20, -1, 0, 0}});
+  const Matrix texture = Made({0.5, 0.5, 0.5}, {{20, -1, 0, 0}, {30, 0, 0, -1}}, 0.5);
   const double box[6][4] = {{-1, 0, 0, 90 - 100 / 16.0}, {1, 0, 0, 90 - 100 / 16.0},
                             {0, -1, 0, 90 - 100 / 8.0},  {0, 1, 0, 90 - 100 / 8.0},
                             {0, 0, -1, 90 - 100 / 32.0}, {0, 0, 1, 90 - 100 / 32.0}};
@@ -178,19 +178,18 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
     int calls = 0;
     gWhileDrawing = [&] {
       ++calls;
-      GLdouble got[16];
-      glGetDoublev(GL_TEXTURE_MATRIX, got);  // of the active unit, which must be 0
+      const Matrix got = Got(GL_TEXTURE_MATRIX);  // of the active unit, which must be 0
       for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], texture[i], 1e-6) << i;
       for (int i = 0; i < 6; ++i) {
         // GL keeps plane p given under modelview M as p * inverse(M): times M it is p again.
         const bool fixed = i == 5 && extraClip;
-        const Matrix& m = fixed ? moved : turned;
-        glGetClipPlane(GL_CLIP_PLANE0 + i, got);
+        GLdouble p[4];
+        glGetClipPlane(GL_CLIP_PLANE0 + i, p);
         EXPECT_TRUE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
         for (int k = 0; k < 4; ++k) {
-          double given = 0;
-          for (int r = 0; r < 4; ++r) given += got[r] * m[4 * k + r];
-          EXPECT_NEAR(given, fixed ? extra[k] : box[i][k], 1e-4) << i << "," << k;
+          const double* m = &(fixed ? moved : turned)[4 * k];
+          EXPECT_NEAR(p[0] * m[0] + p[1] * m[1] + p[2] * m[2] + p[3] * m[3],
+                      (fixed ? extra : box[i])[k], 1e-4) << i << "," << k;
         }
       }
       for (int u = 2; u >= 0; --u) {
@@ -222,12 +221,9 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
       glActiveTextureARB(GL_TEXTURE0_ARB + u);
       EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_TEXTURE_3D)) << u;
     }
-    GLdouble m[16], t[16], colour[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    glGetDoublev(GL_TEXTURE_MATRIX, t);
-    glGetDoublev(GL_CURRENT_COLOR, colour);
-    for (int i = 0; i < 16; ++i) EXPECT_TRUE(m[i] == moved[i] && t[i] == (i % 5 == 0)) << i;
-    EXPECT_TRUE(colour[0] == 1 && colour[1] == 1 && colour[2] == 1 && colour[3] == 1);
+    EXPECT_EQ(Got(GL_MODELVIEW_MATRIX), moved);
+    EXPECT_EQ(Got(GL_TEXTURE_MATRIX), Made({0, 0, 0}, {}));
+    EXPECT_EQ(Got(GL_CURRENT_COLOR), (Matrix{1, 1, 1, 1}));
   }
 }
 
