@@ -1,8 +1,9 @@
-// The renderer against a real GL context: uploads, ownership, the slice list
-// and the state the slices are drawn in.
+// The renderer against a real GL context: uploads, ownership, gradients, the
+// slice list and the state the slices are drawn in.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -56,19 +57,6 @@ Matrix Got(GLenum which) {
   glGetDoublev(which, m.data());
   return m;
 }
-// GL's own product of a move to `to`, the turns {degrees, axis} in order and a move by -`back`.
-Matrix Made(const std::array<double, 3>& to, const std::vector<std::array<double, 4>>& turns,
-            double back = 0) {
-  glPushMatrix();
-  glLoadIdentity();
-  glTranslated(to[0], to[1], to[2]);
-  for (const auto& turn : turns) glRotated(turn[0], turn[1], turn[2], turn[3]);
-  glTranslated(-back, -back, -back);
-  const Matrix m = Got(GL_MODELVIEW_MATRIX);
-  glPopMatrix();
-  return m;
-}
-
 Bytes Level0(GLuint texture, GLenum format, size_t bytes) {
   Bytes out(bytes);
   glBindTexture(GL_TEXTURE_3D, texture);
@@ -132,33 +120,42 @@ TEST_F(RendererGl, GradientsFollowTheDataAndItsProportionsFrameAfterFrame) {
   }
 }
 
-TEST_F(RendererGl, TheSliceListHoldsWholeQuadsBackToFront) {
-  gRenderer.SetData(nullptr, 8, 8, 32);
-  gRenderer.sliceCount = 3;
-  gRecorded.clear();
-  gRenderer.BuildSlices();
-  ASSERT_EQ(gRecorded.size(), 12u);
-  const double h = 100.0 / 32, corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  for (size_t i = 0; i < 12; ++i) {
-    const double* st = corners[i % 4];
-    const double z = h + (200 - 2 * h) * (i / 4) / 2 - 100, r = 1 - (i / 4) / 3.0;  // r: 1/N steps
-    const double want[6] = {st[0], st[1], r, 200 * st[0] - 100, 200 * st[1] - 100, z};
-    for (int k = 0; k < 6; ++k) EXPECT_NEAR(gRecorded[i][k], want[k], 1e-5) << i << "," << k;
-  }
-  gRenderer.sliceCount = 200;
-  gRenderer.BuildSlices();
-}
-
-TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay) {
+// The list holds whole quads back to front, then Draw calls it with the
+// planes, matrix and textures set and restores the state for the overlay.
+TEST_F(RendererGl, SliceListAndDraw) {
   std::vector<float> volume(16 * 8 * 32, 1.0f);
   gRenderer.SetData(volume.data(), 16, 8, 32);
   gRenderer.BuildGradients();
+  const double h = 100.0 / 32, corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (const int n : {1, 0, -5, 3}) {  // a lone slice in the middle, not at 0/0
+    gRenderer.sliceCount = n;
+    gRecorded.clear();
+    gRenderer.BuildSlices();
+    ASSERT_EQ(gRecorded.size(), 4u * std::max(n, 0));
+    for (size_t i = 0; i < gRecorded.size(); ++i) {
+      const double* st = corners[i % 4];
+      const double z = n > 1 ? h + (200 - 2 * h) * (i / 4) / (n - 1) - 100 : 0;
+      const double r = 1 - (i / 4) / static_cast<double>(n);  // 1/N steps, unlike z
+      const double want[6] = {st[0], st[1], r, 200 * st[0] - 100, 200 * st[1] - 100, z};
+      for (int k = 0; k < 6; ++k) EXPECT_NEAR(gRecorded[i][k], want[k], 1e-5) << i << "," << k;
+    }
+  }
   gRenderer.angleZ = 30.0f;
   gRenderer.angleX = 20.0f;
   gRenderer.clipDistance = 10;
-  const Matrix moved = Made({0, 0, -250}, {});
-  const Matrix turned = Made({0, 0, -250}, {{30, 0, 0, 1}, {20, -1, 0, 0}});
-  const Matrix texture = Made({0.5, 0.5, 0.5}, {{20, -1, 0, 0}, {30, 0, 0, -1}}, 0.5);
+  // What Draw must make of the modelview (moved, then turned) and of texture matrix 0, by GL.
+  glLoadIdentity();
+  glTranslated(0.5, 0.5, 0.5);
+  glRotated(20, -1, 0, 0);
+  glRotated(30, 0, 0, -1);
+  glTranslated(-0.5, -0.5, -0.5);
+  const Matrix texture = Got(GL_MODELVIEW_MATRIX);
+  glLoadIdentity();
+  glTranslated(0, 0, -250);
+  const Matrix moved = Got(GL_MODELVIEW_MATRIX);
+  glRotated(30, 0, 0, 1);
+  glRotated(20, -1, 0, 0);
+  const Matrix turned = Got(GL_MODELVIEW_MATRIX);
   const double box[6][4] = {{-1, 0, 0, 90 - 100 / 16.0}, {1, 0, 0, 90 - 100 / 16.0},
                             {0, -1, 0, 90 - 100 / 8.0},  {0, 1, 0, 90 - 100 / 8.0},
                             {0, 0, -1, 90 - 100 / 32.0}, {0, 0, 1, 90 - 100 / 32.0}};
@@ -222,7 +219,7 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
       EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_TEXTURE_3D)) << u;
     }
     EXPECT_EQ(Got(GL_MODELVIEW_MATRIX), moved);
-    EXPECT_EQ(Got(GL_TEXTURE_MATRIX), Made({0, 0, 0}, {}));
+    EXPECT_EQ(Got(GL_TEXTURE_MATRIX), (Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
     EXPECT_EQ(Got(GL_CURRENT_COLOR), (Matrix{1, 1, 1, 1}));
   }
 }
