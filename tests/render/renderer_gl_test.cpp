@@ -1,5 +1,6 @@
 // The renderer against a real GL context: uploads, ownership, gradients, the
 // slice list and the state the slices are drawn in.
+#include <GL/glu.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -9,11 +10,13 @@
 #include <cstdlib>
 #include <functional>
 #include <new>
+#include <random>
 #include <vector>
 
 #include "glux/glux_multitexture.h"
 #include "render/gradients.h"
 #include "render/vol_render.h"
+#include "render/volume_upload.h"
 #include "tests/support/gl_window.h"
 
 static const void* gLastArrayReleased = nullptr;  // to check SetData's ownership rules
@@ -57,11 +60,20 @@ Matrix Got(GLenum which) {
   glGetDoublev(which, m.data());
   return m;
 }
-Bytes Level0(GLuint texture, GLenum format, size_t bytes) {
-  Bytes out(bytes);
+// Every level of a 3D texture, back to back, as RGBA.
+Bytes ReadLevels(GLuint texture) {
   glBindTexture(GL_TEXTURE_3D, texture);
-  glGetTexImage(GL_TEXTURE_3D, 0, format, GL_UNSIGNED_BYTE, out.data());
-  return out;
+  Bytes all;
+  GLint w = 0, h = 0, d = 0;
+  for (GLint level = 0;; ++level) {
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_HEIGHT, &h);
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_DEPTH, &d);
+    if (w == 0) return all;
+    const size_t bytes = size_t{4} * w * h * d;
+    all.resize(all.size() + bytes);
+    glGetTexImage(GL_TEXTURE_3D, level, GL_RGBA, GL_UNSIGNED_BYTE, all.data() + all.size() - bytes);
+  }
 }
 
 class RendererGl : public ::testing::Test {
@@ -82,8 +94,8 @@ TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4 << path);
     gRenderer.SetData(borrowed.data(), 12, 12, 12);
     gRenderer.BuildGradients();
-    volume[path] = Level0(gRenderer.volumeTexture, GL_RGBA, 4 * 16 * 16 * 16);
-    gradients[path] = Level0(gRenderer.gradientTexture, GL_RGB, 3 * 16 * 16 * 16);
+    volume[path] = ReadLevels(gRenderer.volumeTexture);
+    gradients[path] = ReadLevels(gRenderer.gradientTexture);
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   EXPECT_TRUE(volume[0] == volume[1] && gradients[0] == gradients[1]);
@@ -115,9 +127,51 @@ TEST_F(RendererGl, GradientsFollowTheDataAndItsProportionsFrameAfterFrame) {
     EXPECT_TRUE(frame != 1 || gRenderer.gradientData == previous);
     previous = gRenderer.gradientData;
     ComputeGradients(v.data(), 16, 8, nz, scale, want.data());
-    const Bytes got = Level0(gRenderer.gradientTexture, GL_RGB, 3 * 16 * 8 * nz);
-    for (size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], want[i] * 255, 0.51) << frame;
+    const Bytes got = ReadLevels(gRenderer.gradientTexture);  // level 0 first
+    for (size_t i = 0; i < size_t{3} * 16 * 8 * nz; ++i)
+      ASSERT_NEAR(got[4 * (i / 3) + i % 3], want[i] * 255, 0.51) << frame;
   }
+}
+
+// Our mipmapped uploads match gluBuild3DMipmaps' byte for byte at every level.
+TEST_F(RendererGl, EveryLevelMatchesTheLibraryAndWhatCannotMatchIsDeclined) {
+  GLuint textures[2];
+  glGenTextures(2, textures);
+  MipChain chain;
+  // Density (1 component) and gradients (3): shrinking (both cores, padded x taps, three
+  // taps, flat last levels), growing (boxes wrap round the edges) and passed through.
+  const int32_t cases[][4] = {{172, 172, 172, 1}, {172, 130, 90, 3}, {12, 6, 20, 3},
+                              {172, 172, 40, 1},  {170, 46, 90, 3},  {191, 5, 9, 1},
+                              {100, 7, 3, 1},     {1, 3, 1, 3},      {32, 8, 16, 3}, {1, 1, 1, 1}};
+  const float odd[] = {NAN, INFINITY, -1e10f, 40000.0f, 1.0f, 1.00002f, -0.0f, 65536.0f / 65535};
+  for (const auto& k : cases) {
+    const GLint internalFormat = k[3] == 1 ? 4 : 3;
+    const GLenum format = k[3] == 1 ? GL_ALPHA : GL_RGB;
+    std::mt19937 random(k[0]);
+    std::vector<float> voxels(size_t{1} * k[0] * k[1] * k[2] * k[3]);
+    for (float& v : voxels) v = std::uniform_real_distribution<float>(-0.2f, 1.2f)(random);
+    for (size_t i = 1; i < voxels.size(); i += 7) voxels[i] = odd[(i / 7) % 8];
+    glBindTexture(GL_TEXTURE_3D, textures[1]);
+    ASSERT_TRUE(UploadMipmapped3D(chain, internalFormat, format, k[0], k[1], k[2], voxels.data()));
+    const Bytes ours = ReadLevels(textures[1]);
+    // The library is given what ours reads: values clamped to [0, 1], NaN as 0.
+    for (float& v : voxels) v = v > 0 ? std::min(v, 1.0f) : 0.0f;
+    glBindTexture(GL_TEXTURE_3D, textures[0]);
+    gluBuild3DMipmaps(GL_TEXTURE_3D, internalFormat, k[0], k[1], k[2], format, GL_FLOAT,
+                      voxels.data());
+    EXPECT_TRUE(ReadLevels(textures[0]) == ours) << k[0] << "x" << k[1] << "x" << k[2] << " of " << k[3];
+  }
+
+  static const float v[400] = {};
+  EXPECT_FALSE(UploadMipmapped3D(chain, GL_RGBA, GL_RGBA, 4, 4, 4, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 400, 1, 1, v));  // 512 wide
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, INT32_MAX, 1, 1, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 0, 4, 4, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, nullptr));
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, v));
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  EXPECT_TRUE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, v));
 }
 
 // The list holds whole quads back to front, then Draw calls it with the
