@@ -85,35 +85,9 @@ protected:
   void TearDown() override { gRenderer.SetData(nullptr, 0, 0, 0); }
 };
 
-TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
-  // 12 per side is rescaled to 16; an unpack alignment of 8 leaves that to the library.
-  std::vector<float> borrowed(12 * 12 * 12);
-  for (size_t i = 0; i < borrowed.size(); ++i) borrowed[i] = i % 5 ? i * 7 % 31 / 10.f - .5f : NAN;
-  Bytes volume[2], gradients[2];
-  for (int path = 0; path < 2; ++path) {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4 << path);
-    gRenderer.SetData(borrowed.data(), 12, 12, 12);
-    gRenderer.BuildGradients();
-    volume[path] = ReadLevels(gRenderer.volumeTexture);
-    gradients[path] = ReadLevels(gRenderer.gradientTexture);
-  }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  EXPECT_TRUE(volume[0] == volume[1] && gradients[0] == gradients[1]);
-  for (size_t i = 0; i < volume[0].size(); i += 4) ASSERT_EQ(volume[0][i] + volume[0][i + 2], 0);
-
-  // As a four-channel raw load leaves it: owned, RGBA per voxel.
-  float* loaded = new float[4 * 8 * 8 * 8]();
-  gRenderer.data = loaded;
-  gRenderer.ownsData = true;
-  gRenderer.channels = 4;
-  gLastArrayReleased = nullptr;
-  gRenderer.SetData(loaded, 8, 8, 8);  // handed back: kept, still ours
-  EXPECT_TRUE(gLastArrayReleased == nullptr && gRenderer.ownsData);
-  gRenderer.SetData(borrowed.data(), 12, 12, 12);
-  EXPECT_TRUE(gLastArrayReleased == loaded && !gRenderer.ownsData && gRenderer.channels == 1);
-}
-
-TEST_F(RendererGl, GradientsFollowTheDataAndItsProportionsFrameAfterFrame) {
+// Gradients follow each new volume, reusing their buffer while the size
+// stays; a buffer of the renderer's own is released only when replaced.
+TEST_F(RendererGl, GradientsFollowTheDataFrameAfterFrameAndOnlyAnOwnedBufferIsReleased) {
   std::vector<float> v(16 * 8 * 8), want(3 * v.size());
   const float* previous = nullptr;
   for (int frame = 0; frame < 3; ++frame) {
@@ -131,12 +105,23 @@ TEST_F(RendererGl, GradientsFollowTheDataAndItsProportionsFrameAfterFrame) {
     for (size_t i = 0; i < size_t{3} * 16 * 8 * nz; ++i)
       ASSERT_NEAR(got[4 * (i / 3) + i % 3], want[i] * 255, 0.51) << frame;
   }
+
+  // As a four-channel raw load leaves it: owned, RGBA per voxel.
+  float* loaded = new float[4 * 8 * 8 * 8]();
+  gRenderer.data = loaded;
+  gRenderer.ownsData = true;
+  gRenderer.channels = 4;
+  gLastArrayReleased = nullptr;
+  gRenderer.SetData(loaded, 8, 8, 8);  // handed back: kept, still ours
+  EXPECT_TRUE(gLastArrayReleased == nullptr && gRenderer.ownsData);
+  gRenderer.SetData(v.data(), 16, 8, 8);
+  EXPECT_TRUE(gLastArrayReleased == loaded && !gRenderer.ownsData && gRenderer.channels == 1);
 }
 
-// Our mipmapped uploads match gluBuild3DMipmaps' byte for byte at every level.
-TEST_F(RendererGl, EveryLevelMatchesTheLibraryAndWhatCannotMatchIsDeclined) {
-  GLuint textures[2];
-  glGenTextures(2, textures);
+// Our mipmapped uploads match gluBuild3DMipmaps' byte for byte at every level,
+// and so do the library's own uploads, on voxels clamped first, that every
+// upload falls back on, the renderer's included.
+TEST_F(RendererGl, EveryUploadMatchesTheLibraryOnClampedVoxelsAndWhatCannotMatchIsDeclined) {
   MipChain chain;
   // Density (1 component) and gradients (3): shrinking (both cores, padded x taps, three
   // taps, flat last levels), growing (boxes wrap round the edges) and passed through.
@@ -147,6 +132,9 @@ TEST_F(RendererGl, EveryLevelMatchesTheLibraryAndWhatCannotMatchIsDeclined) {
   for (const auto& k : cases) {
     const GLint internalFormat = k[3] == 1 ? 4 : 3;
     const GLenum format = k[3] == 1 ? GL_ALPHA : GL_RGB;
+    GLuint textures[2];  // fresh ones, so no level of an earlier case is read back
+    glGenTextures(2, textures);
+    glGenTextures(1, &gRenderer.volumeTexture);
     std::mt19937 random(k[0]);
     std::vector<float> voxels(size_t{1} * k[0] * k[1] * k[2] * k[3]);
     for (float& v : voxels) v = std::uniform_real_distribution<float>(-0.2f, 1.2f)(random);
@@ -154,12 +142,19 @@ TEST_F(RendererGl, EveryLevelMatchesTheLibraryAndWhatCannotMatchIsDeclined) {
     glBindTexture(GL_TEXTURE_3D, textures[1]);
     ASSERT_TRUE(UploadMipmapped3D(chain, internalFormat, format, k[0], k[1], k[2], voxels.data()));
     const Bytes ours = ReadLevels(textures[1]);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, k[0]);  // no change to the rows, but ours declines it
+    UploadVolumeTexture(chain, internalFormat, format, k[0], k[1], k[2], voxels.data());
+    if (k[3] == 1) gRenderer.SetData(voxels.data(), k[0], k[1], k[2]);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    const Bytes fallBack = ReadLevels(textures[1]);
     // The library is given what ours reads: values clamped to [0, 1], NaN as 0.
     for (float& v : voxels) v = v > 0 ? std::min(v, 1.0f) : 0.0f;
     glBindTexture(GL_TEXTURE_3D, textures[0]);
     gluBuild3DMipmaps(GL_TEXTURE_3D, internalFormat, k[0], k[1], k[2], format, GL_FLOAT,
                       voxels.data());
-    EXPECT_TRUE(ReadLevels(textures[0]) == ours) << k[0] << "x" << k[1] << "x" << k[2] << " of " << k[3];
+    EXPECT_TRUE(ReadLevels(textures[0]) == ours && fallBack == ours)
+        << k[0] << "x" << k[1] << "x" << k[2] << " of " << k[3];
+    EXPECT_TRUE(k[3] == 3 || ReadLevels(gRenderer.volumeTexture) == ours) << k[0];
   }
 
   static const float v[400] = {};
