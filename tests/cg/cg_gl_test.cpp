@@ -44,11 +44,11 @@ TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
   glEnable(GL_CLIP_PLANE0);
   glTranslatef(0.1f, -0.2f, -4.0f);
   glRotatef(53.0f, 0.3f, 1.0f, 0.2f);
-  std::vector<unsigned char> frame[2];  // fixed function, shaded
+  // Fixed function, shaded.
+  std::vector<std::vector<unsigned char>> frame(2, std::vector<unsigned char>(kSize * kSize * 4));
   for (int shaded = 1; shaded >= 0; --shaded) {
     glClear(GL_COLOR_BUFFER_BIT);
     glRectf(-1, -1, 1, 1);
-    frame[shaded].resize(kSize * kSize * 4);
     glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, frame[shaded].data());
     cgGLDisableProfile(renderer.vertexProfile);
     cgGLDisableProfile(renderer.fragmentProfile);
@@ -60,7 +60,6 @@ TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
   }
   EXPECT_TRUE(covered > kSize * kSize / 10 && covered < kSize * kSize * 9 / 10) << covered;
   EXPECT_EQ(differing, 0);
-  glDisable(GL_CLIP_PLANE0);
 }
 
 // Through a column of constant density the volume must be as opaque at 1000

@@ -23,10 +23,7 @@ struct FakeShaderBackend : cgrt::ShaderBackend {
 
   std::string Version() override { return "2.1 Fake"; }
   std::string Extensions() override { return extensions; }
-  unsigned CompileShader(cgrt::Stage, const std::string&, std::string& log) override {
-    log.clear();
-    return ++shaders;
-  }
+  unsigned CompileShader(cgrt::Stage, const std::string&, std::string&) override { return ++shaders; }
   unsigned LinkProgram(unsigned vertex, unsigned fragment, std::string& log) override {
     log = vertex && fragment && !pairsLink ? "varyings differ" : "";
     if (log.empty()) links.emplace_back(vertex, fragment);
@@ -61,9 +58,8 @@ TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
   const std::string noFragment = "Fragment programming extensions (GL_ARB_fragment_program or "
                                  "GL_NV_fragment_program) not supported" + unsupported;
   const std::string nv1 = "GL_NV_vertex_program1_1 ", nv2 = "GL_NV_vertex_program2 ",
-                    arbv = "GL_ARB_vertex_program ", nvf = "GL_NV_fragment_program ",
-                    fp20 = "GL_NV_register_combiners GL_NV_texture_shader ",
-                    arbf = "GL_ARB_fragment_program ";
+                    arbv = "GL_ARB_vertex_program ", arbf = "GL_ARB_fragment_program ",
+                    nvf = "GL_NV_fragment_program ", fp20 = "GL_NV_register_combiners GL_NV_texture_shader ";
   const std::tuple<std::string, std::string, CGprofile, CGprofile> cases[] = {
       {nv1 + nv2 + arbv + arbf + fp20 + nvf, "", CG_PROFILE_ARBVP1, CG_PROFILE_FP30},
       {nv1 + nv2 + arbf + fp20, "", CG_PROFILE_VP30, CG_PROFILE_FP20},
@@ -127,7 +123,7 @@ TEST_F(ShaderSetup, EnabledPairIsLinkedOnceAndParametersReachEachProgram) {
   cgGLSetParameter3fv(renderer.lightPosParam, value);  // in use: applied at once
   cgGLDisableProfile(renderer.vertexProfile);          // the fragment stage alone needs it too
   cgGLEnableProfile(renderer.vertexProfile);           // nothing new for the pair
-  const decltype(backend.writes) writes = {{pair, -0.25f}, {pair, -0.25f}, {fragmentAlone, -0.25f}};
+  const decltype(backend.writes) writes = {{pair, -.25f}, {pair, -.25f}, {fragmentAlone, -.25f}};
   EXPECT_EQ(backend.writes, writes);
 }
 

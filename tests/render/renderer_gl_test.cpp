@@ -257,11 +257,7 @@ TEST_F(RendererGl, SliceListAndDraw) {
         {GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB}, {GL_MATRIX_MODE, GL_MODELVIEW},
         {GL_TEXTURE_BINDING_3D, units[0][0]},     {GL_TEXTURE_BINDING_2D, units[2][0]},
         {GL_BLEND, GL_TRUE}, {GL_BLEND_SRC, GL_SRC_ALPHA}, {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
-    for (const auto& entry : state) {
-      GLint value = 0;
-      glGetIntegerv(entry[0], &value);
-      EXPECT_EQ(value, entry[1]) << entry[0];
-    }
+    for (const auto& entry : state) EXPECT_EQ(Got(entry[0])[0], entry[1]) << entry[0];
     for (int i = 0; i < 6; ++i) EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
     for (int u = 2; u >= 0; --u) {
       glActiveTextureARB(GL_TEXTURE0_ARB + u);
