@@ -29,7 +29,7 @@ protected:
 // The vertex program does not write gl_ClipVertex: the user clip plane must
 // still cut it as it cuts fixed function. A compile error's listing names
 // our file and the line in it.
-TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
+TEST_F(CgGl, CompileListingsAndClippingOfAPositionInvariantProgram) {
   Write("volrendFrag.cg", "// comment\nvoid main()\n{\n  gl_FragColor = undefinedThing;\n}\n");
   const std::string failed = Thrown();
   EXPECT_EQ(failed.rfind("The compile returned an error.|volrendFrag.cg:\n0:4(", 0), 0u) << failed;

@@ -82,7 +82,7 @@ TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
 
 // A missing vertex file stops the set-up before the fragment profile is
 // chosen; a pair that does not link is reported, not left to fixed function.
-// Error texts are copies, "" kept, null replaced.
+// An empty error text is kept, a null one replaced.
 TEST_F(ShaderSetup, ErrorsCarryTheirTextAndListing) {
   ASSERT_EQ(unlink("volrendVert.cg"), 0);
   EXPECT_EQ(Thrown(), "The file could not be read.|volrendVert.cg: cannot open file");

@@ -119,8 +119,8 @@ TEST_F(RendererGl, GradientsFollowTheDataFrameAfterFrameAndOnlyAnOwnedBufferIsRe
 }
 
 // Our mipmapped uploads match gluBuild3DMipmaps' byte for byte at every level,
-// and so do the library's own uploads, on voxels clamped first, that every
-// upload falls back on, the renderer's included.
+// and so does the fall-back on the library (given a clamped copy) that every
+// upload takes when ours declines, the renderer's included.
 TEST_F(RendererGl, EveryUploadMatchesTheLibraryOnClampedVoxelsAndWhatCannotMatchIsDeclined) {
   MipChain chain;
   // Density (1 component) and gradients (3): shrinking (both cores, padded x taps, three
