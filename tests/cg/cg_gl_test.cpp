@@ -7,91 +7,66 @@
 #include <vector>
 
 #include "cg/cg_runtime.h"
-#include "cg/shader_backend.h"
 #include "render/vol_render.h"
-#include "shader_files.h"
+#include "shader_folder.h"
 #include "tests/support/gl_window.h"
 
 namespace {
 
 const int kSize = 64;
-using Frame = std::vector<unsigned char>;
 
-// A square that fills the viewport with identity transforms.
-Frame Draw(bool shaded = true) {
-  glClear(GL_COLOR_BUFFER_BIT);
-  if (shaded) cgGLEnableProfile(CG_PROFILE_ARBVP1), cgGLEnableProfile(CG_PROFILE_ARBFP1);
-  glRectf(-1, -1, 1, 1);
-  cgGLDisableProfile(CG_PROFILE_ARBVP1), cgGLDisableProfile(CG_PROFILE_ARBFP1);
-  Frame pixels(kSize * kSize * 4);
-  glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  return pixels;
-}
-
-class CgGl : public ::testing::Test {
+// The shader set-up on the real GL backend, in a perspective projection.
+class CgGl : public ShaderFolder {
 protected:
-  static void SetUpTestSuite() { OpenGlWindow("cg_gl_test", kSize, kSize); }
-  void SetUp() override {
-    cgrt::ResetRuntime(nullptr);
-    context = cgCreateContext();
+  static void SetUpTestSuite() {
+    OpenGlWindow("cg_gl_test", kSize, kSize);
     glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
     gluPerspective(40.0, 1.0, 1.0, 400.0);
     glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
   }
-  CGprogram Load(const std::string& text, CGprofile profile, const char** args = nullptr) {
-    const std::string path = files.Write(std::to_string(profile), text);
-    CGprogram program =
-        cgCreateProgramFromFile(context, CG_SOURCE, path.c_str(), profile, nullptr, args);
-    cgGLLoadProgram(program);
-    cgGLBindProgram(program);
-    return program;
-  }
-
-  ShaderFiles files;
-  CGcontext context = nullptr;
 };
 
 // The vertex program does not write gl_ClipVertex: the user clip plane must
-// still cut it as it cuts fixed function.
-TEST_F(CgGl, PositionInvariantProgramCoversWhatFixedFunctionCovers) {
-  const char* posinv[] = {"-posinv", nullptr};
-  Load("void main() { gl_FrontColor = gl_Color; }\n", CG_PROFILE_ARBVP1, posinv);
-  Load("void main() { gl_FragColor = 2.0 * gl_Color; }\n", CG_PROFILE_ARBFP1);
-  ASSERT_EQ(cgGetError(), CG_NO_ERROR) << cgGetLastListing(context);
+// still cut it as it cuts fixed function. A compile error's listing names
+// our file and the line in it.
+TEST_F(CgGl, CompileListingsAndClippingOfAPositionInvariantProgram) {
+  Write("volrendFrag.cg", "// comment\nvoid main()\n{\n  gl_FragColor = undefinedThing;\n}\n");
+  const std::string failed = Thrown();
+  EXPECT_EQ(failed.rfind("The compile returned an error.|volrendFrag.cg:\n0:4(", 0), 0u) << failed;
+  Write("volrendVert.cg", "void main() { gl_FrontColor = gl_Color; }\n");
+  Write("volrendFrag.cg", "void main() { gl_FragColor = 2.0 * gl_Color; }\n");
+  ASSERT_EQ(Thrown(), "");
   // Grey unshaded, white shaded, in perspective: any pixel covered differently shows.
   glColor3f(0.5f, 0.5f, 0.5f);
+  glLoadIdentity();
   const GLdouble plane[4] = {1.0, 0.4, 0.0, 0.5};
   glClipPlane(GL_CLIP_PLANE0, plane);
   glEnable(GL_CLIP_PLANE0);
   glTranslatef(0.1f, -0.2f, -4.0f);
   glRotatef(53.0f, 0.3f, 1.0f, 0.2f);
-  const Frame fixed = Draw(false), shaded = Draw();
+  // Fixed function, shaded.
+  std::vector<std::vector<unsigned char>> frame(2, std::vector<unsigned char>(kSize * kSize * 4));
+  for (int shaded = 1; shaded >= 0; --shaded) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glRectf(-1, -1, 1, 1);
+    glReadPixels(0, 0, kSize, kSize, GL_RGBA, GL_UNSIGNED_BYTE, frame[shaded].data());
+    cgGLDisableProfile(renderer.vertexProfile);
+    cgGLDisableProfile(renderer.fragmentProfile);
+  }
   int covered = 0, differing = 0;
-  for (size_t i = 0; i < fixed.size(); i += 4) {
-    covered += fixed[i] != 0;
-    differing += (fixed[i] != 0) != (shaded[i] == 255);
+  for (size_t i = 0; i < frame[0].size(); i += 4) {
+    covered += frame[0][i] != 0;
+    differing += (frame[0][i] != 0) != (frame[1][i] == 255);
   }
   EXPECT_TRUE(covered > kSize * kSize / 10 && covered < kSize * kSize * 9 / 10) << covered;
   EXPECT_EQ(differing, 0);
-  glDisable(GL_CLIP_PLANE0);
-}
-
-TEST_F(CgGl, CompileErrorListingNamesTheFileAndItsLine) {
-  EXPECT_EQ(Load("// comment\nvoid main()\n{\n  gl_FragColor = undefinedThing;\n}\n",
-                 CG_PROFILE_ARBFP1),
-            nullptr);
-  EXPECT_EQ(cgGetError(), CG_COMPILER_ERROR);
-  const std::string listing = cgGetLastListing(context) ? cgGetLastListing(context) : "";
-  const std::string file = std::string(files.dir) + "/" + std::to_string(CG_PROFILE_ARBFP1);
-  EXPECT_EQ(listing.rfind(file + ":\n0:4(", 0), 0u) << listing;
 }
 
 // Through a column of constant density the volume must be as opaque at 1000
 // slices as at 200. The column is faint, so neither count saturates, and is
 // blended into floats, so 8-bit rounding cannot hide a difference.
 TEST_F(CgGl, AColumnOfConstantDensityIsAsOpaqueAtAnySliceCount) {
+  ASSERT_EQ(chdir(oldDir), 0);  // where the viewer's own shaders are
   gRenderer.Init();
   GLuint floats = 0, framebuffer = 0;
   glGenRenderbuffers(1, &floats);

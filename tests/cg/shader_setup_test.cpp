@@ -2,48 +2,54 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
-#include "fake_shader_backend.h"
+#include "cg/shader_backend.h"
 #include "render/vol_render.h"
-#include "shader_files.h"
+#include "shader_folder.h"
 
 namespace {
 
-// Runs the renderer's shader set-up on a fake backend, in a folder holding
-// the two shader files.
-class ShaderSetup : public ::testing::Test {
+// A shader backend without GL that records what the runtime asks of it.
+struct FakeShaderBackend : cgrt::ShaderBackend {
+  std::string extensions;
+  bool pairsLink = true;                             // false: two stages never link together
+  unsigned shaders = 0;                              // names handed out
+  std::vector<std::pair<unsigned, unsigned>> links;  // program n is links[n - 1]
+  unsigned current = 0;
+  std::vector<std::pair<unsigned, float>> writes;  // program, second component of the value
+
+  std::string Version() override { return "2.1 Fake"; }
+  std::string Extensions() override { return extensions; }
+  unsigned CompileShader(cgrt::Stage, const std::string&, std::string&) override { return ++shaders; }
+  unsigned LinkProgram(unsigned vertex, unsigned fragment, std::string& log) override {
+    log = vertex && fragment && !pairsLink ? "varyings differ" : "";
+    if (log.empty()) links.emplace_back(vertex, fragment);
+    return log.empty() ? static_cast<unsigned>(links.size()) : 0;
+  }
+  int UniformLocation(unsigned, const char*) override { return 7; }
+  void UseProgram(unsigned program) override { current = program; }
+  void SetUniform1i(int, int) override {}
+  void SetUniform3fv(int, const float* v) override { writes.emplace_back(current, v[1]); }
+};
+
+// The renderer's shader set-up on the fake backend.
+class ShaderSetup : public ShaderFolder {
 protected:
   void SetUp() override {
-    ASSERT_NE(getcwd(oldDir, sizeof oldDir), nullptr);
-    ASSERT_EQ(chdir(files.dir), 0);
-    files.Write("volrendVert.cg", "void main() {}\n");
-    files.Write("volrendFrag.cg", "uniform vec3 lightPos;\nvoid main() {}\n");
+    ShaderFolder::SetUp();
     Reset("GL_ARB_vertex_program GL_ARB_fragment_program");
   }
-  void TearDown() override {
-    cgrt::ResetRuntime(nullptr);
-    ASSERT_EQ(chdir(oldDir), 0);
-  }
-  void Reset(const char* extensions) {
+  void Reset(const std::string& extensions) {
     backend = FakeShaderBackend();
     backend.extensions = extensions;
     cgrt::ResetRuntime(&backend);
     renderer.vertexProfile = renderer.fragmentProfile = CG_PROFILE_UNKNOWN;
   }
-  // "message|listing" of what the step throws.
-  std::string Thrown(void (VolRender::*step)() = &VolRender::InitShaders) {
-    try {
-      (renderer.*step)();
-    } catch (const VolRender::CgError& error) {
-      return error.message + "|" + error.listing;
-    }
-    return "";
-  }
 
   FakeShaderBackend backend;
-  ShaderFiles files;
-  char oldDir[4096];
-  VolRender renderer;
 };
 
 TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
@@ -52,13 +58,9 @@ TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
   const std::string noFragment = "Fragment programming extensions (GL_ARB_fragment_program or "
                                  "GL_NV_fragment_program) not supported" + unsupported;
   const std::string nv1 = "GL_NV_vertex_program1_1 ", nv2 = "GL_NV_vertex_program2 ",
-                    arbv = "GL_ARB_vertex_program ", nvf = "GL_NV_fragment_program ",
-                    fp20 = "GL_NV_register_combiners GL_NV_texture_shader ",
-                    arbf = "GL_ARB_fragment_program ";
-  const struct {
-    std::string extensions, thrown;
-    CGprofile vertex, fragment;
-  } cases[] = {
+                    arbv = "GL_ARB_vertex_program ", arbf = "GL_ARB_fragment_program ",
+                    nvf = "GL_NV_fragment_program ", fp20 = "GL_NV_register_combiners GL_NV_texture_shader ";
+  const std::tuple<std::string, std::string, CGprofile, CGprofile> cases[] = {
       {nv1 + nv2 + arbv + arbf + fp20 + nvf, "", CG_PROFILE_ARBVP1, CG_PROFILE_FP30},
       {nv1 + nv2 + arbf + fp20, "", CG_PROFILE_VP30, CG_PROFILE_FP20},
       // Only whole words count, however spaced; the combiners alone are not enough.
@@ -67,41 +69,35 @@ TEST_F(ShaderSetup, ProfileFallBackOrdersAndMissingProfiles) {
       {arbf + nvf, noVertex, CG_PROFILE_UNKNOWN, CG_PROFILE_UNKNOWN},
       {arbv + "GL_NV_register_combiners", noFragment, CG_PROFILE_ARBVP1, CG_PROFILE_UNKNOWN},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.extensions);
-    Reset(c.extensions.c_str());
-    EXPECT_EQ(Thrown(), c.thrown);
-    EXPECT_EQ(renderer.vertexProfile, c.vertex);
-    EXPECT_EQ(renderer.fragmentProfile, c.fragment);
+  for (const auto& [extensions, thrown, vertex, fragment] : cases) {
+    SCOPED_TRACE(extensions);
+    Reset(extensions);
+    EXPECT_EQ(std::make_tuple(Thrown(), renderer.vertexProfile, renderer.fragmentProfile),
+              std::make_tuple(thrown, vertex, fragment));
     // Each stage is linked alone when loaded, then the pair (program 3) when enabled.
-    EXPECT_EQ(backend.links.size(), c.thrown.empty() ? 3u : c.vertex != CG_PROFILE_UNKNOWN);
-    EXPECT_EQ(backend.current, c.thrown.empty() ? 3u : 0u);
+    EXPECT_EQ(backend.links.size(), thrown.empty() ? 3u : vertex != CG_PROFILE_UNKNOWN);
+    EXPECT_EQ(backend.current, thrown.empty() ? 3u : 0u);
   }
 }
 
-// A failure after the last load (a missing fragment file, then loading the
-// null program) keeps its own text; a pair that does not link is reported,
-// not left to fixed function. Error texts are copies, "" kept, null replaced.
+// A missing vertex file stops the set-up before the fragment profile is
+// chosen; a pair that does not link is reported, not left to fixed function.
+// An empty error text is kept, a null one replaced.
 TEST_F(ShaderSetup, ErrorsCarryTheirTextAndListing) {
-  for (const std::string missing : {"volrendVert.cg", "volrendFrag.cg"}) {
-    ASSERT_EQ(unlink(missing.c_str()), 0);
-    EXPECT_EQ(Thrown(), "The file could not be read.|" + missing + ": cannot open file");
-    // A missing vertex file stops the set-up before the fragment profile is chosen.
-    EXPECT_EQ(renderer.fragmentProfile == CG_PROFILE_UNKNOWN, missing == "volrendVert.cg");
-    files.Write(missing, "void main() {}\n");
-  }
+  ASSERT_EQ(unlink("volrendVert.cg"), 0);
+  EXPECT_EQ(Thrown(), "The file could not be read.|volrendVert.cg: cannot open file");
+  EXPECT_EQ(renderer.fragmentProfile, CG_PROFILE_UNKNOWN);
+  Write("volrendVert.cg", "void main() {}\n");
   backend.pairsLink = false;
   EXPECT_EQ(Thrown(), "The program could not be loaded.|varyings differ");
-  // With no listing, or no text, the texts fall back; the texts are copies.
+  // With no listing, or no text, the texts fall back.
   renderer.cgContext = cgCreateContext();
   cgGLLoadProgram(nullptr);
   EXPECT_EQ(Thrown(&VolRender::CheckCgError), "#Erreur indefinie#|");
   EXPECT_EQ(Thrown(&VolRender::CheckCgError), "");  // reading cleared it
-  char text[] = "message";
-  const VolRender::CgError copied(text, "listing"), noText(nullptr, "listing");
-  const VolRender::Error plain(text), none, empty("");  // the renderer's other error, alike
-  text[0] = 'X';
-  EXPECT_EQ(copied.message + copied.listing + noText.message + noText.listing,
+  const VolRender::CgError given("message", "listing"), noText(nullptr, "listing");
+  const VolRender::Error plain("message"), none, empty("");  // the renderer's other error, alike
+  EXPECT_EQ(given.message + given.listing + noText.message + noText.listing,
             "messagelisting#Erreur indefinie#");
   EXPECT_EQ(plain.message + "|" + none.message + "|" + empty.message, "message|#Erreur indefinie#|");
 }
@@ -127,7 +123,7 @@ TEST_F(ShaderSetup, EnabledPairIsLinkedOnceAndParametersReachEachProgram) {
   cgGLSetParameter3fv(renderer.lightPosParam, value);  // in use: applied at once
   cgGLDisableProfile(renderer.vertexProfile);          // the fragment stage alone needs it too
   cgGLEnableProfile(renderer.vertexProfile);           // nothing new for the pair
-  const decltype(backend.writes) writes = {{pair, -0.25f}, {pair, -0.25f}, {fragmentAlone, -0.25f}};
+  const decltype(backend.writes) writes = {{pair, -.25f}, {pair, -.25f}, {fragmentAlone, -.25f}};
   EXPECT_EQ(backend.writes, writes);
 }
 

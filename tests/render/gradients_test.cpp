@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -15,8 +16,9 @@ int32_t Step(int32_t k, int32_t n) {
   return k < 5 ? k - 1 : k > n - 6 ? n - 2 - k : 4;
 }
 
-// The gradients one voxel and one component at a time.
-std::vector<float> PlainLoop(const std::vector<float>& v, const int32_t* n) {
+// The gradients one voxel and one component at a time, each axis's
+// difference times its scale.
+std::vector<float> PlainLoop(const std::vector<float>& v, const int32_t* n, const double* scale) {
   std::vector<float> out(3 * v.size(), 0.0f);
   for (int32_t z = 1; z < n[2] - 1; ++z)
     for (int32_t y = 1; y < n[1] - 1; ++y)
@@ -25,14 +27,16 @@ std::vector<float> PlainLoop(const std::vector<float>& v, const int32_t* n) {
         const int32_t i = x + stride[1] * y + stride[2] * z;
         for (int a = 0; a < 3; ++a) {
           const int32_t d = Step(at[a], n[a]) * stride[a];
-          out[3 * i + a] = static_cast<float>((double{v[i + d]} - v[i - d] + 1.0) * 0.5);
+          const double difference = scale[a] * (double{v[i + d]} - v[i - d]);
+          out[3 * i + a] = static_cast<float>((difference + 1.0) * 0.5);
         }
       }
   return out;
 }
 
-TEST(Gradients, EveryComponentMatchesThePlainLoopOnShortAxesAndOnBothThreads) {
-  // Every shape up to 9 per side, then three of 32768 voxels or more, split between two threads.
+TEST(Gradients, EveryComponentMatchesThePlainLoopOnShortAxesAndOnBothThreadsScaledOrNot) {
+  // Every shape up to 9 per side, then three of 32768 voxels or more, split between two threads;
+  // every other one with voxels of three lengths.
   const int32_t big[3][3] = {{40, 32, 30}, {33, 35, 29}, {7, 70, 80}};
   for (int32_t s = 0; s < 9 * 9 * 9 + 3; ++s) {
     const int32_t small[3] = {1 + s % 9, 1 + s / 9 % 9, 1 + s / 81};
@@ -40,9 +44,19 @@ TEST(Gradients, EveryComponentMatchesThePlainLoopOnShortAxesAndOnBothThreads) {
     // Exact-size buffers: the sanitizer build flags any read past them.
     std::vector<float> v(size_t{1} * n[0] * n[1] * n[2]), got(3 * v.size(), -1.0f);
     for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>(i * 37 % 101) / 100.0f;
-    ComputeGradients(v.data(), n[0], n[1], n[2], got.data());
-    ASSERT_EQ(got, PlainLoop(v, n)) << n[0] << "x" << n[1] << "x" << n[2];
+    const std::array<double, 3> scale = {1, s % 2 ? 0.5 : 1, s % 2 ? 0.25 : 1};
+    ComputeGradients(v.data(), n[0], n[1], n[2], scale, got.data());
+    ASSERT_EQ(got, PlainLoop(v, n, scale.data())) << n[0] << "x" << n[1] << "x" << n[2];
   }
+}
+
+// Differences per unit of length over the finest axis.
+TEST(Gradients, AxisScalesFollowTheVoxelLengths) {
+  using Scale = std::array<double, 3>;
+  EXPECT_EQ(GradientAxisScale({32, 16, 16}, {1, 0.5f, 1}), (Scale{1, 1, 0.5}));
+  EXPECT_EQ(GradientAxisScale({64, 32, 16}, {1, 0.5f, 0.25f}), (Scale{1, 1, 1}));
+  EXPECT_EQ(GradientAxisScale({16, 0, 8}, {1, 1, 0.5f}), (Scale{1, 1, 1}));
+  EXPECT_EQ(GradientAxisScale({16, 16, 8}, {1, 0, 1}), (Scale{1, 1, 1}));
 }
 
 TEST(Gradients, SizesThatCannotBeHeldAreRefused) {

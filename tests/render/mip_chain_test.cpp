@@ -1,4 +1,4 @@
-// The mip chain's texels are compared with the library's in upload_gl_test.
+// The mip chain's texels are compared with the library's in renderer_gl_test.
 #include <gtest/gtest.h>
 
 #include "render/texture_upload.h"

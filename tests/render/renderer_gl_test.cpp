@@ -1,18 +1,22 @@
-// The renderer against a real GL context: uploads, ownership, the slice list
-// and the state the slices are drawn in.
+// The renderer against a real GL context: uploads, ownership, gradients, the
+// slice list and the state the slices are drawn in.
+#include <GL/glu.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <new>
+#include <random>
 #include <vector>
 
 #include "glux/glux_multitexture.h"
 #include "render/gradients.h"
 #include "render/vol_render.h"
+#include "render/volume_upload.h"
 #include "tests/support/gl_window.h"
 
 static const void* gLastArrayReleased = nullptr;  // to check SetData's ownership rules
@@ -51,32 +55,25 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using Matrix = std::array<double, 16>;  // column-major, as GL keeps it
 
-Matrix operator*(const Matrix& a, const Matrix& b) {
+Matrix Got(GLenum which) {
   Matrix m{};
-  for (int c = 0; c < 4; ++c)
-    for (int r = 0; r < 4; ++r)
-      for (int k = 0; k < 4; ++k) m[4 * c + r] += a[4 * k + r] * b[4 * c + k];
+  glGetDoublev(which, m.data());
   return m;
 }
-Matrix Move(double x, double y, double z) {
-  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-}
-// Counter-clockwise about a unit axis, seen from its tip.
-Matrix Turn(double degrees, double x, double y, double z) {
-  const double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a), k[3] = {x, y, z};
-  const double cross[3][3] = {{0, -z, y}, {z, 0, -x}, {-y, x, 0}};
-  Matrix m = Move(0, 0, 0);
-  for (int r = 0; r < 3; ++r)
-    for (int col = 0; col < 3; ++col)
-      m[4 * col + r] = (r == col) * c + s * cross[r][col] + (1 - c) * k[r] * k[col];
-  return m;
-}
-
-Bytes Level0(GLuint texture, GLenum format, size_t bytes) {
-  Bytes out(bytes);
+// Every level of a 3D texture, back to back, as RGBA.
+Bytes ReadLevels(GLuint texture) {
   glBindTexture(GL_TEXTURE_3D, texture);
-  glGetTexImage(GL_TEXTURE_3D, 0, format, GL_UNSIGNED_BYTE, out.data());
-  return out;
+  Bytes all;
+  GLint w = 0, h = 0, d = 0;
+  for (GLint level = 0;; ++level) {
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_HEIGHT, &h);
+    glGetTexLevelParameteriv(GL_TEXTURE_3D, level, GL_TEXTURE_DEPTH, &d);
+    if (w == 0) return all;
+    const size_t bytes = size_t{4} * w * h * d;
+    all.resize(all.size() + bytes);
+    glGetTexImage(GL_TEXTURE_3D, level, GL_RGBA, GL_UNSIGNED_BYTE, all.data() + all.size() - bytes);
+  }
 }
 
 class RendererGl : public ::testing::Test {
@@ -88,21 +85,26 @@ protected:
   void TearDown() override { gRenderer.SetData(nullptr, 0, 0, 0); }
 };
 
-TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
-  // 12 per side is rescaled to 16; an unpack alignment of 8 leaves that to the library.
-  std::vector<float> borrowed(12 * 12 * 12);
-  for (size_t i = 0; i < borrowed.size(); ++i) borrowed[i] = i % 5 ? i * 7 % 31 / 10.f - .5f : NAN;
-  Bytes volume[2], gradients[2];
-  for (int path = 0; path < 2; ++path) {
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4 << path);
-    gRenderer.SetData(borrowed.data(), 12, 12, 12);
+// Gradients follow each new volume, reusing their buffer while the size
+// stays; a buffer of the renderer's own is released only when replaced.
+TEST_F(RendererGl, GradientsFollowTheDataFrameAfterFrameAndOnlyAnOwnedBufferIsReleased) {
+  std::vector<float> v(16 * 8 * 8), want(3 * v.size());
+  const float* previous = nullptr;
+  for (int frame = 0; frame < 3; ++frame) {
+    const int32_t nz = frame < 2 ? 8 : 4;  // the first two frames share one buffer
+    // Voxels twice as long along z in frame 1; the next upload is lit per voxel again.
+    const std::array<double, 3> scale = {1, 1, frame == 1 ? 0.5 : 1};
+    for (size_t i = 0; i < v.size(); ++i) v[i] = (i * (frame + 3) % 17) / 16.0f;
+    gRenderer.SetData(v.data(), 16, 8, nz);
+    if (frame == 1) gRenderer.SetProportions(1, 0.5f, 1);
     gRenderer.BuildGradients();
-    volume[path] = Level0(gRenderer.volumeTexture, GL_RGBA, 4 * 16 * 16 * 16);
-    gradients[path] = Level0(gRenderer.gradientTexture, GL_RGB, 3 * 16 * 16 * 16);
+    EXPECT_TRUE(frame != 1 || gRenderer.gradientData == previous);
+    previous = gRenderer.gradientData;
+    ComputeGradients(v.data(), 16, 8, nz, scale, want.data());
+    const Bytes got = ReadLevels(gRenderer.gradientTexture);  // level 0 first
+    for (size_t i = 0; i < size_t{3} * 16 * 8 * nz; ++i)
+      ASSERT_NEAR(got[4 * (i / 3) + i % 3], want[i] * 255, 0.51) << frame;
   }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  EXPECT_TRUE(volume[0] == volume[1] && gradients[0] == gradients[1]);
-  for (size_t i = 0; i < volume[0].size(); i += 4) ASSERT_EQ(volume[0][i] + volume[0][i + 2], 0);
 
   // As a four-channel raw load leaves it: owned, RGBA per voxel.
   float* loaded = new float[4 * 8 * 8 * 8]();
@@ -112,53 +114,97 @@ TEST_F(RendererGl, SetDataReleasesOnlyAnOwnedBufferAndEveryUploadPathClamps) {
   gLastArrayReleased = nullptr;
   gRenderer.SetData(loaded, 8, 8, 8);  // handed back: kept, still ours
   EXPECT_TRUE(gLastArrayReleased == nullptr && gRenderer.ownsData);
-  gRenderer.SetData(borrowed.data(), 12, 12, 12);
+  gRenderer.SetData(v.data(), 16, 8, 8);
   EXPECT_TRUE(gLastArrayReleased == loaded && !gRenderer.ownsData && gRenderer.channels == 1);
 }
 
-TEST_F(RendererGl, GradientsFollowTheDataFrameAfterFrame) {
-  std::vector<float> v(16 * 8 * 8), want(3 * v.size());
-  const float* previous = nullptr;
-  for (int frame = 0; frame < 3; ++frame) {
-    const int32_t nz = frame < 2 ? 8 : 4;  // the first two frames share one buffer
-    for (size_t i = 0; i < v.size(); ++i) v[i] = (i * (frame + 3) % 17) / 16.0f;
-    gRenderer.SetData(v.data(), 16, 8, nz);
-    gRenderer.BuildGradients();
-    EXPECT_TRUE(frame != 1 || gRenderer.gradientData == previous);
-    previous = gRenderer.gradientData;
-    ComputeGradients(v.data(), 16, 8, nz, want.data());
-    const Bytes got = Level0(gRenderer.gradientTexture, GL_RGB, 3 * 16 * 8 * nz);
-    for (size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], want[i] * 255, 0.51) << frame;
+// Our mipmapped uploads match gluBuild3DMipmaps' byte for byte at every level,
+// and so does the fall-back on the library (given a clamped copy) that every
+// upload takes when ours declines, the renderer's included.
+TEST_F(RendererGl, EveryUploadMatchesTheLibraryOnClampedVoxelsAndWhatCannotMatchIsDeclined) {
+  MipChain chain;
+  // Density (1 component) and gradients (3): shrinking (both cores, padded x taps, three
+  // taps, flat last levels), growing (boxes wrap round the edges) and passed through.
+  const int32_t cases[][4] = {{172, 172, 172, 1}, {172, 130, 90, 3}, {12, 6, 20, 3},
+                              {172, 172, 40, 1},  {170, 46, 90, 3},  {191, 5, 9, 1},
+                              {100, 7, 3, 1},     {1, 3, 1, 3},      {32, 8, 16, 3}, {1, 1, 1, 1}};
+  const float odd[] = {NAN, INFINITY, -1e10f, 40000.0f, 1.0f, 1.00002f, -0.0f, 65536.0f / 65535};
+  for (const auto& k : cases) {
+    const GLint internalFormat = k[3] == 1 ? 4 : 3;
+    const GLenum format = k[3] == 1 ? GL_ALPHA : GL_RGB;
+    GLuint textures[2];  // fresh ones, so no level of an earlier case is read back
+    glGenTextures(2, textures);
+    glGenTextures(1, &gRenderer.volumeTexture);
+    std::mt19937 random(k[0]);
+    std::vector<float> voxels(size_t{1} * k[0] * k[1] * k[2] * k[3]);
+    for (float& v : voxels) v = std::uniform_real_distribution<float>(-0.2f, 1.2f)(random);
+    for (size_t i = 1; i < voxels.size(); i += 7) voxels[i] = odd[(i / 7) % 8];
+    glBindTexture(GL_TEXTURE_3D, textures[1]);
+    ASSERT_TRUE(UploadMipmapped3D(chain, internalFormat, format, k[0], k[1], k[2], voxels.data()));
+    const Bytes ours = ReadLevels(textures[1]);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, k[0]);  // no change to the rows, but ours declines it
+    UploadVolumeTexture(chain, internalFormat, format, k[0], k[1], k[2], voxels.data());
+    if (k[3] == 1) gRenderer.SetData(voxels.data(), k[0], k[1], k[2]);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    const Bytes fallBack = ReadLevels(textures[1]);
+    // The library is given what ours reads: values clamped to [0, 1], NaN as 0.
+    for (float& v : voxels) v = v > 0 ? std::min(v, 1.0f) : 0.0f;
+    glBindTexture(GL_TEXTURE_3D, textures[0]);
+    gluBuild3DMipmaps(GL_TEXTURE_3D, internalFormat, k[0], k[1], k[2], format, GL_FLOAT,
+                      voxels.data());
+    EXPECT_TRUE(ReadLevels(textures[0]) == ours && fallBack == ours)
+        << k[0] << "x" << k[1] << "x" << k[2] << " of " << k[3];
+    EXPECT_TRUE(k[3] == 3 || ReadLevels(gRenderer.volumeTexture) == ours) << k[0];
   }
+
+  static const float v[400] = {};
+  EXPECT_FALSE(UploadMipmapped3D(chain, GL_RGBA, GL_RGBA, 4, 4, 4, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 400, 1, 1, v));  // 512 wide
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, INT32_MAX, 1, 1, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 0, 4, 4, v));
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, nullptr));
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 8);
+  EXPECT_FALSE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, v));
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  EXPECT_TRUE(UploadMipmapped3D(chain, 4, GL_ALPHA, 4, 4, 4, v));
 }
 
-TEST_F(RendererGl, TheSliceListHoldsWholeQuadsBackToFront) {
-  gRenderer.SetData(nullptr, 8, 8, 32);
-  gRenderer.sliceCount = 3;
-  gRecorded.clear();
-  gRenderer.BuildSlices();
-  ASSERT_EQ(gRecorded.size(), 12u);
-  const double h = 100.0 / 32, corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-  for (size_t i = 0; i < 12; ++i) {
-    const double* st = corners[i % 4];
-    const double z = h + (200 - 2 * h) * (i / 4) / 2 - 100, r = 1 - (i / 4) / 3.0;  // r: 1/N steps
-    const double want[6] = {st[0], st[1], r, 200 * st[0] - 100, 200 * st[1] - 100, z};
-    for (int k = 0; k < 6; ++k) EXPECT_NEAR(gRecorded[i][k], want[k], 1e-5) << i << "," << k;
-  }
-  gRenderer.sliceCount = 200;
-  gRenderer.BuildSlices();
-}
-
-TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay) {
+// The list holds whole quads back to front, then Draw calls it with the
+// planes, matrix and textures set and restores the state for the overlay.
+TEST_F(RendererGl, SliceListAndDraw) {
   std::vector<float> volume(16 * 8 * 32, 1.0f);
   gRenderer.SetData(volume.data(), 16, 8, 32);
   gRenderer.BuildGradients();
+  const double h = 100.0 / 32, corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+  for (const int n : {1, 0, -5, 3}) {  // a lone slice in the middle, not at 0/0
+    gRenderer.sliceCount = n;
+    gRecorded.clear();
+    gRenderer.BuildSlices();
+    ASSERT_EQ(gRecorded.size(), 4u * std::max(n, 0));
+    for (size_t i = 0; i < gRecorded.size(); ++i) {
+      const double* st = corners[i % 4];
+      const double z = n > 1 ? h + (200 - 2 * h) * (i / 4) / (n - 1) - 100 : 0;
+      const double r = 1 - (i / 4) / static_cast<double>(n);  // 1/N steps, unlike z
+      const double want[6] = {st[0], st[1], r, 200 * st[0] - 100, 200 * st[1] - 100, z};
+      for (int k = 0; k < 6; ++k) EXPECT_NEAR(gRecorded[i][k], want[k], 1e-5) << i << "," << k;
+    }
+  }
   gRenderer.angleZ = 30.0f;
   gRenderer.angleX = 20.0f;
   gRenderer.clipDistance = 10;
-  const Matrix moved = Move(0, 0, -250), turned = moved * Turn(30, 0, 0, 1) * Turn(20, -1, 0, 0);
-  const Matrix texture =
-      Move(0.5, 0.5, 0.5) * Turn(20, -1, 0, 0) * Turn(30, 0, 0, -1) * Move(-0.5, -0.5, -0.5);
+  // What Draw must make of the modelview (moved, then turned) and of texture matrix 0, by GL.
+  glLoadIdentity();
+  glTranslated(0.5, 0.5, 0.5);
+  glRotated(20, -1, 0, 0);
+  glRotated(30, 0, 0, -1);
+  glTranslated(-0.5, -0.5, -0.5);
+  const Matrix texture = Got(GL_MODELVIEW_MATRIX);
+  glLoadIdentity();
+  glTranslated(0, 0, -250);
+  const Matrix moved = Got(GL_MODELVIEW_MATRIX);
+  glRotated(30, 0, 0, 1);
+  glRotated(20, -1, 0, 0);
+  const Matrix turned = Got(GL_MODELVIEW_MATRIX);
   const double box[6][4] = {{-1, 0, 0, 90 - 100 / 16.0}, {1, 0, 0, 90 - 100 / 16.0},
                             {0, -1, 0, 90 - 100 / 8.0},  {0, 1, 0, 90 - 100 / 8.0},
                             {0, 0, -1, 90 - 100 / 32.0}, {0, 0, 1, 90 - 100 / 32.0}};
@@ -178,19 +224,18 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
     int calls = 0;
     gWhileDrawing = [&] {
       ++calls;
-      GLdouble got[16];
-      glGetDoublev(GL_TEXTURE_MATRIX, got);  // of the active unit, which must be 0
+      const Matrix got = Got(GL_TEXTURE_MATRIX);  // of the active unit, which must be 0
       for (int i = 0; i < 16; ++i) EXPECT_NEAR(got[i], texture[i], 1e-6) << i;
       for (int i = 0; i < 6; ++i) {
         // GL keeps plane p given under modelview M as p * inverse(M): times M it is p again.
         const bool fixed = i == 5 && extraClip;
-        const Matrix& m = fixed ? moved : turned;
-        glGetClipPlane(GL_CLIP_PLANE0 + i, got);
+        GLdouble p[4];
+        glGetClipPlane(GL_CLIP_PLANE0 + i, p);
         EXPECT_TRUE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
         for (int k = 0; k < 4; ++k) {
-          double given = 0;
-          for (int r = 0; r < 4; ++r) given += got[r] * m[4 * k + r];
-          EXPECT_NEAR(given, fixed ? extra[k] : box[i][k], 1e-4) << i << "," << k;
+          const double* m = &(fixed ? moved : turned)[4 * k];
+          EXPECT_NEAR(p[0] * m[0] + p[1] * m[1] + p[2] * m[2] + p[3] * m[3],
+                      (fixed ? extra : box[i])[k], 1e-4) << i << "," << k;
         }
       }
       for (int u = 2; u >= 0; --u) {
@@ -212,22 +257,15 @@ TEST_F(RendererGl, DrawSetsPlanesMatrixAndTexturesAndRestoresStateForTheOverlay)
         {GL_ACTIVE_TEXTURE_ARB, GL_TEXTURE0_ARB}, {GL_MATRIX_MODE, GL_MODELVIEW},
         {GL_TEXTURE_BINDING_3D, units[0][0]},     {GL_TEXTURE_BINDING_2D, units[2][0]},
         {GL_BLEND, GL_TRUE}, {GL_BLEND_SRC, GL_SRC_ALPHA}, {GL_BLEND_DST, GL_ONE_MINUS_SRC_ALPHA}};
-    for (const auto& entry : state) {
-      GLint value = 0;
-      glGetIntegerv(entry[0], &value);
-      EXPECT_EQ(value, entry[1]) << entry[0];
-    }
+    for (const auto& entry : state) EXPECT_EQ(Got(entry[0])[0], entry[1]) << entry[0];
     for (int i = 0; i < 6; ++i) EXPECT_FALSE(glIsEnabled(GL_CLIP_PLANE0 + i)) << i;
     for (int u = 2; u >= 0; --u) {
       glActiveTextureARB(GL_TEXTURE0_ARB + u);
       EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D) || glIsEnabled(GL_TEXTURE_3D)) << u;
     }
-    GLdouble m[16], t[16], colour[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, m);
-    glGetDoublev(GL_TEXTURE_MATRIX, t);
-    glGetDoublev(GL_CURRENT_COLOR, colour);
-    for (int i = 0; i < 16; ++i) EXPECT_TRUE(m[i] == moved[i] && t[i] == (i % 5 == 0)) << i;
-    EXPECT_TRUE(colour[0] == 1 && colour[1] == 1 && colour[2] == 1 && colour[3] == 1);
+    EXPECT_EQ(Got(GL_MODELVIEW_MATRIX), moved);
+    EXPECT_EQ(Got(GL_TEXTURE_MATRIX), (Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(Got(GL_CURRENT_COLOR), (Matrix{1, 1, 1, 1}));
   }
 }
 
