@@ -15,6 +15,9 @@ constexpr int kMaxWorkers = 4;
 
 struct Pool {
   int count = 1;    // parts of the next task
+  // Parts of the task on offer: a helper that wakes late for a finished task
+  // must still see it split as it was, not by a count changed since.
+  int parts = 1;
   int started = 1;  // threads running, the caller included
   std::mutex mutex;
   std::condition_variable wake;
@@ -37,7 +40,7 @@ void HelperLoop(Pool* pool, int part, uint64_t seen) {
       seen = pool->generation;
       task = pool->task;
       context = pool->context;
-      parts = pool->count;
+      parts = pool->parts;
     }
     if (part >= parts) continue;  // not needed for this task
     task(context, part, parts);
@@ -100,6 +103,7 @@ void RunOnWorkers(void (*task)(void*, int, int), void* context) {
     std::lock_guard<std::mutex> lock(pool.mutex);
     pool.task = task;
     pool.context = context;
+    pool.parts = pool.count;
     pool.pending.store(pool.count - 1, std::memory_order_relaxed);
     ++pool.generation;
   }
