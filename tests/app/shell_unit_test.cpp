@@ -8,8 +8,8 @@
 
 #include "app/text_wrap.h"
 
-// The rate itself is checked where the counter is drawn.
-TEST(FrameRate, TheSameMillisecondKeepsThePreviousRate) {
+TEST(FrameRate, OneFrameInvertedAndTheSameMillisecondKeepsThePreviousRate) {
+  EXPECT_DOUBLE_EQ(FrameRate(1040, 1000, 0.0), 25.0);
   EXPECT_DOUBLE_EQ(FrameRate(1000, 1000, 25.0), 25.0);
 }
 
