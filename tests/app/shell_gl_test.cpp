@@ -36,10 +36,9 @@ protected:
     gClipDistance = gSavedSliceCount = 0;
     gRenderer.sliceCount = 200;
     gRenderer.clipDistance = 50;  // unlike the shell's, so that a key's copy shows
+    ReshapeCallback(500, 500);
   }
 };
-
-using Pixels = std::vector<unsigned char>;
 
 std::array<GLdouble, 16> Current(GLenum matrix) {
   std::array<GLdouble, 16> m{};
@@ -48,8 +47,8 @@ std::array<GLdouble, 16> Current(GLenum matrix) {
 }
 
 // RGB of a window rectangle, rows from the bottom.
-Pixels Read(int left, int bottom, int width, int height) {
-  Pixels rgb(3 * width * height);
+std::vector<unsigned char> Read(int left, int bottom, int width, int height) {
+  std::vector<unsigned char> rgb(3 * width * height);
   glReadBuffer(GL_BACK);  // this driver keeps the back buffer across the swap
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(left, bottom, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
@@ -58,10 +57,6 @@ Pixels Read(int left, int bottom, int width, int height) {
 
 void Type(const char* keys) {
   for (; *keys; ++keys) KeyboardCallback(static_cast<unsigned char>(*keys), 0, 0);
-}
-
-std::vector<float> Table() {
-  return std::vector<float>(gTransferEditor.Table(), gTransferEditor.Table() + 1024);
 }
 
 // The overlay's point (20, 20) lands 20 pixels in from the top left only with
@@ -93,8 +88,7 @@ TEST_F(Shell, ReshapeSetsThePerspectiveAndTheOverlayCountsFromTheTopLeft) {
 
   // A minimised window reports a height of 0: square pixels.
   ReshapeCallback(500, 0);
-  const std::array<GLdouble, 16> minimised = Current(GL_PROJECTION_MATRIX);
-  EXPECT_EQ(minimised[0], minimised[5]);
+  EXPECT_EQ(Current(GL_PROJECTION_MATRIX)[0], Current(GL_PROJECTION_MATRIX)[5]);
 }
 
 // Five pixels a row (15 bytes, not a multiple of 4): red, green, blue rows
@@ -104,10 +98,9 @@ TEST_F(Shell, ThreeByteLogoIsDrawnAsRgbRowsInTheLowerRight) {
   for (int row = 0; row < 3; ++row)
     for (int x = 0; x < 5; ++x) pixels[row][x][row] = 255;
   gLogo = TgaImage{3, 5, 3, &pixels[0][0][0]};
-  ReshapeCallback(500, 500);
   DisplayCallback();
   gLogo = TgaImage{};
-  const Pixels rgb = Read(340, 15, 40, 25);
+  const auto rgb = Read(340, 15, 40, 25);
   for (int row = 0; row < 3; ++row) {
     std::vector<int> rows;
     for (size_t i = 0; i < rgb.size(); i += 3)
@@ -125,13 +118,12 @@ TEST_F(Shell, ThreeByteLogoIsDrawnAsRgbRowsInTheLowerRight) {
 TEST_F(Shell, FrameRateTextHasItsFormatAndColour) {
   gRenderer.sliceCount = 0;
   gRenderer.BuildSlices();
-  ReshapeCallback(500, 500);
   for (const bool editor : {false, true}) {
     gEditorVisible = editor;
     // 100 s since the last frame reads 0.01 frames per second.
     gLastFrameTime = glutGet(GLUT_ELAPSED_TIME) - 100000;
     DisplayCallback();
-    const Pixels shown = Read(0, 470, 150, 30);
+    const auto shown = Read(0, 470, 150, 30);
     glClear(GL_COLOR_BUFFER_BIT);
     const float grey = editor ? 0.8f : 1.0f;
     glColor4f(grey, grey, grey, 1.0f);
@@ -193,7 +185,7 @@ TEST_F(Shell, MouseDragsTrackRotateSteerTheLightOrEdit) {
   EXPECT_EQ(std::make_tuple(gLeftDown, gMouseOldX), std::make_tuple(false, 11));
 
   gLightMode = gEditorVisible = true;
-  const std::vector<float> before = Table();
+  const std::vector<float> before(gTransferEditor.Table(), gTransferEditor.Table() + 1024);
   MouseCallback(0, 0, 100, 100);
   MouseCallback(1, 0, 100, 100);
   MotionCallback(130, 90);
@@ -206,12 +198,12 @@ TEST_F(Shell, MouseDragsTrackRotateSteerTheLightOrEdit) {
   const float lightX = static_cast<float>(std::cos(1.57));
   EXPECT_EQ(std::make_tuple(gLightPos[0], gLightPos[1], gLightPos[2], gRenderer.angleZ),
             std::make_tuple(lightX, static_cast<float>(std::sin(1.57)), -0.5f, -30.0f));
-  EXPECT_EQ(Table(), before);
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), gTransferEditor.Table()));
   MouseCallback(0, 1, 113, 120);
 
   MouseCallback(2, 0, 300, 100);
   MotionCallback(310, 60);
-  EXPECT_NE(Table(), before);
+  EXPECT_FALSE(std::equal(before.begin(), before.end(), gTransferEditor.Table()));
   // Editing keeps the pointer at the old position, so the fluid gets no force.
   EXPECT_EQ(std::make_tuple(gMouseX, gMouseY, gLightPos[0]), std::make_tuple(300, 100, lightX));
 }
