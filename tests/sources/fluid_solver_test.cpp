@@ -68,7 +68,6 @@ TEST(FluidSolver, MatchesTheReferenceBitForBitAtEveryLevelAndThreadCount) {
       }
     }
   }
-  fluid::LimitIsa(fluid::Isa::kAvx512);
 }
 
 }  // namespace
