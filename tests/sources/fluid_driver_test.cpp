@@ -56,8 +56,8 @@ TEST(FluidDriver, InjectsUnderThePointerAndAdvancesOnlyInFluidModeAndNotPaused) 
   }
 
   // Paused or out of fluid mode: no injection (the old pointer stays) and no
-  // step (the density stays); running, both happen. The fields are large
-  // enough for a 6^3 grid, small enough to step quickly.
+  // step (the density stays); running, both happen. A 6^3 grid in the same
+  // fields steps quickly.
   gFluidNX = gFluidNY = gFluidNZ = 6, gTimeStep = 0.4f;
   ClearFluidFields();
   for (int run = 0; run < 4; ++run) {
