@@ -8,7 +8,9 @@
 #include "app/app_state.h"
 #include "app/frame_rate.h"
 #include "app/overlay.h"
+#include "app/orientation_marker.h"
 #include "app/screenshot.h"
+#include "app/volume_camera.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -16,6 +18,14 @@
 namespace {
 
 double gFrameRate = 0.0;
+
+// A minimised window reports a height of 0: square pixels rather than a
+// division by zero or an aspect as wide as the window.
+void BuiltInPerspective(int width, int height) {
+  const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
+  gluPerspective(60.0, aspect, kNearPlane, kFarPlane);
+}
+int gTurntableFrames = 0;
 
 // The logo sits in the lower right, placed in the frame that Draw leaves.
 void DrawLogo() {
@@ -40,7 +50,30 @@ void DrawFrameRate() {
   DrawOverlayText(text, 0, 20);
 }
 
+// An opened volume: turned, zoomed and panned by its camera, while the logo
+// and the editor keep the place and size they have without one.
+void DrawVolumeFrame() {
+  if (gTurntableFrames > 0) PoseForTurntable(ScreenshotsTaken(), gTurntableFrames);
+  ApplyVolumePan();
+  gRenderer.Draw();
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  BuiltInPerspective(gWindowWidth, gWindowHeight);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  glTranslatef(0.0f, 0.0f, -250.0f);
+  DrawLogo();
+  if (gEditorVisible) gTransferEditor.Draw();
+  DrawOrientationMarker(gRenderer.orientation);
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+}
+
 }  // namespace
+
+void SetTurntableFrames(int frames) { gTurntableFrames = frames; }
 
 void DisplayCallback() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -49,9 +82,13 @@ void DisplayCallback() {
     gRenderer.SetData(gDensity, gFluidNX + 2, gFluidNY + 2, gFluidNZ + 2);
     gRenderer.BuildGradients();
   }
-  gRenderer.Draw();
-  DrawLogo();
-  if (gEditorVisible) gTransferEditor.Draw();
+  if (VolumeCameraActive()) {
+    DrawVolumeFrame();
+  } else {
+    gRenderer.Draw();
+    DrawLogo();
+    if (gEditorVisible) gTransferEditor.Draw();
+  }
   DrawFrameRate();
   TakeRequestedScreenshot();
   glutSwapBuffers();
@@ -62,10 +99,11 @@ void ReshapeCallback(int width, int height) {
   gWindowHeight = height;
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  // A minimised window reports a height of 0: square pixels rather than a
-  // division by zero or an aspect as wide as the window.
-  const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
-  gluPerspective(60.0, aspect, kNearPlane, kFarPlane);
+  if (VolumeCameraActive()) {
+    ApplyVolumeProjection(width, height);
+  } else {
+    BuiltInPerspective(width, height);
+  }
   glMatrixMode(GL_MODELVIEW);
   glViewport(0, 0, width, height);
 }

@@ -1,5 +1,7 @@
 #include "app/input_callbacks.h"
 
+#include <GL/freeglut.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +10,8 @@
 #include "app/opened_volume.h"
 #include "app/startup.h"
 #include "app/transfer_files.h"
+#include "app/volume_camera.h"
+#include "app/volume_mode.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -15,6 +19,9 @@
 namespace {
 
 constexpr int kFullSliceCount = 1000;
+
+// A middle drag begun with shift held pans an opened volume.
+bool gPanning = false;
 
 void ReloadSubVolume() {
   gRenderer.LoadRawSubVolume("g:/Ima3D_234c.raw", 1024, 1024, 741, 1, gSubVolumeOffset[0],
@@ -62,8 +69,9 @@ void AccumulateDrag(int x, int y) {
 }  // namespace
 
 void KeyboardCallback(unsigned char key, int, int) {
-  // With a volume opened, + - 4 6 look into it instead of the large raw file.
-  if (!StepOpenedVolume(key)) switch (key) {
+  // With a volume opened, + - 4 6 look into it instead of the large raw
+  // file, and its camera and mode keys act.
+  if (!StepOpenedVolume(key) && !VolumeCameraKey(key) && !VolumeModeKey(key)) switch (key) {
     case '+': gSubVolumeSize -= 60; ReloadSubVolume(); break;
     case '-': gSubVolumeSize += 60; ReloadSubVolume(); break;
     case '4': gSubVolumeOffset[0] -= 40; ReloadSubVolume(); break;
@@ -88,7 +96,15 @@ void KeyboardCallback(unsigned char key, int, int) {
 }
 
 void MouseCallback(int button, int state, int x, int y) {
+  // The wheel comes as buttons 3 (up, zooming in) and 4.
+  if (VolumeCameraActive() && (button == 3 || button == 4)) {
+    if (state == GLUT_DOWN) ZoomVolume(button == 3 ? 1 : -1);
+    return;
+  }
   if (button < 0 || button > 2) return;
+  if (button == GLUT_MIDDLE_BUTTON && state == GLUT_DOWN) {
+    gPanning = (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0;
+  }
   gMouseX = gMouseOldX = x;
   gMouseY = gMouseOldY = y;
   const bool down = state == 0;
@@ -101,7 +117,11 @@ void MouseCallback(int button, int state, int x, int y) {
 void MotionCallback(int x, int y) {
   gMouseX = x;
   gMouseY = y;
-  if (gMiddleDown) {
+  if (gMiddleDown && VolumeCameraActive()) {
+    DragVolume(x - gMouseOldX, y - gMouseOldY, gPanning);
+    gMouseOldX = x;
+    gMouseOldY = y;
+  } else if (gMiddleDown) {
     AccumulateDrag(x, y);
     gRenderer.angleZ = gDragAngleH;
     gRenderer.angleX = gDragAngleV;
@@ -110,7 +130,7 @@ void MotionCallback(int x, int y) {
     const double theta = gDragAngleH * 0.01;
     gLightPos[0] = static_cast<float>(std::cos(theta));
     gLightPos[1] = static_cast<float>(std::sin(theta));
-    cgGLSetParameter3fv(gRenderer.lightPosParam, gLightPos);
+    gRenderer.SetLightPosition(gLightPos);
   } else if (gEditorVisible) {
     gTransferEditor.Edit(x - 230, 270 - y);
     gRenderer.SetTransferFunction(gTransferEditor.Table());

@@ -3,6 +3,7 @@
 // and runs the GLUT main loop.
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/app_state.h"
@@ -16,6 +17,8 @@
 #include "app/screenshot.h"
 #include "app/startup.h"
 #include "app/transfer_files.h"
+#include "app/volume_camera.h"
+#include "app/volume_mode.h"
 #include "glux/glux_platform.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
@@ -35,7 +38,18 @@ int main(int argc, char** argv) {
     }
   }
   if (!SetUpTransferFiles(options)) return 1;
-  if (!options.screenshot.empty()) RequestScreenshot(options.screenshot);
+  if (options.turntable > 0) {
+    const std::string problem = ScreenshotFolderProblem(options.screenshot);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "%s: cannot write the turntable: %s\n", options.screenshot.c_str(),
+                   problem.c_str());
+      return 1;
+    }
+  }
+  if (!options.screenshot.empty()) {
+    RequestScreenshot(options.screenshot, std::max(options.turntable, 1));
+    SetTurntableFrames(options.turntable);
+  }
 
   GluxPlatform platform = gluxPlatform();
   platform.showMessageBox = ShowMessageBox;
@@ -45,7 +59,11 @@ int main(int argc, char** argv) {
   glutInit(&glutArgc, options.glutArgs.data());
   glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
   // Set after glutInit, the default size would override -geometry's.
-  if (!options.geometryGiven) glutInitWindowSize(500, 500);
+  if (options.size) {
+    glutInitWindowSize((*options.size)[0], (*options.size)[1]);
+  } else if (!options.geometryGiven) {
+    glutInitWindowSize(500, 500);
+  }
   glutCreateWindow("3D volume rendering, Orvane Octobre 2003");
   glutDisplayFunc(Guarded<DisplayCallback>);
   glutKeyboardFunc(Guarded<KeyboardCallback, unsigned char, int, int>);
@@ -64,6 +82,8 @@ int main(int argc, char** argv) {
     UploadLoadedTransfer();
     if (OpenedVolume() != nullptr) {
       ShowOpenedVolume(options.maxSize);
+      SetUpVolumeCamera(options.camera);
+      SetUpVolumeMode(options.mode, options.iso, OpenedVolumeWindow());
     } else {
       BuildJuliaVolume(gDensity, gFluidNX, gFluidNY, gFluidNZ, 0.0);
       gRenderer.SetData(gDensity, gFluidNX, gFluidNY, gFluidNZ);

@@ -88,6 +88,22 @@ std::array<double, 3> ParseSpacing(const std::string& text) {
   return {spacing[0], spacing[1], spacing[2]};
 }
 
+std::array<int, 2> ParseWindowSize(const std::string& text) {
+  const std::vector<double> sizes = SplitNumbers(text, 'x', "--size", 2);
+  for (double size : sizes) {
+    if (size < 16 || size > 16384 || size != std::floor(size)) {
+      throw CLI::ValidationError("--size", "sizes must be whole numbers from 16 to 16384, got '" +
+                                               text + "'");
+    }
+  }
+  return {static_cast<int>(sizes[0]), static_cast<int>(sizes[1])};
+}
+
+// A number given as text, refused unless finite.
+double ParseFinite(const std::string& text, const std::string& what) {
+  return SplitNumbers(text, ',', what, 1)[0];
+}
+
 }  // namespace
 
 std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& options) {
@@ -114,7 +130,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.footer("GLUT options: -display DISPLAY, -geometry WxH+X+Y, -iconic, -direct, -indirect, "
              "-gldebug, -sync.");
 
-  std::string rawSizes, type, window, spacing;
+  std::string rawSizes, type, window, spacing, view, projection, mode, iso, zoom, size;
   bool bigEndian = false;
   uint64_t headerBytes = 0;
   CLI::Option* volume =
@@ -160,6 +176,29 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
                  "Draw the picture, write it as PNG and exit")
       ->type_name("FILE.png");
 
+  app.add_option("--view", view, "Side the viewer stands on at start (default anterior)")
+      ->check(CLI::IsMember({"anterior", "posterior", "left", "right", "superior", "inferior"}))
+      ->needs(volume);
+  app.add_option("--projection", projection, "perspective (default) or orthographic")
+      ->check(CLI::IsMember({"perspective", "orthographic"}))
+      ->needs(volume);
+  app.add_option("--zoom", zoom, "Start zoom (default 1)")->type_name("F")->needs(volume);
+  app.add_option("--mode", mode, "Render mode (default composite)")
+      ->check(CLI::IsMember({"composite", "mip", "minip", "average", "iso"}))
+      ->needs(volume);
+  app.add_option("--iso", iso, "Iso-surface value in data units (default: the window's middle)")
+      ->type_name("VALUE")
+      ->needs(volume);
+  CLI::Option* screenshot = app.get_option("--screenshot");
+  app.add_option("--turntable", options.turntable,
+                 "Write N pictures turning once about the vertical axis, named after "
+                 "--screenshot's FILE with _000, _001, ..., and exit")
+      ->type_name("N")
+      ->check(CLI::Range(1, 3600))
+      ->needs(volume)
+      ->needs(screenshot);
+  app.add_option("--size", size, "Window (and picture) size")->type_name("WxH");
+
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());
     if (!rawSizes.empty()) {
@@ -172,6 +211,17 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     }
     if (!window.empty()) options.window = ParseWindow(window);
     if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
+    if (!view.empty()) options.camera.view = *ParseAnatomicalView(view);
+    options.camera.orthographic = projection == "orthographic";
+    if (!zoom.empty()) {
+      options.camera.zoom = ParseFinite(zoom, "--zoom");
+      if (!(options.camera.zoom >= 0.1 && options.camera.zoom <= 50)) {
+        throw CLI::ValidationError("--zoom", "the zoom must lie between 0.1 and 50");
+      }
+    }
+    if (!mode.empty()) options.mode = *ParseRenderMode(mode);
+    if (!iso.empty()) options.iso = ParseFinite(iso, "--iso");
+    if (!size.empty()) options.size = ParseWindowSize(size);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help() << std::flush;
     return 0;

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/volume_camera.h"
 #include "files/volume_file.h"
 #include "files/volume_window.h"
+#include "render/render_mode.h"
 
 struct ViewerOptions {
   std::vector<char*> glutArgs;  // argv[0] and GLUT's options, in their order
@@ -23,6 +25,12 @@ struct ViewerOptions {
   std::string transferFile;
   std::string saveTransferFile;
   std::string screenshot;
+  // How an opened volume is first shown.
+  CameraStart camera;
+  RenderMode mode = RenderMode::Composite;
+  std::optional<double> iso;  // data units; default: the window's middle
+  int turntable = 0;          // pictures of one turn, written instead of one screenshot
+  std::optional<std::array<int, 2>> size;  // window width and height
 };
 
 // Fills options from argv. Returns the exit code when the program should

@@ -3,15 +3,23 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/png_file.h"
 
 namespace {
 
 std::string gScreenshotPath;
+int gScreenshotCount = 0;
+int gScreenshotsTaken = 0;
 int gFramesDrawn = 0;
 
 // Everything is uploaded before the first frame, but some X servers show
@@ -20,7 +28,32 @@ constexpr int kFramesBeforeScreenshot = 2;
 
 }  // namespace
 
-void RequestScreenshot(const std::string& path) { gScreenshotPath = path; }
+void RequestScreenshot(const std::string& path, int count) {
+  gScreenshotPath = path;
+  gScreenshotCount = count;
+}
+
+int ScreenshotsTaken() { return gScreenshotsTaken; }
+
+std::string TurntableFramePath(const std::string& path, int frame) {
+  char number[16];
+  std::snprintf(number, sizeof number, "_%03d", frame);
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  if (!hasExtension) return path + number;
+  return path.substr(0, dot) + number + path.substr(dot);
+}
+
+std::string ScreenshotFolderProblem(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  struct stat status {};
+  if (stat(folder.c_str(), &status) != 0) return folder + ": " + std::strerror(errno);
+  if (!S_ISDIR(status.st_mode)) return folder + ": not a folder";
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return folder + ": " + std::strerror(errno);
+  return "";
+}
 
 void TakeRequestedScreenshot() {
   if (gScreenshotPath.empty() || ++gFramesDrawn < kFramesBeforeScreenshot) return;
@@ -39,12 +72,14 @@ void TakeRequestedScreenshot() {
     std::copy_n(&pixels[static_cast<size_t>(height - 1 - y) * rowBytes], rowBytes,
                 &rows[static_cast<size_t>(y) * rowBytes]);
   }
-  const std::string failure = WritePng(gScreenshotPath, width, height, rows.data());
+  const std::string path = gScreenshotCount > 1
+                               ? TurntableFramePath(gScreenshotPath, gScreenshotsTaken)
+                               : gScreenshotPath;
+  const std::string failure = WritePng(path, width, height, rows.data());
   if (!failure.empty()) {
-    std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", gScreenshotPath.c_str(),
-                 failure.c_str());
+    std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", path.c_str(), failure.c_str());
     std::exit(1);
   }
-  std::printf("Screenshot written to %s\n", gScreenshotPath.c_str());
-  std::exit(0);
+  std::printf("Screenshot written to %s\n", path.c_str());
+  if (++gScreenshotsTaken >= gScreenshotCount) std::exit(0);
 }

@@ -1,11 +1,26 @@
-// --screenshot: the viewer draws its picture, writes it as PNG and exits.
+// --screenshot: the viewer draws its picture, writes it as PNG and exits;
+// with --turntable, one picture per frame of a whole turn.
 #pragma once
 
 #include <string>
 
-void RequestScreenshot(const std::string& path);
+// `count` pictures: one is written to `path` itself, more are named after
+// it by TurntableFramePath.
+void RequestScreenshot(const std::string& path, int count = 1);
+
+// Pictures written so far.
+int ScreenshotsTaken();
+
+// "frames/turn.png", 7 -> "frames/turn_007.png": the frame number with at
+// least three digits before the extension (appended when there is none).
+std::string TurntableFramePath(const std::string& path, int frame);
+
+// Why pictures could not be written into path's folder (missing, not a
+// folder, not writable), or an empty text when they can.
+std::string ScreenshotFolderProblem(const std::string& path);
 
 // Called after a frame is drawn, before the buffers swap. Once the picture
-// is complete it writes the requested file and ends the process: exit code
-// 0, or 1 with one line on stderr when the file cannot be written.
+// is complete it writes the requested file; after the last one it ends the
+// process: exit code 0, or 1 with one line on stderr when a file cannot be
+// written.
 void TakeRequestedScreenshot();

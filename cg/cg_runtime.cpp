@@ -242,9 +242,13 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const c
     return nullptr;
   }
   bool positionInvariant = false;
+  std::vector<std::string> defines;
   for (const char** arg = args; arg && *arg; ++arg) {
-    if (std::string(*arg) == "-posinv") {
+    const std::string option = *arg;
+    if (option == "-posinv") {
       positionInvariant = true;
+    } else if (option.size() > 2 && option.compare(0, 2, "-D") == 0 && option[2] != '=') {
+      defines.push_back(option.substr(2));
     } else {
       // A misspelt option must not quietly give a different program.
       SetListing(context, std::string(fileName) + ": unknown compiler option " + *arg);
@@ -258,7 +262,7 @@ CGprogram cgCreateProgramFromFile(CGcontext context, CGenum programType, const c
     RaiseError(CG_FILE_READ_ERROR);
     return nullptr;
   }
-  cgrt::PreparedSource prepared = cgrt::PrepareGlslSource(text, stage, entry, positionInvariant);
+  cgrt::PreparedSource prepared = cgrt::PrepareGlslSource(text, stage, entry, positionInvariant, defines);
   std::string log;
   const unsigned shader = rt.backend->CompileShader(stage, prepared.source, log);
   SetListing(context, log.empty() ? std::string() : std::string(fileName) + ":\n" + log);

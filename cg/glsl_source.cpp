@@ -114,7 +114,7 @@ bool CodeMentions(const std::string& text, const std::string& word) {
 }  // namespace
 
 PreparedSource PrepareGlslSource(const std::string& text, Stage stage, const char* entry,
-                                 bool positionInvariant) {
+                                 bool positionInvariant, const std::vector<std::string>& defines) {
   PreparedSource prepared;
   const std::string body = StripSamplerBindings(text, prepared.samplerUnits);
 
@@ -127,6 +127,12 @@ PreparedSource PrepareGlslSource(const std::string& text, Stage stage, const cha
   out = versionLength ? body.substr(0, versionLength) : "#version 120\n";
   if (versionLength && out.back() != '\n') out += '\n';
 
+  for (const std::string& define : defines) {
+    const size_t equals = define.find('=');
+    out += "#define " + define.substr(0, equals);
+    if (equals != std::string::npos) out += ' ' + define.substr(equals + 1);
+    out += '\n';
+  }
   std::string called = entryName;
   if (wrap && entryName == "main") {
     out += "#define main ";

@@ -21,8 +21,11 @@ struct PreparedSource {
 // position-invariant, the text's entry function is wrapped by a generated
 // main; position invariance then sets gl_Position = ftransform() after it,
 // and gl_ClipVertex too when the text does not write it.
-// Line numbers in compiler logs still match the file.
+// Each of `defines` ("NAME" or "NAME=VALUE", as a compiler's -D option takes
+// it) becomes a #define ahead of the text, so one file gives the variants
+// of a program. Line numbers in compiler logs still match the file.
 PreparedSource PrepareGlslSource(const std::string& text, Stage stage, const char* entry,
-                                 bool positionInvariant);
+                                 bool positionInvariant,
+                                 const std::vector<std::string>& defines = {});
 
 }  // namespace cgrt

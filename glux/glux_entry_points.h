@@ -20,13 +20,24 @@ bool gluxResolve(Fn& pointer, Fn stub, const char* name) {
   return found != nullptr;
 }
 
+// What an entry point of type Fn returns, so that a stub can stand for
+// functions with a result too.
+template <typename Fn>
+struct GluxReturnOf;
+template <typename R, typename... Args>
+struct GluxReturnOf<R (*)(Args...)> {
+  using type = R;
+};
+template <typename Fn>
+using GluxReturnType = typename GluxReturnOf<Fn>::type;
+
 // Defines `gluxStub_gl<fn>`, a function of type `Type` that reports the
 // missing entry point, and the pointer `glux_gl<fn>`, constant-initialised
 // to it so that it is valid even during static initialisation.
-#define GLUX_DEFINE_ENTRY_POINT(extension, fn, Type)                         \
-  static constexpr Type gluxStub_gl##fn = [](auto...) {                      \
-    gluxMissingEntryPoint(extension, "gl" #fn);                              \
-  };                                                                         \
+#define GLUX_DEFINE_ENTRY_POINT(extension, fn, Type)                                  \
+  static constexpr Type gluxStub_gl##fn = [](auto...) -> GluxReturnType<Type> {       \
+    gluxMissingEntryPoint(extension, "gl" #fn);                                       \
+  };                                                                                  \
   Type glux_gl##fn = gluxStub_gl##fn;
 
 // One step of loadEntryPoints: the first entry point that does not resolve

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "glux/glux_multitexture.h"
+#include "render/clip_planes.h"
 #include "render/slice_geometry.h"
 #include "render/vol_render.h"
 
@@ -42,26 +43,11 @@ void VolRender::BuildSlices() {
   PassSliceSpacing(fragmentProgram, sliceCount);
 }
 
-namespace {
-
-void SetClipPlane(GLenum plane, double a, double b, double c, double d) {
-  const GLdouble equation[4] = {a, b, c, d};
-  glClipPlane(plane, equation);
-}
-
-void SetClipPlanesEnabled(bool enabled) {
-  for (GLenum plane = GL_CLIP_PLANE0; plane <= GL_CLIP_PLANE5; ++plane) {
-    if (enabled) {
-      glEnable(plane);
-    } else {
-      glDisable(plane);
-    }
-  }
-}
-
-}  // namespace
-
 void VolRender::Draw() {
+  if (oriented) {
+    DrawOriented();
+    return;
+  }
   glActiveTextureARB(GL_TEXTURE0_ARB);
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   glEnable(GL_TEXTURE_3D);

@@ -45,7 +45,11 @@ VolRender::VolRender()
       vertexProgram(nullptr),
       fragmentProgram(nullptr),
       lightPosParam(nullptr),
-      transferTexture(0) {}
+      transferTexture(0),
+      oriented(false),
+      orientation{1, 0, 0, 0, 1, 0, 0, 0, 1},
+      mode(RenderMode::Composite),
+      isoLevel(0.5f) {}
 
 // The single instance lives until the process ends; nothing to release.
 VolRender::~VolRender() {}

@@ -9,6 +9,9 @@
 #include <string>
 
 #include "cg/cg_runtime.h"
+#include "render/projection_target.h"
+#include "render/render_mode.h"
+#include "render/view_orientation.h"
 
 class VolRender {
 public:
@@ -53,6 +56,17 @@ public:
   void BuildSlices();
   void Draw();
 
+  // Opened volumes only; the built-in sources keep angleZ and angleX. With
+  // `oriented` set, Draw turns the volume by `orientation`, shows all of it,
+  // lays a stack of sliceCount slices across the turned box every frame and
+  // draws in `mode`.
+  void DrawOriented();
+  // Compiles the mode's programs on first use. Returns false, with a line on
+  // stderr, and keeps the mode it had when this GL cannot draw that mode.
+  bool SetRenderMode(RenderMode newMode);
+  // The light direction for every program, the later-compiled ones too.
+  void SetLightPosition(const float* light);
+
   void LoadRawData(const char* fileName, int32_t sizeX, int32_t sizeY, int32_t sizeZ,
                    int32_t channels);
   void LoadRawSubVolume(const char* fileName, int32_t fileSizeX, int32_t fileSizeY,
@@ -84,8 +98,27 @@ public:
   CGprogram fragmentProgram;
   CGparameter lightPosParam;
   GLuint transferTexture;
+  bool oriented;
+  Rotation orientation;
+  RenderMode mode;
+  float isoLevel;  // 0..1 of the intensity window
 
 private:
+  // The fragment programs of a mode: its pass over the slices and, for the
+  // projections, the pass that turns the kept value into colour.
+  struct ModePrograms {
+    CGprogram pass = nullptr;
+    CGprogram resolve = nullptr;
+  };
+  std::array<ModePrograms, kRenderModeCount> modePrograms_;
+  ProjectionTarget projectionTarget_;
+  bool lightSet_ = false;
+  float light_[3] = {0.0f, 0.0f, 0.0f};
+
+  CGprogram CompileFragmentVariant(const char* define);
+  void DrawSlicesAcross(const std::array<double, 3>& eyeHalfExtents, CGprogram program);
+  void ResolveProjection(CGprogram resolve);
+
   // SetData without the upload.
   void AdoptData(float* buffer, int32_t x, int32_t y, int32_t z);
   // The mip levels built for the GL and the gradient buffer.

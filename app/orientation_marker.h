@@ -1,0 +1,9 @@
+// The orientation marker in the lower left corner: the patient's six
+// directions as seen under the volume's current turn, so the user always
+// knows which way the head faces.
+#pragma once
+
+#include "render/view_orientation.h"
+
+// Draws it over the frame in window pixels; leaves texturing as it was.
+void DrawOrientationMarker(const Rotation& rotation);

@@ -1,0 +1,180 @@
+// Drawing an opened volume: turned by a rotation of any kind, shown whole,
+// in one of the render modes.
+#include <GL/gl.h>
+
+#include "glux/glux_blend_minmax.h"
+#include "glux/glux_multitexture.h"
+#include "render/clip_planes.h"
+#include "render/vol_render.h"
+
+namespace {
+
+// The volume's longest side spans this many model units, as in the stack of
+// the built-in sources, so opacities mean the same per unit of length.
+constexpr double kLongestSide = 200.0;
+
+// Column-major 4x4 of a row-major 3x3.
+void MultiplyMatrix(const std::array<double, 9>& m) {
+  const GLdouble columns[16] = {m[0], m[3], m[6], 0, m[1], m[4], m[7], 0,
+                                m[2], m[5], m[8], 0, 0,    0,    0,    1};
+  glMultMatrixd(columns);
+}
+
+void SetVec3(CGprogram program, const char* name, float x, float y, float z) {
+  const float value[3] = {x, y, z};
+  cgGLSetParameter3fv(cgGetNamedParameter(program, name), value);
+}
+
+}  // namespace
+
+void VolRender::DrawOriented() {
+  const ModePrograms& programs = modePrograms_[static_cast<int>(mode)];
+  CGprogram pass = programs.pass != nullptr ? programs.pass : fragmentProgram;
+  cgGLBindProgram(pass);
+
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glBindTexture(GL_TEXTURE_3D, volumeTexture);
+  glEnable(GL_TEXTURE_3D);
+  cgGLEnableProfile(vertexProfile);
+  cgGLEnableProfile(fragmentProfile);
+
+  SetClipPlanesEnabled(true);
+  const std::array<double, 3> half{kLongestSide / 2 * proportions[0],
+                                   kLongestSide / 2 * proportions[1],
+                                   kLongestSide / 2 * proportions[2]};
+  glTranslated(0.0, 0.0, -kVolumeEyeDistance);
+  if (extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, -0.5, -2.0, clipDistance);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glPushMatrix();
+  MultiplyMatrix(orientation);
+  SetClipPlane(GL_CLIP_PLANE0, -1.0, 0.0, 0.0, half[0]);
+  SetClipPlane(GL_CLIP_PLANE1, 1.0, 0.0, 0.0, half[0]);
+  SetClipPlane(GL_CLIP_PLANE2, 0.0, -1.0, 0.0, half[1]);
+  SetClipPlane(GL_CLIP_PLANE3, 0.0, 1.0, 0.0, half[1]);
+  SetClipPlane(GL_CLIP_PLANE4, 0.0, 0.0, -1.0, half[2]);
+  if (!extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, half[2]);
+  glPopMatrix();
+
+  glActiveTextureARB(GL_TEXTURE2_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, transferTexture);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glEnable(GL_TEXTURE_3D);
+  glBindTexture(GL_TEXTURE_3D, gradientTexture);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+
+  // Slices carry their eye position over the longest side, z negated, as
+  // texture coordinate, so r grows away from the viewer and the texture
+  // matrix is a turn and a scale as in the built-in stack (the fragment
+  // program's light relies on both); it takes them into the turned
+  // volume's [0, 1] cube.
+  glMatrixMode(GL_TEXTURE);
+  glPushMatrix();
+  glTranslatef(0.5f, 0.5f, 0.5f);
+  glScalef(1.0f / proportions[0], 1.0f / proportions[1], 1.0f / proportions[2]);
+  const Rotation& r = orientation;
+  MultiplyMatrix({r[0], r[3], -r[6], r[1], r[4], -r[7], r[2], r[5], -r[8]});
+
+  const std::array<double, 3> extents = EyeHalfExtents(orientation, half);
+  if (mode == RenderMode::Iso) SetVec3(pass, "isoLevel", isoLevel, 0.0f, 0.0f);
+  glEnable(GL_BLEND);
+  bool projected = false;
+  if (programs.resolve == nullptr) {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    DrawSlicesAcross(extents, pass);
+  } else {
+    // Minimum starts from the top value and marks covered pixels with 0.
+    const bool minimum = mode == RenderMode::Minimum;
+    const float clear[4] = {minimum ? 1.0f : 0.0f, 0.0f, 0.0f, minimum ? 1.0f : 0.0f};
+    if (projectionTarget_.Begin(clear)) {
+      glBlendFunc(GL_ONE, GL_ONE);
+      if (mode == RenderMode::Maximum) glBlendEquationEXT(GL_MAX_EXT);
+      if (minimum) glBlendEquationEXT(GL_MIN_EXT);
+      DrawSlicesAcross(extents, pass);
+      if (mode != RenderMode::Average) glBlendEquationEXT(GL_FUNC_ADD_EXT);
+      projectionTarget_.End();
+      projected = true;
+    }
+  }
+
+  glDisable(GL_TEXTURE_3D);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  SetClipPlanesEnabled(false);
+  if (projected) ResolveProjection(programs.resolve);
+
+  cgGLDisableProfile(vertexProfile);
+  cgGLDisableProfile(fragmentProfile);
+  // The composite program stays bound, as Draw expects it.
+  cgGLBindProgram(fragmentProgram);
+
+  glActiveTextureARB(GL_TEXTURE2_ARB);
+  glDisable(GL_TEXTURE_2D);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glDisable(GL_TEXTURE_3D);
+  glDisable(GL_TEXTURE_2D);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+  glDisable(GL_TEXTURE_3D);
+  glDisable(GL_TEXTURE_2D);
+}
+
+void VolRender::DrawSlicesAcross(const std::array<double, 3>& eyeHalfExtents, CGprogram program) {
+  if (sliceCount <= 0) return;
+  const double depth = 2.0 * eyeHalfExtents[2];
+  const double spacing = depth / sliceCount;
+  // Spacing per model unit, as the built-in stack's opacities are made for
+  // one slice per unit; and in texture r.
+  SetVec3(program, "sliceSpacing", static_cast<float>(spacing),
+          static_cast<float>(spacing / kLongestSide), 0.0f);
+  const double x = eyeHalfExtents[0];
+  const double y = eyeHalfExtents[1];
+  const double s = x / kLongestSide;
+  const double t = y / kLongestSide;
+  glBegin(GL_QUADS);
+  // Back to front; each slice at the far end of the slab it stands for.
+  for (int32_t i = 0; i < sliceCount; ++i) {
+    const double z = -eyeHalfExtents[2] + spacing * i;
+    const double r = -z / kLongestSide;
+    glTexCoord3d(-s, -t, r);
+    glVertex3d(-x, -y, z);
+    glTexCoord3d(s, -t, r);
+    glVertex3d(x, -y, z);
+    glTexCoord3d(s, t, r);
+    glVertex3d(x, y, z);
+    glTexCoord3d(-s, t, r);
+    glVertex3d(-x, y, z);
+  }
+  glEnd();
+}
+
+void VolRender::ResolveProjection(CGprogram resolve) {
+  cgGLBindProgram(resolve);
+  SetVec3(resolve, "viewportSize", static_cast<float>(projectionTarget_.width()),
+          static_cast<float>(projectionTarget_.height()), 0.0f);
+  glActiveTextureARB(GL_TEXTURE3_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, projectionTarget_.texture());
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glLoadIdentity();
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBegin(GL_QUADS);
+  glVertex2f(-1.0f, -1.0f);
+  glVertex2f(1.0f, -1.0f);
+  glVertex2f(1.0f, 1.0f);
+  glVertex2f(-1.0f, 1.0f);
+  glEnd();
+  glPopMatrix();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+
+  glActiveTextureARB(GL_TEXTURE3_ARB);
+  glDisable(GL_TEXTURE_2D);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+}

@@ -1,0 +1,54 @@
+#include "render/projection_target.h"
+
+#include "glux/glux_entry_points.h"
+#include "glux/glux_framebuffer.h"
+#include "glux/glux_multitexture.h"
+
+bool ProjectionTarget::Supported() {
+  return gluxExtensionListed("GL_ARB_texture_float") && gluxFramebuffer().isLoaded();
+}
+
+bool ProjectionTarget::Begin(const float clear[4]) {
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  if (viewport[2] <= 0 || viewport[3] <= 0) return false;
+  if (framebuffer_ == 0) {
+    glGenFramebuffersEXT(1, &framebuffer_);
+    glGenTextures(1, &texture_);
+  }
+  glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
+  if (viewport[2] != width_ || viewport[3] != height_) {
+    // Unit 3 is the target's own: the volume's units keep their bindings.
+    glActiveTextureARB(GL_TEXTURE3_ARB);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F_ARB, viewport[2], viewport[3], 0, GL_RGBA, GL_FLOAT,
+                 nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                              texture_, 0);
+    width_ = viewport[2];
+    height_ = viewport[3];
+  }
+  if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    width_ = height_ = 0;
+    return false;
+  }
+  // The target is as large as the viewport and starts at its corner.
+  glViewport(0, 0, width_, height_);
+  GLfloat saved[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
+  glClearColor(clear[0], clear[1], clear[2], clear[3]);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glClearColor(saved[0], saved[1], saved[2], saved[3]);
+  savedViewport_[0] = viewport[0];
+  savedViewport_[1] = viewport[1];
+  return true;
+}
+
+void ProjectionTarget::End() {
+  glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  glViewport(savedViewport_[0], savedViewport_[1], width_, height_);
+}

@@ -1,0 +1,30 @@
+// The float texture the projection modes draw their first pass into: an
+// 8-bit window could neither hold a sum of hundreds of samples nor keep the
+// extreme value apart from its colour.
+#pragma once
+
+#include <GL/gl.h>
+
+class ProjectionTarget {
+public:
+  // Whether this GL has float textures and framebuffer objects; loads the
+  // entry points on first call.
+  static bool Supported();
+
+  // Draws into the target from now on, sized to the viewport and cleared
+  // to `clear`. False, drawing on in the window, when the GL refuses it.
+  bool Begin(const float clear[4]);
+  // Back to the window; the viewport stays as it was.
+  void End();
+
+  GLuint texture() const { return texture_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+private:
+  GLuint framebuffer_ = 0;
+  GLuint texture_ = 0;
+  int width_ = 0;
+  int height_ = 0;
+  GLint savedViewport_[2] = {0, 0};
+};

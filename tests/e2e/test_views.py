@@ -1,0 +1,199 @@
+"""How an opened volume is shown: the anatomical views in every storage
+order, the projections checked against the voxels, the iso-surface, the
+camera keys and the wheel, turntables and bad values."""
+import os
+import pathlib
+import tempfile
+import unittest
+
+import numpy
+
+import marker_volumes as mv
+from harness import Image, Viewer, run_without_display, screenshot, wait_until
+
+PX_PER_MM = 250 / (250 * numpy.tan(numpy.radians(30))) * 200 / (mv.SIZE * mv.SPACING)
+CENTRE = 249.5  # between the middle pixels of a 500-pixel window
+# Where the viewer stands and which way the patient's left / posterior /
+# superior then point on the screen: (right, up) for each.
+VIEWS = {
+    "anterior": {"L": (1, 0), "P": (0, 0), "S": (0, 1)},
+    "posterior": {"L": (-1, 0), "P": (0, 0), "S": (0, 1)},
+    "left": {"L": (0, 0), "P": (1, 0), "S": (0, 1)},
+    "right": {"L": (0, 0), "P": (-1, 0), "S": (0, 1)},
+    "superior": {"L": (-1, 0), "P": (0, -1), "S": (0, 0)},
+    "inferior": {"L": (1, 0), "P": (0, -1), "S": (0, 0)},
+}
+GREY = None  # the grey-ramp colour map over 0..1000, written once
+ORTHO_MIP = ("--projection", "orthographic", "--mode", "mip", "--window", "0:1000")
+
+
+def setUpModule():
+    global SCRATCH, GREY
+    SCRATCH = pathlib.Path(tempfile.mkdtemp(prefix="volview-views-"))
+    grey = SCRATCH / "grey.json"
+    grey.write_text('{"RGBPoints": [0, 0, 0, 0, 1000, 1, 1, 1], "Points": [0, 0, 0.5, 0, 1000, 1, 0.5, 0]}')
+    GREY = ("--tf", str(grey))
+
+
+def expected_pixel(view, voxel):
+    # Window pixel (x right, y down) of a voxel's centre in an orthographic view.
+    mm = [(v - (mv.SIZE - 1) / 2) * mv.SPACING for v in voxel]
+    axes = VIEWS[view]
+    right = sum(m * axes[k][0] for m, k in zip(mm, "LPS"))
+    up = sum(m * axes[k][1] for m, k in zip(mm, "LPS"))
+    return CENTRE + right * PX_PER_MM, CENTRE - up * PX_PER_MM
+
+
+def centroid(image, test, away_from=None, distance=50, box=(60, 35, 440, 405)):
+    # Within the volume's part of the window: the logo and the texts are white too.
+    points = [(x, y) for y in range(box[1], box[3], 2) for x in range(box[0], box[2], 2) if test(image.pixel(x, y))
+              and (away_from is None or numpy.hypot(x - away_from[0], y - away_from[1]) > distance)]
+    assert points, "no such pixel"
+    return tuple(numpy.mean(points, axis=0))
+
+
+def grey_array(image):
+    return numpy.frombuffer(image.data, numpy.uint8).reshape(image.height, image.width, 3)[..., 0] / 255.0
+
+
+def write_volume(name, volume, writer):
+    path = SCRATCH / name
+    if not path.exists():
+        writer(volume, str(path))
+    return str(path)
+
+
+class ViewTest(unittest.TestCase):
+    def assert_markers(self, image, view, label):
+        bright = centroid(image, lambda p: p[0] > 230)
+        dim = centroid(image, lambda p: 100 < p[0] < 150, away_from=bright)
+        for found, voxel, what in ((bright, mv.BRIGHT, "bright"), (dim, mv.DIM, "dim")):
+            want = expected_pixel(view, voxel)
+            self.assertLess(numpy.hypot(found[0] - want[0], found[1] - want[1]), 8,
+                            "%s: %s marker at %s, expected %s" % (label, what, found, want))
+
+    def test_markers_land_where_each_view_says_in_every_storage_order(self):
+        volume = mv.markers()
+        files = {"nifti-lps": write_volume("markers.nii.gz", volume, mv.write_nifti_lps_order),
+                 "nifti-coronal": write_volume("coronal.nii.gz", volume, mv.write_nifti_coronal),
+                 "dicom": write_volume("markers_dicom", volume, mv.write_dicom_series)}
+        for label, path in files.items():
+            for view in VIEWS if label == "nifti-lps" else ("anterior", "left", "superior"):
+                image, _ = screenshot("view-%s-%s" % (label, view), path, *ORTHO_MIP, *GREY, "--view", view)
+                self.assert_markers(image, view, "%s %s" % (label, view))
+
+    def test_projections_equal_the_voxels_projected_along_the_view(self):
+        field = mv.smooth_field()
+        path = write_volume("field.nii.gz", field, mv.write_nifti_lps_order)
+        # Anterior: the screen's x is the patient's left (volume x), up is superior (z).
+        ys, xs = numpy.mgrid[0:500, 0:500]
+        vx = (xs + 0.5 - 250) / (PX_PER_MM * mv.SPACING) + (mv.SIZE - 1) / 2
+        vz = (250 - ys - 0.5) / (PX_PER_MM * mv.SPACING) + (mv.SIZE - 1) / 2
+        inside = (vx > 1) & (vx < mv.SIZE - 2) & (vz > 1) & (vz < mv.SIZE - 2)
+        windowed = field / 1000.0
+        for mode, reduce in (("mip", numpy.max), ("minip", numpy.min), ("average", numpy.mean)):
+            along = reduce(windowed, axis=1)  # [x, z]
+            # Bilinear between voxel centres, as the texture samples.
+            x0, z0 = numpy.floor(vx[inside]).astype(int), numpy.floor(vz[inside]).astype(int)
+            fx, fz = vx[inside] - x0, vz[inside] - z0
+            want = (along[x0, z0] * (1 - fx) * (1 - fz) + along[x0 + 1, z0] * fx * (1 - fz) +
+                    along[x0, z0 + 1] * (1 - fx) * fz + along[x0 + 1, z0 + 1] * fx * fz)
+            image, _ = screenshot("projection-" + mode, path, "--projection", "orthographic",
+                                  "--mode", mode, "--window", "0:1000", *GREY)
+            got = grey_array(image)[inside]
+            error = numpy.abs(got - want)
+            self.assertLess(error.mean(), 0.015, mode)
+            self.assertLess(numpy.percentile(error, 99), 0.05, mode)
+
+    def test_iso_surface_of_a_sphere_has_its_radius(self):
+        radius = 20
+        path = write_volume("sphere.nii.gz", mv.soft_sphere(radius), mv.write_nifti_lps_order)
+        image, _ = screenshot("iso-sphere", path, "--projection", "orthographic", "--mode", "iso",
+                              "--iso", "500", "--window", "0:1000", *GREY)
+        row = [x for x in range(500) if image.pixel(x, 250) != (0, 0, 51)]
+        measured = (max(row) - min(row) + 1) / 2 / (PX_PER_MM * mv.SPACING)
+        self.assertAlmostEqual(measured, radius, delta=1.0)
+
+
+class CameraTest(unittest.TestCase):
+    def test_view_keys_zero_projection_wheel_and_shift_drag(self):
+        path = write_volume("markers.nii.gz", mv.markers(), mv.write_nifti_lps_order)
+        with Viewer("camera", path, *ORTHO_MIP, *GREY) as v:
+            first = v.wait_first_frame()
+            bright = lambda im: centroid(im, lambda p: p[0] > 230)
+            for key, view in (("L", "left"), ("S", "superior"), ("P", "posterior"), ("I", "inferior"),
+                              ("R", "right"), ("A", "anterior")):
+                want = expected_pixel(view, mv.BRIGHT)
+                v.key(key, then=lambda im: numpy.hypot(*numpy.subtract(bright(im), want)) < 8,
+                      what="the %s view" % view)
+            # Wheel up zooms about the window's centre: the marker moves outwards.
+            v.move(250, 250)
+            for _ in range(3):
+                v.xdotool("click", 4)
+            start = numpy.subtract(expected_pixel("anterior", mv.BRIGHT), CENTRE)
+            v.wait_picture(lambda im: numpy.allclose(numpy.subtract(bright(im), CENTRE), start * 1.1 ** 3,
+                                                     atol=8), what="zoomed in three steps")
+            # Shift + middle drag pans by the drag.
+            before = bright(v.screenshot())
+            v.xdotool("keydown", "shift")
+            v.drag(2, (260, 240), (200, 220), 6)
+            v.xdotool("keyup", "shift")
+            v.wait_picture(lambda im: numpy.allclose(bright(im), numpy.add(before, (-60, -20)), atol=8),
+                           what="panned")
+            # A middle drag without shift turns the volume; 0 brings back the start.
+            v.drag(2, (250, 250), (330, 250), 8, then=lambda im: im.differing_pixels(first, (0, 30, 500, 500)) > 500)
+            v.key("0", then=lambda im: im.differing_pixels(first, (0, 30, 500, 500)) < 50, what="the start view")
+            perspective = v.key("o", then=lambda im: im.differing_pixels(first, (0, 30, 500, 500)) > 100,
+                                what="the perspective")
+            v.wait_output("^Projection: perspective$")
+            # m cycles minip, average, iso, composite, mip: each a different picture.
+            shown = perspective
+            for mode in ("minip", "average", "iso", "composite", "mip"):
+                shown = v.key("m", then=lambda im, s=shown: im.differing_pixels(s, (0, 30, 500, 500)) > 200,
+                              what="mode " + mode)
+                v.wait_output("^Render mode: %s$" % mode)
+            v.key("q")
+            self.assertEqual(v.proc.wait(60), 0)
+
+    def test_iso_value_keys_move_the_surface(self):
+        path = write_volume("sphere.nii.gz", mv.soft_sphere(20), mv.write_nifti_lps_order)
+        with Viewer("iso-keys", path, "--mode", "iso", "--window", "0:1000", *GREY) as v:
+            shown = v.wait_first_frame()
+            for key, value in (("bracketright", 510), ("bracketleft", 500), ("bracketleft", 490)):
+                v.key(key)
+                v.wait_output(r"^Iso value: %d$" % value)
+            v.wait_picture(lambda im: im.differing_pixels(shown, (0, 30, 500, 500)) > 100, what="a wider sphere")
+
+
+class OutputTest(unittest.TestCase):
+    def test_turntable_writes_every_turn_and_size_sets_the_picture(self):
+        path = write_volume("markers.nii.gz", mv.markers(), mv.write_nifti_lps_order)
+        out = pathlib.Path(tempfile.mkdtemp(prefix="volview-turn-"))
+        with Viewer("turntable", path, *ORTHO_MIP, *GREY, "--size", "320x240", "--turntable", "4",
+                    "--screenshot", str(out / "turn.png")) as v:
+            self.assertEqual(v.proc.wait(180), 0, v.stderr())
+        names = sorted(p.name for p in out.iterdir())
+        self.assertEqual(names, ["turn_000.png", "turn_001.png", "turn_002.png", "turn_003.png"])
+        frames = [Image(str(out / n)) for n in names]
+        self.assertEqual({(f.width, f.height) for f in frames}, {(320, 240)})
+        # A quarter turn about the vertical axis each: the anterior view, then
+        # the patient's left side towards the viewer... the marker swings round.
+        xs = [centroid(f, lambda p: p[0] > 230, box=(40, 30, 280, 200))[0] for f in frames]
+        self.assertGreater(xs[0], 160)
+        self.assertLess(xs[2], 160)
+
+    def test_bad_values_are_usage_errors_and_a_missing_turntable_folder_one_line(self):
+        for args in (["--view", "front"], ["--projection", "fisheye"], ["--mode", "xray"], ["--iso", "x"],
+                     ["--zoom", "0"], ["--zoom", "nan"], ["--turntable", "0", "--screenshot", "a.png"],
+                     ["--turntable", "3"], ["--size", "100"], ["--size", "0x100"], ["--preset", "no-such"]):
+            result = run_without_display("samples/ct.nrrd", *args)
+            self.assertEqual(result.returncode, 2, args)
+            self.assertIn("Usage: volview", result.stderr)
+        result = run_without_display("samples/ct.nrrd", "--turntable", "3", "--screenshot", "/no/such/turn.png")
+        self.assertEqual((result.returncode, result.stdout), (1, ""))
+        self.assertEqual(result.stderr, "/no/such/turn.png: cannot write the turntable: /no/such: "
+                                        "No such file or directory\n")
+
+
+if __name__ == "__main__":
+    unittest.main()
