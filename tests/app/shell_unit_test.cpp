@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/screenshot.h"
 #include "app/text_wrap.h"
 
 TEST(FrameRate, OneFrameInvertedAndTheSameMillisecondKeepsThePreviousRate) {
@@ -34,4 +35,16 @@ TEST(MessageText, WrapsLongLinesAndKeepsEveryCharacter) {
   // The "\r" is dropped, the x's broken at the box's width, the empty line kept.
   EXPECT_EQ((std::vector<std::string>{lines[0], lines[1], lines[2], lines[11], lines[12], lines[13]}),
             (std::vector<std::string>{"short", "xxxxxxxxxx", "xxxxxxxxxx", "", "word0", "word1"}));
+}
+
+// Turntable pictures are numbered before the extension, never inside a
+// folder's name; a folder that cannot take them is named with the reason.
+TEST(Screenshots, TurntableNamesAndFolderProblems) {
+  EXPECT_EQ(TurntableFramePath("frames/turn.png", 7), "frames/turn_007.png");
+  EXPECT_EQ(TurntableFramePath("turn.png", 1234), "turn_1234.png");
+  EXPECT_EQ(TurntableFramePath("a.b/turn", 0), "a.b/turn_000");
+  EXPECT_EQ(TurntableFramePath("frames/.png", 2), "frames/.png_002");
+  EXPECT_EQ(ScreenshotFolderProblem("shot.png"), "");
+  EXPECT_EQ(ScreenshotFolderProblem("/no/such/turn.png"), "/no/such: No such file or directory");
+  EXPECT_EQ(ScreenshotFolderProblem("/etc/hostname/turn.png"), "/etc/hostname: not a folder");
 }

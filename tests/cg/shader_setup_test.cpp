@@ -23,7 +23,11 @@ struct FakeShaderBackend : cgrt::ShaderBackend {
 
   std::string Version() override { return "2.1 Fake"; }
   std::string Extensions() override { return extensions; }
-  unsigned CompileShader(cgrt::Stage, const std::string&, std::string&) override { return ++shaders; }
+  std::vector<std::string> sources;                  // of every compile, in order
+  unsigned CompileShader(cgrt::Stage, const std::string& source, std::string&) override {
+    sources.push_back(source);
+    return ++shaders;
+  }
   unsigned LinkProgram(unsigned vertex, unsigned fragment, std::string& log) override {
     log = vertex && fragment && !pairsLink ? "varyings differ" : "";
     if (log.empty()) links.emplace_back(vertex, fragment);
@@ -125,6 +129,34 @@ TEST_F(ShaderSetup, EnabledPairIsLinkedOnceAndParametersReachEachProgram) {
   cgGLEnableProfile(renderer.vertexProfile);           // nothing new for the pair
   const decltype(backend.writes) writes = {{pair, -.25f}, {pair, -.25f}, {fragmentAlone, -.25f}};
   EXPECT_EQ(backend.writes, writes);
+}
+
+// Other render modes compile the same file once more with their define
+// ahead of it, line numbers kept; a mode this GL cannot draw is refused and
+// the mode stays. Compiler options that are not well-formed -D are errors.
+TEST_F(ShaderSetup, ModeVariantsAreTheSameFileWithADefine) {
+  renderer.InitShaders();
+  EXPECT_TRUE(renderer.SetRenderMode(RenderMode::Iso));
+  ASSERT_EQ(backend.sources.size(), 3u);
+  const std::string composite = backend.sources[1], iso = backend.sources[2];
+  EXPECT_EQ(iso, "#version 120\n#define ISO_SURFACE\n" + composite.substr(13));
+  EXPECT_TRUE(renderer.SetRenderMode(RenderMode::Composite));
+  EXPECT_TRUE(renderer.SetRenderMode(RenderMode::Iso));  // compiled once only
+  EXPECT_EQ(backend.sources.size(), 3u);
+  // No GL here, so no blend equations: maximum is refused.
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(renderer.SetRenderMode(RenderMode::Maximum));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "This OpenGL has no GL_EXT_blend_minmax: mip mode is not available\n");
+  EXPECT_EQ(renderer.mode, RenderMode::Iso);
+
+  for (const char* option : {"-D", "-D=1", "-d", "-DX"}) {
+    const char* args[] = {option, nullptr};
+    const CGprogram program = cgCreateProgramFromFile(renderer.cgContext, CG_SOURCE, "volrendFrag.cg",
+                                                      renderer.fragmentProfile, nullptr, args);
+    EXPECT_EQ(program == nullptr, std::string(option) != "-DX") << option;
+    cgGetError();
+  }
 }
 
 }  // namespace
