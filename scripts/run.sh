@@ -17,7 +17,8 @@ args=()
 previous=""
 for arg in "$@"; do
   case "$previous" in
-    --raw|--type|--window|--spacing|--max-size|--frame|--header-bytes|-geometry|-display) args+=("$arg") ;;
+    --raw|--type|--window|--spacing|--max-size|--frame|--header-bytes|-geometry|-display|\
+    --view|--projection|--zoom|--mode|--iso|--turntable|--size|--preset) args+=("$arg") ;;
     *) if [[ "$arg" != -* && "$arg" != /* ]]; then args+=("$caller_dir/$arg"); else args+=("$arg"); fi ;;
   esac
   previous=$arg
