@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     UploadLoadedTransfer();
     if (OpenedVolume() != nullptr) {
       ShowOpenedVolume(options.maxSize);
+      if (options.slices) gRenderer.sliceCount = *options.slices;
       SetUpVolumeCamera(options.camera);
       SetUpVolumeMode(options.mode, options.iso, OpenedVolumeWindow());
     } else {

@@ -198,6 +198,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->needs(volume)
       ->needs(screenshot);
   app.add_option("--size", size, "Window (and picture) size")->type_name("WxH");
+  app.add_option("--slices", options.slices,
+                 "Slices across the volume's longest side (default 200; keys z, s, a change it)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 10000))
+      ->needs(volume);
 
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());

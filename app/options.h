@@ -31,6 +31,7 @@ struct ViewerOptions {
   std::optional<double> iso;  // data units; default: the window's middle
   int turntable = 0;          // pictures of one turn, written instead of one screenshot
   std::optional<std::array<int, 2>> size;  // window width and height
+  std::optional<int> slices;  // an opened volume's slice count
 };
 
 // Fills options from argv. Returns the exit code when the program should

@@ -2,6 +2,8 @@
 // in one of the render modes.
 #include <GL/gl.h>
 
+#include <cmath>
+
 #include "glux/glux_blend_minmax.h"
 #include "glux/glux_multitexture.h"
 #include "render/clip_planes.h"
@@ -120,8 +122,11 @@ void VolRender::DrawOriented() {
 
 void VolRender::DrawSlicesAcross(const std::array<double, 3>& eyeHalfExtents, CGprogram program) {
   if (sliceCount <= 0) return;
-  const double depth = 2.0 * eyeHalfExtents[2];
-  const double spacing = depth / sliceCount;
+  // sliceCount slices span the volume's longest side, whatever the turn: the
+  // spacing, and all that depends on it, stays put while the volume turns,
+  // and a box turned corner-first simply takes more slices.
+  const double spacing = kLongestSide / sliceCount;
+  const int32_t count = static_cast<int32_t>(std::ceil(2.0 * eyeHalfExtents[2] / spacing));
   // Spacing per model unit, as the built-in stack's opacities are made for
   // one slice per unit; and in texture r.
   SetVec3(program, "sliceSpacing", static_cast<float>(spacing),
@@ -132,7 +137,7 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& eyeHalfExtents, CG
   const double t = y / kLongestSide;
   glBegin(GL_QUADS);
   // Back to front; each slice at the far end of the slab it stands for.
-  for (int32_t i = 0; i < sliceCount; ++i) {
+  for (int32_t i = 0; i < count; ++i) {
     const double z = -eyeHalfExtents[2] + spacing * i;
     const double r = -z / kLongestSide;
     glTexCoord3d(-s, -t, r);

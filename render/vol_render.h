@@ -58,8 +58,8 @@ public:
 
   // Opened volumes only; the built-in sources keep angleZ and angleX. With
   // `oriented` set, Draw turns the volume by `orientation`, shows all of it,
-  // lays a stack of sliceCount slices across the turned box every frame and
-  // draws in `mode`.
+  // lays slices across the turned box every frame, sliceCount of them per
+  // longest side of the volume, and draws in `mode`.
   void DrawOriented();
   // Compiles the mode's programs on first use. Returns false, with a line on
   // stderr, and keeps the mode it had when this GL cannot draw that mode.
