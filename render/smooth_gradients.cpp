@@ -28,9 +28,13 @@ Neighbours NeighboursOf(int32_t k, int32_t n) {
 inline uint16_t Quantised(float unit) { return static_cast<uint16_t>(unit * kFull + 0.5f); }
 
 // Per thread: the current plane smoothed along z and differentiated along
-// z, then the current row of those smoothed or differentiated along y.
+// z; the current row of those smoothed or differentiated along y; then the
+// row's gradient.
 struct Scratch {
-  std::vector<float> smoothZ, slopeZ, smoothZY, smoothZSlopeY, slopeZSmoothY;
+  explicit Scratch(size_t plane, size_t row)
+      : smoothZ(plane), slopeZ(plane), forX(row), forY(row), forZ(row), gx(row), gy(row),
+        gz(row) {}
+  std::vector<float> smoothZ, slopeZ, forX, forY, forZ, gx, gy, gz;
 };
 
 class Stencil {
@@ -39,15 +43,12 @@ public:
           uint16_t* out)
       : volume_(volume), nx_(nx), ny_(ny), nz_(nz), out_(out),
         scale_{static_cast<float>(s[0]), static_cast<float>(s[1]), static_cast<float>(s[2])},
-        toMagnitudeUnit_(1.0f / std::sqrt(scale_[0] * scale_[0] + scale_[1] * scale_[1] +
-                                         scale_[2] * scale_[2])) {}
+        toMagnitudeUnit_(1.0f / std::hypot(scale_[0], scale_[1], scale_[2])) {}
 
-  // Writes planes [zBegin, zEnd) with A over the largest magnitude any
-  // volume of values in [0, 1] could have; returns the largest A written.
+  // Writes planes [zBegin, zEnd); returns the largest A written.
   uint16_t Planes(int32_t zBegin, int32_t zEnd) const {
     const size_t plane = static_cast<size_t>(nx_) * ny_;
-    Scratch s{std::vector<float>(plane), std::vector<float>(plane), std::vector<float>(nx_),
-              std::vector<float>(nx_), std::vector<float>(nx_)};
+    Scratch s(plane, nx_);
     uint16_t largest = 0;
     for (int32_t z = zBegin; z < zEnd; ++z) {
       const Neighbours nz = NeighboursOf(z, nz_);
@@ -61,14 +62,16 @@ public:
       uint16_t* outPlane = out_ + kSmoothGradientComponents * plane * z;
       for (int32_t y = 0; y < ny_; ++y) {
         uint16_t* outRow = outPlane + kSmoothGradientComponents * static_cast<size_t>(nx_) * y;
-        largest = std::max(largest, Row(s, y, outRow));
+        Derivatives(s, y);
+        largest = std::max(largest, Quantise(s, outRow));
       }
     }
     return largest;
   }
 
 private:
-  uint16_t Row(Scratch& s, int32_t y, uint16_t* out) const {
+  // The gradient of row y into s.gx, s.gy, s.gz.
+  void Derivatives(Scratch& s, int32_t y) const {
     const Neighbours ny = NeighboursOf(y, ny_);
     const size_t row = nx_;
     const float* zBefore = &s.smoothZ[row * ny.before];
@@ -77,31 +80,39 @@ private:
     const float* dBefore = &s.slopeZ[row * ny.before];
     const float* dAt = &s.slopeZ[row * y];
     const float* dAfter = &s.slopeZ[row * ny.after];
+    float* forX = s.forX.data();
+    float* forY = s.forY.data();
+    float* forZ = s.forZ.data();
     for (size_t x = 0; x < row; ++x) {
-      s.smoothZY[x] = 0.25f * (zBefore[x] + 2.0f * zAt[x] + zAfter[x]);
-      s.smoothZSlopeY[x] = ny.derivative * (zAfter[x] - zBefore[x]);
-      s.slopeZSmoothY[x] = 0.25f * (dBefore[x] + 2.0f * dAt[x] + dAfter[x]);
+      forX[x] = 0.25f * (zBefore[x] + 2.0f * zAt[x] + zAfter[x]);
+      forY[x] = ny.derivative * (zAfter[x] - zBefore[x]);
+      forZ[x] = 0.25f * (dBefore[x] + 2.0f * dAt[x] + dAfter[x]);
     }
+    const auto at = [&](int32_t x, const Neighbours& n) {
+      s.gx[x] = scale_[0] * n.derivative * (forX[n.after] - forX[n.before]);
+      s.gy[x] = scale_[1] * 0.25f * (forY[n.before] + 2.0f * forY[x] + forY[n.after]);
+      s.gz[x] = scale_[2] * 0.25f * (forZ[n.before] + 2.0f * forZ[x] + forZ[n.after]);
+    };
+    at(0, NeighboursOf(0, nx_));
+    for (int32_t x = 1; x < nx_ - 1; ++x) at(x, {x - 1, x + 1, 0.5f});
+    if (nx_ > 1) at(nx_ - 1, NeighboursOf(nx_ - 1, nx_));
+  }
+
+  uint16_t Quantise(const Scratch& s, uint16_t* out) const {
     uint16_t largest = 0;
-    const float* forX = s.smoothZY.data();
-    const float* forY = s.smoothZSlopeY.data();
-    const float* forZ = s.slopeZSmoothY.data();
-    const auto emit = [&](int32_t x, const Neighbours& n) {
-      const float gx = scale_[0] * n.derivative * (forX[n.after] - forX[n.before]);
-      const float gy = scale_[1] * 0.25f * (forY[n.before] + 2.0f * forY[x] + forY[n.after]);
-      const float gz = scale_[2] * 0.25f * (forZ[n.before] + 2.0f * forZ[x] + forZ[n.after]);
+    for (int32_t x = 0; x < nx_; ++x) {
+      const float gx = s.gx[x], gy = s.gy[x], gz = s.gz[x];
       const float magnitude = std::sqrt(gx * gx + gy * gy + gz * gz);
-      const float toUnit = magnitude > 0.0f ? 0.5f / magnitude : 0.0f;
+      // Where flat, every component is 0 and lands on the middle anyway.
+      const float toUnit = 0.5f / std::max(magnitude, 1e-30f);
+      const uint16_t a = Quantised(std::min(magnitude * toMagnitudeUnit_, 1.0f));
       uint16_t* texel = out + kSmoothGradientComponents * x;
       texel[0] = Quantised(gx * toUnit + 0.5f);
       texel[1] = Quantised(gy * toUnit + 0.5f);
       texel[2] = Quantised(gz * toUnit + 0.5f);
-      texel[3] = Quantised(std::min(magnitude * toMagnitudeUnit_, 1.0f));
-      largest = std::max(largest, texel[3]);
-    };
-    emit(0, NeighboursOf(0, nx_));
-    for (int32_t x = 1; x < nx_ - 1; ++x) emit(x, {x - 1, x + 1, 0.5f});
-    if (nx_ > 1) emit(nx_ - 1, NeighboursOf(nx_ - 1, nx_));
+      texel[3] = a;
+      largest = std::max(largest, a);
+    }
     return largest;
   }
 
@@ -114,26 +125,14 @@ private:
 
 }  // namespace
 
-void ComputeSmoothGradients16(const float* volume, int32_t nx, int32_t ny, int32_t nz,
-                              const std::array<double, 3>& axisScale, uint16_t* out) {
+float ComputeSmoothGradients16(const float* volume, int32_t nx, int32_t ny, int32_t nz,
+                               const std::array<double, 3>& axisScale, uint16_t* out) {
   const size_t voxels = VoxelElementCount(nx, ny, nz, 1);
-  if (voxels == 0) return;
-  const bool large = voxels >= kThreadingThreshold;
+  if (voxels == 0) return 0.0f;
   const Stencil stencil(volume, nx, ny, nz, axisScale, out);
   std::array<uint16_t, 2> largest{};
-  SplitWork(nz, large, [&](int32_t begin, int32_t end) {
+  SplitWork(nz, voxels >= kThreadingThreshold, [&](int32_t begin, int32_t end) {
     largest[begin == 0 ? 0 : 1] = stencil.Planes(begin, end);
   });
-  const uint16_t steepest = std::max(largest[0], largest[1]);
-  if (steepest == 0) return;
-  // A from the bound on any volume to the steepest voxel of this one.
-  const float stretch = kFull / steepest;
-  const size_t plane = static_cast<size_t>(nx) * ny;
-  SplitWork(nz, large, [&](int32_t begin, int32_t end) {
-    uint16_t* texel = out + kSmoothGradientComponents * plane * begin;
-    uint16_t* last = out + kSmoothGradientComponents * plane * end;
-    for (; texel != last; texel += kSmoothGradientComponents) {
-      texel[3] = static_cast<uint16_t>(std::min(texel[3] * stretch + 0.5f, kFull));
-    }
-  });
+  return std::max(largest[0], largest[1]) / kFull;
 }

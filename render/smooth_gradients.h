@@ -22,12 +22,13 @@ constexpr int32_t kSmoothGradientComponents = 4;
 // - R, G, B: the unit direction in which the value grows, each component
 //   mapped from [-1, 1] to [0, 65535]; (32768, 32768, 32768) where flat.
 //   The shader takes rgb * 2 - 1 and normalises it again after filtering;
-// - A: the gradient's magnitude over the largest in the volume, 65535 at
-//   the steepest voxel, 0 where flat and everywhere in a flat volume. It is
-//   held at a precision of 65535 * largest / |axisScale| steps first, so a
-//   volume whose steepest slope is 1/20 of its value range per voxel still
-//   gets about 1900 steps.
+// - A: the gradient's magnitude over |axisScale|, the largest any volume of
+//   values in [0, 1] can have, mapped to [0, 65535].
+// Returns the largest A written, in [0, 1]: the shader multiplies A by its
+// inverse to get the magnitude over the volume's steepest (0 for a flat
+// volume: nothing to light). So a volume whose steepest slope is 1/20 of its
+// value range per voxel still gets about 1900 steps of magnitude.
 // Shares the planes between both cores on large volumes, with the same
 // result.
-void ComputeSmoothGradients16(const float* volume, int32_t nx, int32_t ny, int32_t nz,
-                              const std::array<double, 3>& axisScale, uint16_t* out);
+float ComputeSmoothGradients16(const float* volume, int32_t nx, int32_t ny, int32_t nz,
+                               const std::array<double, 3>& axisScale, uint16_t* out);
