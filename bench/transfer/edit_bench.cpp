@@ -1,12 +1,16 @@
 // Cost of one editing drag event: the spline edit, and the edit followed by
-// the table upload the renderer performs.
+// the table upload the renderer performs; then the same with the
+// pre-integrated table computed and uploaded instead (16-bit texels).
 #include "transfer/transfer_editor.h"
 
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <vector>
+
 #include "tests/support/gl_window.h"
+#include "transfer/preintegrated_table.h"
 
 namespace {
 
@@ -54,6 +58,41 @@ void BM_EditAndUpload(benchmark::State& state) {
   glDeleteTextures(1, &texture);
 }
 BENCHMARK(BM_EditAndUpload);
+
+// The table alone, at the spacing of 200 slices.
+void BM_Preintegrate(benchmark::State& state) {
+  TransferEditor editor;
+  std::vector<float> table(kPreintegratedFloats);
+  for (auto _ : state) {
+    ComputePreintegratedTable(editor.Table(), 1.0f, table.data());
+    benchmark::DoNotOptimize(table.data());
+  }
+}
+BENCHMARK(BM_Preintegrate);
+
+void BM_EditPreintegrateAndUpload(benchmark::State& state) {
+  if (!MakeContext()) {
+    state.SkipWithError("no display: run under tests/with_xvfb.sh");
+    return;
+  }
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  TransferEditor editor;
+  std::vector<float> table(kPreintegratedFloats);
+  int step = 0;
+  for (auto _ : state) {
+    DragStep(editor, step++);
+    ComputePreintegratedTable(editor.Table(), 1.0f, table.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16, kPreintegratedSide, kPreintegratedSide, 0, GL_RGBA,
+                 GL_FLOAT, table.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  }
+  glFinish();
+  glDeleteTextures(1, &texture);
+}
+BENCHMARK(BM_EditPreintegrateAndUpload);
 
 }  // namespace
 

@@ -1,0 +1,96 @@
+#include "render/brick_grid.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "render/split_work.h"
+
+namespace {
+
+constexpr int32_t kB = BrickGrid::kBrickVoxels;
+constexpr int kEntries = 256;
+// Volumes smaller than this are not worth a second thread.
+constexpr size_t kThreadingThreshold = size_t{1} << 18;
+
+// Bricks along an axis of n voxels: the gaps between voxel centres in
+// groups of 8, and one brick for a single voxel.
+int32_t BrickCount(int32_t n) { return std::max(1, (n - 1 + kB - 1) / kB); }
+
+// Voxels first to last (inclusive) of brick b along an axis of n voxels.
+int32_t FirstVoxel(int32_t b) { return b * kB; }
+int32_t LastVoxel(int32_t b, int32_t n) { return std::min(b * kB + kB, n - 1); }
+
+// Table entry at the value, clamped to the table (NaN to entry 0).
+int32_t Entry(float value, bool up) {
+  const float position = value * (kEntries - 1);
+  const float entry = up ? std::ceil(position) : std::floor(position);
+  if (!(entry > 0.0f)) return 0;
+  return static_cast<int32_t>(std::min(entry, float{kEntries - 1}));
+}
+
+}  // namespace
+
+BrickGrid::BrickGrid(const float* volume, int32_t nx, int32_t ny, int32_t nz)
+    : sizes_{nx, ny, nz}, bricks_{BrickCount(nx), BrickCount(ny), BrickCount(nz)} {
+  const size_t count = static_cast<size_t>(bricks_[0]) * bricks_[1] * bricks_[2];
+  min_.resize(count);
+  max_.resize(count);
+  visible_.assign(count, 1);
+  const size_t row = nx, plane = row * ny;
+  const bool large = plane * nz >= kThreadingThreshold;
+  SplitWork(bricks_[2], large, [&](int32_t bzBegin, int32_t bzEnd) {
+    for (int32_t bz = bzBegin; bz < bzEnd; ++bz)
+      for (int32_t by = 0; by < bricks_[1]; ++by)
+        for (int32_t bx = 0; bx < bricks_[0]; ++bx) {
+          const int32_t x0 = FirstVoxel(bx), x1 = LastVoxel(bx, nx);
+          float lo = volume[plane * FirstVoxel(bz) + row * FirstVoxel(by) + x0], hi = lo;
+          for (int32_t z = FirstVoxel(bz); z <= LastVoxel(bz, nz); ++z)
+            for (int32_t y = FirstVoxel(by); y <= LastVoxel(by, ny); ++y) {
+              const float* in = volume + plane * z + row * y;
+              for (int32_t x = x0; x <= x1; ++x) {
+                lo = std::min(lo, in[x]);
+                hi = std::max(hi, in[x]);
+              }
+            }
+          min_[Index(bx, by, bz)] = lo;
+          max_[Index(bx, by, bz)] = hi;
+        }
+  });
+}
+
+void BrickGrid::UpdateVisibility(const float* rgba) {
+  // seen[i]: entries below i with an opacity above 0.
+  std::array<int32_t, kEntries + 1> seen{};
+  for (int i = 0; i < kEntries; ++i) seen[i + 1] = seen[i] + (rgba[4 * i + 3] > 0.0f ? 1 : 0);
+  for (size_t b = 0; b < visible_.size(); ++b) {
+    visible_[b] = seen[Entry(max_[b], true) + 1] > seen[Entry(min_[b], false)];
+  }
+}
+
+TextureBox BrickGrid::VisibleBox() const {
+  std::array<int32_t, 3> first = bricks_, last{-1, -1, -1};
+  for (int32_t bz = 0; bz < bricks_[2]; ++bz)
+    for (int32_t by = 0; by < bricks_[1]; ++by)
+      for (int32_t bx = 0; bx < bricks_[0]; ++bx) {
+        if (!Visible(bx, by, bz)) continue;
+        const std::array<int32_t, 3> at{bx, by, bz};
+        for (int a = 0; a < 3; ++a) {
+          first[a] = std::min(first[a], at[a]);
+          last[a] = std::max(last[a], at[a]);
+        }
+      }
+  TextureBox box;
+  if (last[0] < 0) return box;
+  box.empty = false;
+  for (int a = 0; a < 3; ++a) {
+    const float n = static_cast<float>(sizes_[a]);
+    box.lo[a] = first[a] == 0 ? 0.0f : (FirstVoxel(first[a]) + 0.5f) / n;
+    box.hi[a] = last[a] == bricks_[a] - 1 ? 1.0f : (LastVoxel(last[a], sizes_[a]) + 0.5f) / n;
+  }
+  return box;
+}
+
+double BrickGrid::SkippedFraction() const {
+  const auto shown = std::count(visible_.begin(), visible_.end(), uint8_t{1});
+  return 1.0 - static_cast<double>(shown) / static_cast<double>(visible_.size());
+}

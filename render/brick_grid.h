@@ -1,0 +1,61 @@
+// Which parts of the volume the transfer function can show: a coarse grid
+// of bricks holding each one's least and greatest voxel value, made once per
+// volume, and the bricks a table leaves visible, redone from the grid alone
+// whenever the table changes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// An axis-aligned box in texture coordinates, [0, 1] on each axis.
+struct TextureBox {
+  std::array<float, 3> lo{};
+  std::array<float, 3> hi{};
+  bool empty = true;
+};
+
+class BrickGrid {
+public:
+  static constexpr int32_t kBrickVoxels = 8;
+
+  // volume: nx*ny*nz floats in [0, 1], x fastest, as uploaded; every size
+  // 1 or more, any size. Brick b of an axis covers voxels 8b to 8b + 8, the
+  // first voxel of the next brick included, so every trilinear sample
+  // between voxel centres in its part of the volume reads voxels of its own
+  // brick only. One pass over the voxels, on both cores when large. Every
+  // brick counts as visible until UpdateVisibility.
+  BrickGrid(const float* volume, int32_t nx, int32_t ny, int32_t nz);
+
+  // rgba: the 256-entry table (1024 floats), entry i at value i / 255 and
+  // read with interpolation. A brick is visible when some entry whose
+  // interval touches its values, from floor(min * 255) to ceil(max * 255),
+  // has an opacity above 0. O(bricks); the voxels are not read again.
+  void UpdateVisibility(const float* rgba);
+
+  const std::array<int32_t, 3>& Bricks() const { return bricks_; }
+  bool Visible(int32_t bx, int32_t by, int32_t bz) const {
+    return visible_[Index(bx, by, bz)] != 0;
+  }
+
+  // The smallest box holding every visible brick's part of the texture:
+  // from the centre of its first voxel to that of its last, reaching the
+  // texture's faces at the outer bricks, where sampling clamps to them.
+  // Empty when no brick is visible.
+  TextureBox VisibleBox() const;
+
+  // Share of the bricks that are not visible, 0 to 1.
+  double SkippedFraction() const;
+
+private:
+  size_t Index(int32_t bx, int32_t by, int32_t bz) const {
+    return (static_cast<size_t>(bz) * bricks_[1] + by) * bricks_[0] + bx;
+  }
+
+  std::array<int32_t, 3> sizes_;
+  std::array<int32_t, 3> bricks_;
+  std::vector<float> min_;
+  std::vector<float> max_;
+  std::vector<uint8_t> visible_;
+};
