@@ -53,8 +53,8 @@ void ShowView(bool afterKey) {
                      static_cast<size_t>(sizes[2]),
                  0.0f);
   ResampleVolume(*gVolume, box, gWindow, sizes, gTexels.data());
-  gRenderer.ShowVolume(gTexels.data(), sizes[0], sizes[1], sizes[2],
-                       BoxProportions(box, gVolume->info()));
+  gRenderer.ShowPreciseVolume(gTexels.data(), sizes[0], sizes[1], sizes[2],
+                              BoxProportions(box, gVolume->info()));
   // The slices sit half a voxel inside the box, and the voxels changed.
   gRenderer.BuildSlices();
 }

@@ -16,6 +16,14 @@ struct TextureBox {
   bool empty = true;
 };
 
+// The whole texture.
+inline TextureBox WholeTextureBox() {
+  TextureBox box;
+  box.hi = {1.0f, 1.0f, 1.0f};
+  box.empty = false;
+  return box;
+}
+
 class BrickGrid {
 public:
   static constexpr int32_t kBrickVoxels = 8;

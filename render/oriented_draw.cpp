@@ -31,7 +31,11 @@ void SetVec3(CGprogram program, const char* name, float x, float y, float z) {
 
 void VolRender::DrawOriented() {
   const ModePrograms& programs = modePrograms_[static_cast<int>(mode)];
-  CGprogram pass = programs.pass != nullptr ? programs.pass : fragmentProgram;
+  const bool composite = mode == RenderMode::Composite;
+  const bool preintegrated = composite && precise_;
+  CGprogram pass = programs.pass != nullptr ? programs.pass
+                   : preintegrated            ? preintegratedProgram_
+                                              : fragmentProgram;
   cgGLBindProgram(pass);
 
   glActiveTextureARB(GL_TEXTURE0_ARB);
@@ -40,21 +44,29 @@ void VolRender::DrawOriented() {
   cgGLEnableProfile(vertexProfile);
   cgGLEnableProfile(fragmentProfile);
 
+  // Composite draws only what the table can show; the projections and the
+  // iso-surface leave the table's opacity out, so they need all of it.
+  const TextureBox shown = composite ? VisibleBox() : WholeTextureBox();
+  std::array<double, 3> centre{}, half{};
+  for (int axis = 0; axis < 3; ++axis) {
+    const double side = kLongestSide * proportions[axis];
+    const double lo = (shown.lo[axis] - 0.5) * side;
+    const double hi = (shown.hi[axis] - 0.5) * side;
+    centre[axis] = (lo + hi) / 2;
+    half[axis] = (hi - lo) / 2;
+  }
   SetClipPlanesEnabled(true);
-  const std::array<double, 3> half{kLongestSide / 2 * proportions[0],
-                                   kLongestSide / 2 * proportions[1],
-                                   kLongestSide / 2 * proportions[2]};
   glTranslated(0.0, 0.0, -kVolumeEyeDistance);
   if (extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, -0.5, -2.0, clipDistance);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glPushMatrix();
   MultiplyMatrix(orientation);
-  SetClipPlane(GL_CLIP_PLANE0, -1.0, 0.0, 0.0, half[0]);
-  SetClipPlane(GL_CLIP_PLANE1, 1.0, 0.0, 0.0, half[0]);
-  SetClipPlane(GL_CLIP_PLANE2, 0.0, -1.0, 0.0, half[1]);
-  SetClipPlane(GL_CLIP_PLANE3, 0.0, 1.0, 0.0, half[1]);
-  SetClipPlane(GL_CLIP_PLANE4, 0.0, 0.0, -1.0, half[2]);
-  if (!extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, half[2]);
+  SetClipPlane(GL_CLIP_PLANE0, -1.0, 0.0, 0.0, centre[0] + half[0]);
+  SetClipPlane(GL_CLIP_PLANE1, 1.0, 0.0, 0.0, half[0] - centre[0]);
+  SetClipPlane(GL_CLIP_PLANE2, 0.0, -1.0, 0.0, centre[1] + half[1]);
+  SetClipPlane(GL_CLIP_PLANE3, 0.0, 1.0, 0.0, half[1] - centre[1]);
+  SetClipPlane(GL_CLIP_PLANE4, 0.0, 0.0, -1.0, centre[2] + half[2]);
+  if (!extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, half[2] - centre[2]);
   glPopMatrix();
 
   glActiveTextureARB(GL_TEXTURE2_ARB);
@@ -63,6 +75,10 @@ void VolRender::DrawOriented() {
   glActiveTextureARB(GL_TEXTURE1_ARB);
   glEnable(GL_TEXTURE_3D);
   glBindTexture(GL_TEXTURE_3D, gradientTexture);
+  if (preintegrated) {
+    glActiveTextureARB(GL_TEXTURE4_ARB);
+    slabTable_.Bind(static_cast<float>(kLongestSide / sliceCount));
+  }
   glActiveTextureARB(GL_TEXTURE0_ARB);
 
   // Slices carry their eye position over the longest side, z negated, as
@@ -77,13 +93,18 @@ void VolRender::DrawOriented() {
   const Rotation& r = orientation;
   MultiplyMatrix({r[0], r[3], -r[6], r[1], r[4], -r[7], r[2], r[5], -r[8]});
 
+  std::array<double, 3> eyeCentre{};
+  for (int row = 0; row < 3; ++row) {
+    for (int k = 0; k < 3; ++k) eyeCentre[row] += r[3 * row + k] * centre[k];
+  }
   const std::array<double, 3> extents = EyeHalfExtents(orientation, half);
   if (mode == RenderMode::Iso) SetVec3(pass, "isoLevel", isoLevel, 0.0f, 0.0f);
+  if (precise_) SetVec3(pass, "gradientRange", gradientRange_, 0.0f, 0.0f);
   glEnable(GL_BLEND);
   bool projected = false;
   if (programs.resolve == nullptr) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    DrawSlicesAcross(extents, pass);
+    if (!shown.empty) DrawSlicesAcross(eyeCentre, extents, pass);
   } else {
     // Minimum starts from the top value and marks covered pixels with 0.
     const bool minimum = mode == RenderMode::Minimum;
@@ -92,7 +113,7 @@ void VolRender::DrawOriented() {
       glBlendFunc(GL_ONE, GL_ONE);
       if (mode == RenderMode::Maximum) glBlendEquationEXT(GL_MAX_EXT);
       if (minimum) glBlendEquationEXT(GL_MIN_EXT);
-      DrawSlicesAcross(extents, pass);
+      DrawSlicesAcross(eyeCentre, extents, pass);
       if (mode != RenderMode::Average) glBlendEquationEXT(GL_FUNC_ADD_EXT);
       projectionTarget_.End();
       projected = true;
@@ -120,34 +141,38 @@ void VolRender::DrawOriented() {
   glDisable(GL_TEXTURE_2D);
 }
 
-void VolRender::DrawSlicesAcross(const std::array<double, 3>& eyeHalfExtents, CGprogram program) {
+void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
+                                 const std::array<double, 3>& eyeHalfExtents, CGprogram program) {
   if (sliceCount <= 0) return;
-  // sliceCount slices span the volume's longest side, whatever the turn: the
-  // spacing, and all that depends on it, stays put while the volume turns,
-  // and a box turned corner-first simply takes more slices.
+  // sliceCount slices span the volume's longest side, whatever the turn or
+  // the part drawn: the spacing, and all that depends on it, stays put, and
+  // the planes keep their places as the part drawn changes.
   const double spacing = kLongestSide / sliceCount;
-  const int32_t count = static_cast<int32_t>(std::ceil(2.0 * eyeHalfExtents[2] / spacing));
+  const double back = centre[2] - eyeHalfExtents[2];
+  const double front = centre[2] + eyeHalfExtents[2];
+  const int64_t first = static_cast<int64_t>(std::floor(back / spacing));
+  const int64_t end = static_cast<int64_t>(std::ceil(front / spacing));
   // Spacing per model unit, as the built-in stack's opacities are made for
   // one slice per unit; and in texture r.
   SetVec3(program, "sliceSpacing", static_cast<float>(spacing),
           static_cast<float>(spacing / kLongestSide), 0.0f);
-  const double x = eyeHalfExtents[0];
-  const double y = eyeHalfExtents[1];
-  const double s = x / kLongestSide;
-  const double t = y / kLongestSide;
+  const double x0 = centre[0] - eyeHalfExtents[0], x1 = centre[0] + eyeHalfExtents[0];
+  const double y0 = centre[1] - eyeHalfExtents[1], y1 = centre[1] + eyeHalfExtents[1];
+  const double s0 = x0 / kLongestSide, s1 = x1 / kLongestSide;
+  const double t0 = y0 / kLongestSide, t1 = y1 / kLongestSide;
   glBegin(GL_QUADS);
   // Back to front; each slice at the far end of the slab it stands for.
-  for (int32_t i = 0; i < count; ++i) {
-    const double z = -eyeHalfExtents[2] + spacing * i;
+  for (int64_t i = first; i < end; ++i) {
+    const double z = spacing * static_cast<double>(i);
     const double r = -z / kLongestSide;
-    glTexCoord3d(-s, -t, r);
-    glVertex3d(-x, -y, z);
-    glTexCoord3d(s, -t, r);
-    glVertex3d(x, -y, z);
-    glTexCoord3d(s, t, r);
-    glVertex3d(x, y, z);
-    glTexCoord3d(-s, t, r);
-    glVertex3d(-x, y, z);
+    glTexCoord3d(s0, t0, r);
+    glVertex3d(x0, y0, z);
+    glTexCoord3d(s1, t0, r);
+    glVertex3d(x1, y0, z);
+    glTexCoord3d(s1, t1, r);
+    glVertex3d(x1, y1, z);
+    glTexCoord3d(s0, t1, r);
+    glVertex3d(x0, y1, z);
   }
   glEnd();
 }

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "glux/glux.h"
 #include "glux/glux_multitexture.h"
 #include "render/gradients.h"
@@ -76,9 +78,15 @@ void VolRender::Init() {
 }
 
 void VolRender::SetTransferFunction(const float* table) {
+  std::copy(table, table + 4 * kTransferEntries, transfer_);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, kTransferEntries, 1, 0, GL_RGBA, GL_FLOAT, table);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  // An opened volume's 16-bit values fall between entries: they read both.
+  const GLint filter = precise_ ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  if (!precise_) return;
+  slabTable_.SetTransfer(table);
+  if (bricks_) bricks_->UpdateVisibility(table);
 }
 
 void VolRender::UploadVolume() {
@@ -131,6 +139,9 @@ void VolRender::AdoptData(float* buffer, int32_t x, int32_t y, int32_t z) {
     ownsData = false;
   }
   channels = 1;
+  // Whatever comes next is not the precise volume the bricks describe.
+  precise_ = false;
+  bricks_.reset();
 }
 
 void VolRender::SetProportions(float x, float y, float z) {

@@ -6,11 +6,14 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "cg/cg_runtime.h"
+#include "render/brick_grid.h"
 #include "render/projection_target.h"
 #include "render/render_mode.h"
+#include "render/slab_table.h"
 #include "render/view_orientation.h"
 
 class VolRender {
@@ -66,6 +69,16 @@ public:
   bool SetRenderMode(RenderMode newMode);
   // The light direction for every program, the later-compiled ones too.
   void SetLightPosition(const float* light);
+  // ShowVolume for opened volumes, at the precision they deserve: 16-bit
+  // texels and gradients smoothed at full precision (16-bit, with their
+  // magnitude), the table read with interpolation and pre-integrated over
+  // each slab, and the bricks the table leaves empty skipped. Borrows
+  // `texels` (values in [0, 1]) like SetData; Draw needs `oriented`.
+  void ShowPreciseVolume(float* texels, int32_t x, int32_t y, int32_t z,
+                         const std::array<float, 3>& shape);
+  // The part of the texture the current table can show ([0, 1] on every
+  // axis until a precise volume is shown).
+  TextureBox VisibleBox() const;
 
   void LoadRawData(const char* fileName, int32_t sizeX, int32_t sizeY, int32_t sizeZ,
                    int32_t channels);
@@ -114,9 +127,19 @@ private:
   ProjectionTarget projectionTarget_;
   bool lightSet_ = false;
   float light_[3] = {0.0f, 0.0f, 0.0f};
+  // Set by ShowPreciseVolume.
+  bool precise_ = false;
+  float gradientRange_ = 1.0f;  // 1 / the steepest stored gradient magnitude
+  std::optional<BrickGrid> bricks_;
+  float transfer_[4 * kTransferEntries] = {};
+  SlabTable slabTable_;
+  CGprogram preintegratedProgram_ = nullptr;
 
   CGprogram CompileFragmentVariant(const char* define);
-  void DrawSlicesAcross(const std::array<double, 3>& eyeHalfExtents, CGprogram program);
+  // Slices covering a box of the given half-extents around `centre` (eye
+  // frame), on planes a whole number of spacings from the volume's centre.
+  void DrawSlicesAcross(const std::array<double, 3>& centre,
+                        const std::array<double, 3>& eyeHalfExtents, CGprogram program);
   void ResolveProjection(CGprogram resolve);
 
   // SetData without the upload.

@@ -1,0 +1,59 @@
+// Opened volumes at full precision: 16-bit texels, smoothed 16-bit
+// gradients, the pre-integrated table and the bricks it leaves visible.
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "render/smooth_gradients.h"
+#include "render/vol_render.h"
+#include "render/voxel_count.h"
+
+namespace {
+
+// One level, read with linear filtering, clamped at the faces.
+void SetSingleLevelParameters() {
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+}  // namespace
+
+void VolRender::ShowPreciseVolume(float* texels, int32_t x, int32_t y, int32_t z,
+                                  const std::array<float, 3>& shape) {
+  ReleaseUploadBuffers();
+  AdoptData(texels, x, y, z);
+  SetProportions(shape[0], shape[1], shape[2]);
+  const size_t voxels = VoxelElementCount(x, y, z, 1);
+  {
+    // Freed before the volume's upload, so the two never add up.
+    std::vector<uint16_t> slopes(voxels * kSmoothGradientComponents);
+    const float steepest = ComputeSmoothGradients16(texels, x, y, z, gradientScale, slopes.data());
+    gradientRange_ = steepest > 0.0f ? 1.0f / steepest : 0.0f;
+    glBindTexture(GL_TEXTURE_3D, gradientTexture);
+    glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA16, x, y, z, 0, GL_RGBA, GL_UNSIGNED_SHORT,
+                 slopes.data());
+    SetSingleLevelParameters();
+  }
+  glBindTexture(GL_TEXTURE_3D, volumeTexture);
+  glTexImage3D(GL_TEXTURE_3D, 0, GL_ALPHA16, x, y, z, 0, GL_ALPHA, GL_FLOAT, texels);
+  SetSingleLevelParameters();
+
+  precise_ = true;
+  bricks_.emplace(texels, x, y, z);
+  if (preintegratedProgram_ == nullptr) preintegratedProgram_ = CompileFragmentVariant("-DPREINTEGRATED");
+  // Again, now interpolated, integrated over slabs and told to the bricks.
+  const std::vector<float> table(transfer_, transfer_ + 4 * kTransferEntries);
+  SetTransferFunction(table.data());
+}
+
+TextureBox VolRender::VisibleBox() const {
+  if (bricks_) return bricks_->VisibleBox();
+  return WholeTextureBox();
+}
