@@ -9,6 +9,8 @@
 #include <memory>
 #include <sstream>
 
+#include "app/transfer_presets.h"
+
 namespace {
 
 constexpr char kVersion[] = "volview 1.1";
@@ -88,6 +90,14 @@ std::array<double, 3> ParseSpacing(const std::string& text) {
   return {spacing[0], spacing[1], spacing[2]};
 }
 
+void CheckPresetName(const ViewerOptions& options) {
+  if (options.volume.empty()) throw CLI::ValidationError("--preset", "needs a VOLUME (but for 'list')");
+  if (!PresetInstalled(options.preset)) {
+    throw CLI::ValidationError("--preset", "no preset '" + options.preset + "' in " + kPresetFolder +
+                                               "/ (see --preset list)");
+  }
+}
+
 }  // namespace
 
 std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& options) {
@@ -159,6 +169,13 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_option("--screenshot", options.screenshot,
                  "Draw the picture, write it as PNG and exit")
       ->type_name("FILE.png");
+  // Transfer-function presets: a named one instead of the one the data
+  // suggests; "list" prints them and needs no volume. A --tf map replaces
+  // the preset, so both together are refused.
+  app.add_option("--preset", options.preset,
+                 "Start from transfer-function preset NAME; 'list' prints the installed ones")
+      ->type_name("NAME")
+      ->excludes("--tf");
 
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());
@@ -172,6 +189,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     }
     if (!window.empty()) options.window = ParseWindow(window);
     if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
+    if (options.preset == "list") {
+      PrintPresetList();
+      return 0;
+    }
+    if (!options.preset.empty()) CheckPresetName(options);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help() << std::flush;
     return 0;

@@ -23,6 +23,7 @@ struct ViewerOptions {
   std::string transferFile;
   std::string saveTransferFile;
   std::string screenshot;
+  std::string preset;  // --preset NAME; empty: the one the volume's values suggest
 };
 
 // Fills options from argv. Returns the exit code when the program should

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/opened_volume.h"
+#include "app/transfer_presets.h"
 #include "files/transfer_file.h"
 #include "files/window_histogram.h"
 #include "render/vol_render.h"
@@ -22,7 +23,11 @@ void LoadTransferFile(const std::string& path, const IntensityWindow& window) {
   float table[kTransferEntries][4];
   std::memcpy(table, gTransferEditor.Table(), sizeof table);
   ReadTransferFile(path, window.low, window.high, &table[0][0]);
-  gTransferEditor.LoadTable(&table[0][0]);
+  LoadTransferTable(&table[0][0]);
+}
+
+void LoadTransferTable(const float* table) {
+  gTransferEditor.LoadTable(table);
   gTransferLoaded = true;
 }
 
@@ -62,6 +67,9 @@ bool SetUpTransferFiles(const ViewerOptions& options) {
       std::fprintf(stderr, "%s\n", error.what());
       return false;
     }
+  } else if (volume != nullptr &&
+             !SetUpStartPreset(options.preset, OpenedVolumeHoldsCt(), window)) {
+    return false;
   }
   if (!options.saveTransferFile.empty()) {
     try {
