@@ -60,26 +60,19 @@ void ShowVolumeHistogram(const Volume& volume, const IntensityWindow& window) {
 bool SetUpTransferFiles(const ViewerOptions& options) {
   const Volume* volume = OpenedVolume();
   const IntensityWindow window = volume != nullptr ? OpenedVolumeWindow() : IntensityWindow{0, 1};
-  if (!options.transferFile.empty()) {
-    try {
-      LoadTransferFile(options.transferFile, window);
-    } catch (const TransferFileError& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      return false;
-    }
-  } else if (volume != nullptr &&
-             !SetUpStartPreset(options.preset, OpenedVolumeHoldsCt(), window)) {
+  try {
+    if (!options.transferFile.empty()) LoadTransferFile(options.transferFile, window);
+    if (!options.saveTransferFile.empty()) CheckTransferFileWritable(options.saveTransferFile);
+  } catch (const TransferFileError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
     return false;
   }
-  if (!options.saveTransferFile.empty()) {
-    try {
-      CheckTransferFileWritable(options.saveTransferFile);
-    } catch (const TransferFileError& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      return false;
-    }
-    SaveTransferEditsTo(options.saveTransferFile, window);
+  // Only once the files are known good, so a refused start prints nothing.
+  if (volume != nullptr && options.transferFile.empty() &&
+      !SetUpStartPreset(options.preset, OpenedVolumeHoldsCt(), window)) {
+    return false;
   }
+  if (!options.saveTransferFile.empty()) SaveTransferEditsTo(options.saveTransferFile, window);
   if (volume != nullptr) ShowVolumeHistogram(*volume, window);
   return true;
 }
