@@ -12,6 +12,7 @@
 #include "app/transfer_files.h"
 #include "app/volume_camera.h"
 #include "app/volume_mode.h"
+#include "app/transfer_presets.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -80,6 +81,7 @@ void KeyboardCallback(unsigned char key, int, int) {
     case 'b': gClipDistance += 2; break;
     case 'c': gClipEnabled = !gClipEnabled; break;
     case 'f': ToggleFluidMode(); break;
+    case 'k': NextPreset(); break;  // presets exist only for an opened volume
     case 'l': gLightMode = !gLightMode; break;
     case 'n': gClipDistance -= 2; break;
     case 'p': gPaused = !gPaused; break;

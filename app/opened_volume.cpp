@@ -8,6 +8,7 @@
 
 #include "app/load_progress.h"
 #include "app/volume_view.h"
+#include "files/ct_values.h"
 #include "files/volume_fit.h"
 #include "files/volume_info.h"
 #include "render/vol_render.h"
@@ -17,6 +18,7 @@ namespace {
 std::optional<Volume> gVolume;
 IntensityWindow gWindow;
 IntensityWindow gDefaultWindow;
+bool gHoldsCt = false;
 VolumeView gView;
 int gMaxSize = 256;
 std::vector<float> gTexels;  // the renderer borrows them
@@ -80,6 +82,7 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
       progress.Report("Finding the intensity window");
       gDefaultWindow = RobustWindow(*gVolume);
     }
+    if (!options.info) gHoldsCt = LooksLikeCt(*gVolume);
     progress.Finish();
   }
   const VolumeInfo& info = gVolume->info();
@@ -87,7 +90,7 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
     std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
                  options.volume.c_str(), info.frames, options.frame);
   }
-  gWindow = options.window.value_or(gDefaultWindow);
+  gWindow = options.window.value_or(gHoldsCt ? CtWindow(*gVolume) : gDefaultWindow);
   gView = WholeVolumeView(info);
   return true;
 }
@@ -95,6 +98,8 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
 const Volume* OpenedVolume() { return gVolume ? &*gVolume : nullptr; }
 
 const IntensityWindow& OpenedVolumeWindow() { return gWindow; }
+
+bool OpenedVolumeHoldsCt() { return gHoldsCt; }
 
 void PrintOpenedVolumeInfo(const ViewerOptions& options) {
   std::fputs(VolumeInfoText(options.volume, gVolume->info(), gDefaultWindow).c_str(), stdout);

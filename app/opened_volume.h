@@ -15,6 +15,9 @@ bool LoadOpenedVolume(const ViewerOptions& options);
 // Null until a volume is loaded.
 const Volume* OpenedVolume();
 const IntensityWindow& OpenedVolumeWindow();
+// Whether its values look like CT (files/ct_values.h); such a volume is
+// windowed over its CT range unless --window says otherwise.
+bool OpenedVolumeHoldsCt();
 
 // Prints the --info text of the loaded volume on stdout.
 void PrintOpenedVolumeInfo(const ViewerOptions& options);

@@ -9,6 +9,8 @@
 #include <memory>
 #include <sstream>
 
+#include "app/transfer_presets.h"
+
 namespace {
 
 constexpr char kVersion[] = "volview 1.1";
@@ -104,6 +106,14 @@ double ParseFinite(const std::string& text, const std::string& what) {
   return SplitNumbers(text, ',', what, 1)[0];
 }
 
+void CheckPresetName(const ViewerOptions& options) {
+  if (options.volume.empty()) throw CLI::ValidationError("--preset", "needs a VOLUME (but for 'list')");
+  if (!PresetInstalled(options.preset)) {
+    throw CLI::ValidationError("--preset", "no preset '" + options.preset + "' in " + kPresetFolder +
+                                               "/ (see --preset list)");
+  }
+}
+
 }  // namespace
 
 std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& options) {
@@ -175,6 +185,13 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_option("--screenshot", options.screenshot,
                  "Draw the picture, write it as PNG and exit")
       ->type_name("FILE.png");
+  // Transfer-function presets: a named one instead of the one the data
+  // suggests; "list" prints them and needs no volume. A --tf map replaces
+  // the preset, so both together are refused.
+  app.add_option("--preset", options.preset,
+                 "Start from transfer-function preset NAME; 'list' prints the installed ones")
+      ->type_name("NAME")
+      ->excludes("--tf");
 
   app.add_option("--view", view, "Side the viewer stands on at start (default anterior)")
       ->check(CLI::IsMember({"anterior", "posterior", "left", "right", "superior", "inferior"}))
@@ -227,6 +244,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     if (!mode.empty()) options.mode = *ParseRenderMode(mode);
     if (!iso.empty()) options.iso = ParseFinite(iso, "--iso");
     if (!size.empty()) options.size = ParseWindowSize(size);
+    if (options.preset == "list") {
+      PrintPresetList();
+      return 0;
+    }
+    if (!options.preset.empty()) CheckPresetName(options);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help() << std::flush;
     return 0;

@@ -32,6 +32,7 @@ struct ViewerOptions {
   int turntable = 0;          // pictures of one turn, written instead of one screenshot
   std::optional<std::array<int, 2>> size;  // window width and height
   std::optional<int> slices;  // an opened volume's slice count
+  std::string preset;  // --preset NAME; empty: the one the volume's values suggest
 };
 
 // Fills options from argv. Returns the exit code when the program should

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/opened_volume.h"
+#include "app/transfer_presets.h"
 #include "files/transfer_file.h"
 #include "files/window_histogram.h"
 #include "render/vol_render.h"
@@ -22,7 +23,11 @@ void LoadTransferFile(const std::string& path, const IntensityWindow& window) {
   float table[kTransferEntries][4];
   std::memcpy(table, gTransferEditor.Table(), sizeof table);
   ReadTransferFile(path, window.low, window.high, &table[0][0]);
-  gTransferEditor.LoadTable(&table[0][0]);
+  LoadTransferTable(&table[0][0]);
+}
+
+void LoadTransferTable(const float* table) {
+  gTransferEditor.LoadTable(table);
   gTransferLoaded = true;
 }
 
@@ -55,23 +60,19 @@ void ShowVolumeHistogram(const Volume& volume, const IntensityWindow& window) {
 bool SetUpTransferFiles(const ViewerOptions& options) {
   const Volume* volume = OpenedVolume();
   const IntensityWindow window = volume != nullptr ? OpenedVolumeWindow() : IntensityWindow{0, 1};
-  if (!options.transferFile.empty()) {
-    try {
-      LoadTransferFile(options.transferFile, window);
-    } catch (const TransferFileError& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      return false;
-    }
+  try {
+    if (!options.transferFile.empty()) LoadTransferFile(options.transferFile, window);
+    if (!options.saveTransferFile.empty()) CheckTransferFileWritable(options.saveTransferFile);
+  } catch (const TransferFileError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return false;
   }
-  if (!options.saveTransferFile.empty()) {
-    try {
-      CheckTransferFileWritable(options.saveTransferFile);
-    } catch (const TransferFileError& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      return false;
-    }
-    SaveTransferEditsTo(options.saveTransferFile, window);
+  // Only once the files are known good, so a refused start prints nothing.
+  if (volume != nullptr && options.transferFile.empty() &&
+      !SetUpStartPreset(options.preset, OpenedVolumeHoldsCt(), window)) {
+    return false;
   }
+  if (!options.saveTransferFile.empty()) SaveTransferEditsTo(options.saveTransferFile, window);
   if (volume != nullptr) ShowVolumeHistogram(*volume, window);
   return true;
 }

@@ -12,7 +12,8 @@
 #include "files/volume_file.h"
 #include "files/volume_window.h"
 
-// --tf, --save-tf and the histogram, for the opened volume if there is one.
+// --tf (or else, for an opened volume, the preset it starts from), --save-tf
+// and the histogram, for the opened volume if there is one.
 // Call after the volume is read and before the GLUT window opens. A map that
 // cannot be read, or a --save-tf folder that cannot be written, is reported
 // in one line on stderr, and false returned.
@@ -21,6 +22,10 @@ bool SetUpTransferFiles(const ViewerOptions& options);
 // Reads a map into the editor, resampled over the window; throws
 // TransferFileError (one line naming the file).
 void LoadTransferFile(const std::string& path, const IntensityWindow& window);
+
+// Puts a table (1024 floats) into the editor, to be uploaded like a map
+// that LoadTransferFile read.
+void LoadTransferTable(const float* table);
 
 // After the renderer's Init: hands it a map that LoadTransferFile read. Does
 // nothing otherwise, so the renderer keeps its own start-up table.

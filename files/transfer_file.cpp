@@ -122,6 +122,14 @@ void ParseTransferMap(const std::string& text, double low, double high, float* t
     throw TransferMapError("not valid JSON (a number out of range)");
   }
   const json& map = FirstMap(document);
+  if (map.contains("RelativeToWindow")) {
+    const json& relative = map.at("RelativeToWindow");
+    if (!relative.is_boolean()) throw TransferMapError("RelativeToWindow is not true or false");
+    if (relative.get<bool>()) {
+      low = 0;
+      high = 1;
+    }
+  }
   if (!map.contains("RGBPoints")) throw TransferMapError("RGBPoints missing");
   const std::vector<double> colours = PointList(map, "RGBPoints", 3);
   std::vector<double> opacities;
@@ -145,7 +153,7 @@ std::string FormatTransferMap(const float* table, double low, double high) {
   return out;
 }
 
-void ReadTransferFile(const std::string& path, double low, double high, float* table) {
+std::string ReadTransferText(const std::string& path) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) {
     throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
@@ -156,6 +164,11 @@ void ReadTransferFile(const std::string& path, double low, double high, float* t
   if (!in) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+  return text;
+}
+
+void ReadTransferFile(const std::string& path, double low, double high, float* table) {
+  const std::string text = ReadTransferText(path);
   try {
     ParseTransferMap(text, low, high, table);
   } catch (const TransferMapError& error) {

@@ -8,6 +8,10 @@
 // the same table bit for bit. Maps from elsewhere are resampled: table entry i
 // takes the map's value at low + (high - low) * i / 255, linearly
 // interpolated between points and held constant beyond the end points.
+//
+// A map holding "RelativeToWindow": true gives its x values as fractions of
+// the intensity window instead (0 its low end, 1 its high end), for maps
+// that fit any volume, such as the presets of data without physical units.
 #pragma once
 
 #include <stdexcept>
@@ -26,7 +30,8 @@ public:
 };
 
 // Resamples the first map of `text` into table (256 RGBA entries, 1024
-// floats) over the window [low, high]. Red, green and blue come from
+// floats) over the window [low, high] (over 0..1 when the map is relative to
+// the window). Red, green and blue come from
 // RGBPoints; opacity from Points, and is left as it is when the map has none.
 // Throws TransferMapError, leaving table untouched, when the text is not such
 // a map or a value is not a finite number in -1..1 (colours and opacities;
@@ -35,6 +40,10 @@ void ParseTransferMap(const std::string& text, double low, double high, float* t
 
 // The table as a one-map JSON document over the window [low, high].
 std::string FormatTransferMap(const float* table, double low, double high);
+
+// The whole text of a colour-map file; throws TransferFileError when it is
+// missing, not a regular file, too large or unreadable.
+std::string ReadTransferText(const std::string& path);
 
 // Reads and parses `path`; throws TransferFileError.
 void ReadTransferFile(const std::string& path, double low, double high, float* table);

@@ -83,11 +83,14 @@ def screenshot(name, *args, geometry="500x500+0+0", to="shot.png", code=0):
 
 class Viewer:
     # One run of the viewer (or of another program) under an Xvfb server of its
-    # own, in a working directory linked to the run folder but for `remove`.
-    def __init__(self, name, *args, remove=(), geometry="500x500+0+0", program=BIN):
+    # own, in a working directory linked to the run folder but for `remove`,
+    # and to the paths of `add` ({name in the working directory: path}).
+    def __init__(self, name, *args, remove=(), add=None, geometry="500x500+0+0", program=BIN):
         self.workdir = tempfile.mkdtemp(prefix="volview-e2e-%s-" % name)
         for entry in set(os.listdir(RUN_DIR)) - set(remove) - {os.path.basename(BIN)}:
             os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
+        for entry, path in (add or {}).items():
+            os.symlink(os.path.abspath(path), os.path.join(self.workdir, entry))
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
                                       "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),

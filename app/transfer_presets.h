@@ -1,0 +1,28 @@
+// Transfer-function presets from the folder "presets" of the working
+// directory: the one an opened volume starts from, --preset list, and key k.
+// The built-in volumes never use them.
+#pragma once
+
+#include <string>
+
+#include "files/volume_window.h"
+
+constexpr char kPresetFolder[] = "presets";
+
+// --preset list: one line per usable preset, its name and description, on
+// stdout; one warning line per broken file on stderr.
+void PrintPresetList();
+
+// Whether the presets folder holds a file for --preset NAME.
+bool PresetInstalled(const std::string& name);
+
+// Loads into the editor the preset an opened volume starts from: `named`,
+// or without a name ct-skin-bone for CT values and grayscale otherwise, and
+// prints "Preset: NAME". A named preset that cannot be read is reported in
+// one line on stderr, and false returned; broken files merely found in the
+// folder get a warning each and are left out of key k's round.
+bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWindow& window);
+
+// Key k: the next preset in name order, shown at once and in the editor;
+// prints "Preset: NAME". Does nothing when no preset was set up.
+void NextPreset();

@@ -1,0 +1,40 @@
+// Transfer-function presets: colour-map files (see transfer_file.h), one per
+// preset, in a folder. A preset is named after its file without ".json"
+// ("ct-bone.json" is ct-bone); an optional "Description" text says in one
+// line what it shows. Physical data (CT, in HU) gives its x values in data
+// units; anything else gives them over the window ("RelativeToWindow": true).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "files/transfer_file.h"
+
+struct TransferPreset {
+  std::string name;
+  std::string description;
+  std::string path;
+  std::string text;  // the map, already checked
+};
+
+// Reads and checks one preset file; throws TransferFileError (one line
+// naming the file and the reason).
+TransferPreset ReadTransferPreset(const std::string& path);
+
+struct PresetFolder {
+  std::vector<TransferPreset> presets;  // by name
+  std::vector<std::string> warnings;    // one line for each file skipped
+};
+
+// Every "*.json" file of `folder`. A broken file is skipped with a warning,
+// so one bad file does not cost the others; a folder that cannot be listed
+// gives one warning and no presets.
+PresetFolder ReadPresetFolder(const std::string& folder);
+
+// The file of preset `name` in `folder`, or "" when there is none. Names are
+// plain file names: one holding a '/' or starting with '.' never matches.
+std::string PresetPath(const std::string& folder, const std::string& name);
+
+// The preset's table (256 RGBA entries) over the window [low, high]. A map
+// without "Points" keeps a linear opacity ramp over the window.
+void FillPresetTable(const TransferPreset& preset, double low, double high, float* table);
