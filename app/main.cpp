@@ -29,6 +29,15 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   ViewerOptions options;
   if (const std::optional<int> exitCode = ParseCommandLine(argc, argv, options)) return *exitCode;
+  // Found out before a long load, not after it.
+  if (options.turntable > 0) {
+    const std::string problem = ScreenshotFolderProblem(options.screenshot);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "%s: cannot write the turntable: %s\n", options.screenshot.c_str(),
+                   problem.c_str());
+      return 1;
+    }
+  }
   // A volume that cannot be read ends the program before any window opens.
   if (!options.volume.empty()) {
     if (!LoadOpenedVolume(options)) return 1;
@@ -38,14 +47,6 @@ int main(int argc, char** argv) {
     }
   }
   if (!SetUpTransferFiles(options)) return 1;
-  if (options.turntable > 0) {
-    const std::string problem = ScreenshotFolderProblem(options.screenshot);
-    if (!problem.empty()) {
-      std::fprintf(stderr, "%s: cannot write the turntable: %s\n", options.screenshot.c_str(),
-                   problem.c_str());
-      return 1;
-    }
-  }
   if (!options.screenshot.empty()) {
     RequestScreenshot(options.screenshot, std::max(options.turntable, 1));
     SetTurntableFrames(options.turntable);

@@ -23,16 +23,14 @@ VIEWS = {
     "superior": {"L": (-1, 0), "P": (0, -1), "S": (0, 0)},
     "inferior": {"L": (1, 0), "P": (0, -1), "S": (0, 0)},
 }
-GREY = None  # the grey-ramp colour map over 0..1000, written once
+GREY = None
 ORTHO_MIP = ("--projection", "orthographic", "--mode", "mip", "--window", "0:1000")
 
 
 def setUpModule():
     global SCRATCH, GREY
     SCRATCH = pathlib.Path(tempfile.mkdtemp(prefix="volview-views-"))
-    grey = SCRATCH / "grey.json"
-    grey.write_text('{"RGBPoints": [0, 0, 0, 0, 1000, 1, 1, 1], "Points": [0, 0, 0.5, 0, 1000, 1, 0.5, 0]}')
-    GREY = ("--tf", str(grey))
+    GREY = ("--preset", "grayscale")
 
 
 def expected_pixel(view, voxel):
