@@ -6,7 +6,9 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "app/benchmark_run.h"
 #include "app/frame_rate.h"
+#include "app/interactive_detail.h"
 #include "app/overlay.h"
 #include "app/orientation_marker.h"
 #include "app/screenshot.h"
@@ -53,9 +55,14 @@ void DrawFrameRate() {
 // An opened volume: turned, zoomed and panned by its camera, while the logo
 // and the editor keep the place and size they have without one.
 void DrawVolumeFrame() {
-  if (gTurntableFrames > 0) PoseForTurntable(ScreenshotsTaken(), gTurntableFrames);
+  bool interactive = InteractionUnderway();
+  if (BenchmarkRunning()) {
+    interactive = PrepareBenchmarkFrame();
+  } else if (gTurntableFrames > 0) {
+    PoseForTurntable(ScreenshotsTaken(), gTurntableFrames);
+  }
   ApplyVolumePan();
-  gRenderer.Draw();
+  DrawVolumeAtDetail(interactive);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -90,6 +97,7 @@ void DisplayCallback() {
     if (gEditorVisible) gTransferEditor.Draw();
   }
   DrawFrameRate();
+  if (BenchmarkRunning()) FinishBenchmarkFrame();
   TakeRequestedScreenshot();
   glutSwapBuffers();
 }

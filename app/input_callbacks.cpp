@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/interactive_detail.h"
 #include "app/opened_volume.h"
 #include "app/startup.h"
 #include "app/transfer_files.h"
@@ -70,6 +71,7 @@ void AccumulateDrag(int x, int y) {
 }  // namespace
 
 void KeyboardCallback(unsigned char key, int, int) {
+  NoteInteraction();
   // With a volume opened, + - 4 6 look into it instead of the large raw
   // file, and its camera and mode keys act.
   if (!StepOpenedVolume(key) && !VolumeCameraKey(key) && !VolumeModeKey(key)) switch (key) {
@@ -100,6 +102,7 @@ void KeyboardCallback(unsigned char key, int, int) {
 void MouseCallback(int button, int state, int x, int y) {
   // The wheel comes as buttons 3 (up, zooming in) and 4.
   if (VolumeCameraActive() && (button == 3 || button == 4)) {
+    NoteInteraction();
     if (state == GLUT_DOWN) ZoomVolume(button == 3 ? 1 : -1);
     return;
   }

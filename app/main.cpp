@@ -10,7 +10,9 @@
 #include "app/callback_guard.h"
 #include "app/display.h"
 #include "app/idle_callback.h"
+#include "app/benchmark_run.h"
 #include "app/input_callbacks.h"
+#include "app/interactive_detail.h"
 #include "app/message_box.h"
 #include "app/opened_volume.h"
 #include "app/options.h"
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
     if (OpenedVolume() != nullptr) {
       ShowOpenedVolume(options.maxSize);
       if (options.slices) gRenderer.sliceCount = *options.slices;
+      SetUpInteractiveDetail(options.interactiveMs);
+      if (options.benchmark > 0) RequestBenchmark(options.benchmark);
       SetUpVolumeCamera(options.camera);
       SetUpVolumeMode(options.mode, options.iso, OpenedVolumeWindow());
     } else {

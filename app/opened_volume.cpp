@@ -82,7 +82,7 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
       progress.Report("Finding the intensity window");
       gDefaultWindow = RobustWindow(*gVolume);
     }
-    if (!options.info) gHoldsCt = LooksLikeCt(*gVolume);
+    gHoldsCt = LooksLikeCt(*gVolume);
     progress.Finish();
   }
   const VolumeInfo& info = gVolume->info();
@@ -90,7 +90,10 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
     std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
                  options.volume.c_str(), info.frames, options.frame);
   }
-  gWindow = options.window.value_or(gHoldsCt ? CtWindow(*gVolume) : gDefaultWindow);
+  // CT values are windowed over the Hounsfield range, so presets in HU
+  // reach from air to bone.
+  if (gHoldsCt) gDefaultWindow = CtWindow(*gVolume);
+  gWindow = options.window.value_or(gDefaultWindow);
   gView = WholeVolumeView(info);
   return true;
 }

@@ -220,6 +220,17 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->type_name("N")
       ->check(CLI::Range(1, 10000))
       ->needs(volume);
+  app.add_option("--benchmark", options.benchmark,
+                 "Time N frames turning once at full detail, then N at interactive detail; "
+                 "print the figures and exit")
+      ->type_name("N")
+      ->check(CLI::Range(1, 10000))
+      ->needs(volume);
+  app.add_option("--interactive-ms", options.interactiveMs,
+                 "Target time of a frame while the volume is turned or edited (default 66)")
+      ->type_name("MS")
+      ->check(CLI::Range(5.0, 10000.0))
+      ->needs(volume);
 
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());

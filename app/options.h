@@ -32,6 +32,8 @@ struct ViewerOptions {
   int turntable = 0;          // pictures of one turn, written instead of one screenshot
   std::optional<std::array<int, 2>> size;  // window width and height
   std::optional<int> slices;  // an opened volume's slice count
+  int benchmark = 0;          // frames of each kind to time, then exit
+  double interactiveMs = 66.0;  // target time of a frame while the user interacts
   std::string preset;  // --preset NAME; empty: the one the volume's values suggest
 };
 

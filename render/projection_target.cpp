@@ -12,6 +12,8 @@ bool ProjectionTarget::Begin(const float clear[4]) {
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
   if (viewport[2] <= 0 || viewport[3] <= 0) return false;
+  // A frame drawn smaller while the user interacts has a framebuffer of its own.
+  glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &previousFramebuffer_);
   if (framebuffer_ == 0) {
     glGenFramebuffersEXT(1, &framebuffer_);
     glGenTextures(1, &texture_);
@@ -32,7 +34,7 @@ bool ProjectionTarget::Begin(const float clear[4]) {
     height_ = viewport[3];
   }
   if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, previousFramebuffer_);
     width_ = height_ = 0;
     return false;
   }
@@ -49,6 +51,6 @@ bool ProjectionTarget::Begin(const float clear[4]) {
 }
 
 void ProjectionTarget::End() {
-  glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+  glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, previousFramebuffer_);
   glViewport(savedViewport_[0], savedViewport_[1], width_, height_);
 }

@@ -14,7 +14,7 @@ public:
   // Draws into the target from now on, sized to the viewport and cleared
   // to `clear`. False, drawing on in the window, when the GL refuses it.
   bool Begin(const float clear[4]);
-  // Back to the window; the viewport stays as it was.
+  // Back to the framebuffer drawn into before; the viewport as it was.
   void End();
 
   GLuint texture() const { return texture_; }
@@ -27,4 +27,5 @@ private:
   int width_ = 0;
   int height_ = 0;
   GLint savedViewport_[2] = {0, 0};
+  GLint previousFramebuffer_ = 0;
 };

@@ -1,0 +1,65 @@
+#include "app/benchmark_run.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/interactive_detail.h"
+#include "app/volume_camera.h"
+#include "render/frame_times.h"
+#include "render/vol_render.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The window shows its first frames only once it is exposed; they are not
+// timed.
+constexpr int kWarmUpFrames = 2;
+
+int gFrames = 0;
+int gDrawn = 0;
+Clock::time_point gFrameStart;
+std::vector<double> gFullMs;
+std::vector<double> gInteractiveMs;
+
+void PrintSummary(const char* what, const std::vector<double>& frameMs) {
+  const FrameTimeSummary summary = SummariseFrameTimes(frameMs);
+  std::printf("%s: median %.1f ms, 90th percentile %.1f ms, %.1f frames per second\n", what,
+              summary.medianMs, summary.percentile90Ms, summary.framesPerSecond);
+}
+
+}  // namespace
+
+void RequestBenchmark(int frames) { gFrames = frames; }
+
+bool BenchmarkRunning() { return gFrames > 0; }
+
+bool PrepareBenchmarkFrame() {
+  const int frame = std::max(0, gDrawn - kWarmUpFrames);
+  PoseForTurntable(frame % gFrames, gFrames);
+  gFrameStart = Clock::now();
+  return frame >= gFrames;
+}
+
+void FinishBenchmarkFrame() {
+  glFinish();
+  const double ms = std::chrono::duration<double, std::milli>(Clock::now() - gFrameStart).count();
+  const int frame = gDrawn++ - kWarmUpFrames;
+  if (frame < 0) return;
+  (frame < gFrames ? gFullMs : gInteractiveMs).push_back(ms);
+  if (frame + 1 < 2 * gFrames) return;
+  const Detail detail = LastDetail();
+  std::printf("Benchmark: %d frames turning once, %dx%d window, %d slices\n", gFrames,
+              gWindowWidth, gWindowHeight, gRenderer.sliceCount);
+  PrintSummary("Full detail", gFullMs);
+  PrintSummary("Interactive", gInteractiveMs);
+  std::printf("Interactive detail: %d slices, viewport %.2f of the window\n", detail.slices,
+              detail.viewportScale);
+  std::exit(0);
+}

@@ -1,0 +1,65 @@
+#include "app/interactive_detail.h"
+
+#include <chrono>
+#include <optional>
+
+#include "app/app_state.h"
+#include "render/reduced_frame.h"
+#include "render/vol_render.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long after a key or wheel event frames still count as interactive:
+// longer than a key's repeat interval, short enough not to be seen.
+constexpr Clock::duration kQuietAfterEvent = std::chrono::milliseconds(300);
+
+std::optional<DetailController> gController;
+int32_t gFullSlices = 0;
+Clock::time_point gLastEvent;
+Clock::time_point gLastFrame;
+bool gFrameDrawn = false;
+Detail gLastDetail{0, 1.0f};
+ReducedFrame gReducedFrame;
+
+}  // namespace
+
+void SetUpInteractiveDetail(double targetMs) {
+  DetailLimits limits;
+  limits.fullSlices = gFullSlices = gRenderer.sliceCount;
+  limits.targetMs = targetMs;
+  gController.emplace(limits);
+}
+
+void NoteInteraction() { gLastEvent = Clock::now(); }
+
+bool InteractionUnderway() {
+  return gLeftDown || gMiddleDown || gRightDown || Clock::now() - gLastEvent < kQuietAfterEvent;
+}
+
+void DrawVolumeAtDetail(bool interactive) {
+  const Clock::time_point now = Clock::now();
+  if (gFrameDrawn) {
+    gController->Measured(gLastDetail,
+                          std::chrono::duration<double, std::milli>(now - gLastFrame).count());
+  }
+  gLastFrame = now;
+  gFrameDrawn = true;
+  const int32_t full = gRenderer.sliceCount;
+  if (full != gFullSlices) {
+    gController->SetFullSlices(full);
+    gFullSlices = full;
+  }
+  Detail detail = interactive ? gController->Next() : Detail{full, 1.0f};
+  const bool reduced = detail.viewportScale < 1.0f && ReducedFrame::Supported() &&
+                       gReducedFrame.Begin(detail.viewportScale);
+  if (!reduced) detail.viewportScale = 1.0f;
+  gRenderer.sliceCount = detail.slices;
+  gRenderer.Draw();
+  gRenderer.sliceCount = full;
+  if (reduced) gReducedFrame.End();
+  gLastDetail = detail;
+}
+
+Detail LastDetail() { return gLastDetail; }

@@ -1,0 +1,24 @@
+// While the user turns, pans, zooms or edits an opened volume, frames are
+// drawn with fewer slices and, when that is not enough, into a smaller
+// viewport stretched onto the window, so that each meets a target time.
+// The first frame after the interaction is drawn at full detail again.
+#pragma once
+
+#include "render/detail_controller.h"
+
+// Needs the renderer's slice count in place; `targetMs` per interactive frame.
+void SetUpInteractiveDetail(double targetMs);
+
+// A key or wheel event: the frames of the next moment count as interactive,
+// so keys held down or a turning wheel stay fluid too.
+void NoteInteraction();
+
+// A mouse button is down, or a key or wheel event came a moment ago.
+bool InteractionUnderway();
+
+// Draws the opened volume at full detail, or at interactive detail; learns
+// the cost of drawing from the time between one call and the next.
+void DrawVolumeAtDetail(bool interactive);
+
+// The detail the last frame was drawn at.
+Detail LastDetail();
