@@ -35,9 +35,9 @@ inline Premultiplied Over(const Premultiplied& front, const Premultiplied& back)
 
 // What one step between two entries contributes, whatever its thickness.
 struct StepProfile {
-  float extinction;     // mean over the step, per unit of thickness
-  float r, g, b;        // colour weighted by extinction
-  float dr, dg, db;     // colour at the higher entry less that at the lower
+  float extinction;  // mean over the step, per unit of thickness
+  float r, g, b;     // colour weighted by extinction
+  float dr, dg, db;  // colour at the higher entry less that at the lower
 };
 
 // Exact mean of -2 ln(b) for b running linearly from b0 to b1.
@@ -133,7 +133,8 @@ void ComputePreintegratedTable(const float* rgba, float slabThickness, float* ou
     for (int m = 0; m < kSteps; ++m) {
       const StepProfile& step = steps[m];
       const float depth = pieceThickness * step.extinction;
-      const float a = 1.0f - std::exp(-depth);
+      // Thin pieces of faint entries: 1 - exp would keep few digits of a.
+      const float a = -std::expm1(-depth);
       const float shift = FrontShift(depth, a);
       rising[m] = {a * step.r + shift * step.dr, a * step.g + shift * step.dg,
                    a * step.b + shift * step.db, a};
