@@ -4,11 +4,12 @@
 #include <cmath>
 
 #include "render/split_work.h"
+#include "transfer/initial_table.h"
 
 namespace {
 
 constexpr int32_t kB = BrickGrid::kBrickVoxels;
-constexpr int kEntries = 256;
+constexpr int kEntries = kTransferEntries;
 // Volumes smaller than this are not worth a second thread.
 constexpr size_t kThreadingThreshold = size_t{1} << 18;
 

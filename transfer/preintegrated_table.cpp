@@ -35,9 +35,9 @@ inline Premultiplied Over(const Premultiplied& front, const Premultiplied& back)
 
 // What one step between two entries contributes, whatever its thickness.
 struct StepProfile {
-  float extinction;     // mean over the step, per unit of thickness
-  float r, g, b;        // colour weighted by extinction
-  float dr, dg, db;     // colour at the higher entry less that at the lower
+  float extinction;  // mean over the step, per unit of thickness
+  float r, g, b;     // colour weighted by extinction
+  float dr, dg, db;  // colour at the higher entry less that at the lower
 };
 
 // Exact mean of -2 ln(b) for b running linearly from b0 to b1.
@@ -86,13 +86,38 @@ inline float FrontShift(float x, float a) {
   return a / x - 1.0f + 0.5f * a;
 }
 
-void Store(const Premultiplied& slab, int front, int back, float* out) {
+// sums[i]: the integral of the interpolated colour from entry 0 to
+// entry i, in entries.
+using ColourSums = std::array<std::array<double, 3>, kEntries>;
+
+ColourSums SumColours(const Entries& entries) {
+  ColourSums sums{};
+  for (int i = 1; i < kEntries; ++i)
+    for (int c = 0; c < 3; ++c)
+      sums[i][c] = sums[i - 1][c] + 0.5 * (entries[i - 1][c] + entries[i][c]);
+  return sums;
+}
+
+// A clear slab is stored with the table's mean colour over its values, the
+// colour it takes on as its opacity rises from 0: a filtered lookup between
+// it and a visible neighbour then keeps the neighbour's colour instead of
+// fading it towards black.
+void Store(const Premultiplied& slab, int front, int back, const ColourSums& sums,
+           const Entries& entries, float* out) {
   float* texel = out + 4 * (back * kEntries + front);
-  const float scale = slab.a > 0.0f ? 1.0f / slab.a : 0.0f;
-  texel[0] = std::clamp(slab.r * scale, 0.0f, 1.0f);
-  texel[1] = std::clamp(slab.g * scale, 0.0f, 1.0f);
-  texel[2] = std::clamp(slab.b * scale, 0.0f, 1.0f);
   texel[3] = slab.a;
+  if (slab.a > 0.0f) {
+    const float scale = 1.0f / slab.a;
+    texel[0] = std::clamp(slab.r * scale, 0.0f, 1.0f);
+    texel[1] = std::clamp(slab.g * scale, 0.0f, 1.0f);
+    texel[2] = std::clamp(slab.b * scale, 0.0f, 1.0f);
+    return;
+  }
+  const int lo = std::min(front, back), hi = std::max(front, back);
+  for (int c = 0; c < 3; ++c) {
+    texel[c] = static_cast<float>(lo == hi ? entries[lo][c]
+                                           : (sums[hi][c] - sums[lo][c]) / (hi - lo));
+  }
 }
 
 using Pieces = std::array<Premultiplied, kSteps>;
@@ -116,6 +141,7 @@ void CompositeWindows(const Pieces& pieces, int k, Pieces& prefix, Pieces& suffi
 
 void ComputePreintegratedTable(const float* rgba, float slabThickness, float* out) {
   const Entries entries = ClampedEntries(rgba);
+  const ColourSums sums = SumColours(entries);
   std::array<StepProfile, kSteps> steps;
   for (int m = 0; m < kSteps; ++m) steps[m] = Profile(entries[m], entries[m + 1]);
 
@@ -124,7 +150,7 @@ void ComputePreintegratedTable(const float* rgba, float slabThickness, float* ou
     const double a = 1.0 - std::pow(1.0 - entries[i][3], 2.0 * slabThickness);
     Store({static_cast<float>(entries[i][0] * a), static_cast<float>(entries[i][1] * a),
            static_cast<float>(entries[i][2] * a), static_cast<float>(a)},
-          i, i, out);
+          i, i, sums, entries, out);
   }
 
   Pieces rising, falling, prefix, suffix, windows;
@@ -133,7 +159,8 @@ void ComputePreintegratedTable(const float* rgba, float slabThickness, float* ou
     for (int m = 0; m < kSteps; ++m) {
       const StepProfile& step = steps[m];
       const float depth = pieceThickness * step.extinction;
-      const float a = 1.0f - std::exp(-depth);
+      // Thin pieces of faint entries: 1 - exp would keep few digits of a.
+      const float a = -std::expm1(-depth);
       const float shift = FrontShift(depth, a);
       rising[m] = {a * step.r + shift * step.dr, a * step.g + shift * step.dg,
                    a * step.b + shift * step.db, a};
@@ -141,10 +168,11 @@ void ComputePreintegratedTable(const float* rgba, float slabThickness, float* ou
                                  a * step.b - shift * step.db, a};
     }
     CompositeWindows(rising, k, prefix, suffix, windows);
-    for (int i = 0; i + k < kEntries; ++i) Store(windows[i], i, i + k, out);
+    for (int i = 0; i + k < kEntries; ++i) Store(windows[i], i, i + k, sums, entries, out);
     // Falling value: the same pieces met in the opposite order; window r
     // starts at entry 255 - r.
     CompositeWindows(falling, k, prefix, suffix, windows);
-    for (int r = 0; r + k < kEntries; ++r) Store(windows[r], kSteps - r, kSteps - r - k, out);
+    for (int r = 0; r + k < kEntries; ++r)
+      Store(windows[r], kSteps - r, kSteps - r - k, sums, entries, out);
   }
 }

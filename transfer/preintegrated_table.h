@@ -24,7 +24,9 @@ constexpr int kPreintegratedFloats = kPreintegratedSide * kPreintegratedSide * 4
 //
 // Fills out[(back * 256 + front) * 4 + channel] for every front and back
 // entry, either one the larger: channel 3 is the slab's opacity, channels
-// 0..2 its colour divided by that opacity (0 where the slab is clear). The
+// 0..2 its colour divided by that opacity; where the slab is clear, the
+// table's mean colour over its values, so that filtering between a clear
+// texel and a visible one does not darken the colour. The
 // fragment program reads texel (front, back) of a 256 x 256 texture with
 // GL_LINEAR at ((front, back) * 255 + 0.5) / 256 and blends the result as
 // it stands with GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA: the thickness is

@@ -76,6 +76,34 @@ TEST(PreintegratedTable, MatchesTheIntegratedSlab) {
   ExpectSlabs(step, step, 1e-3);
 }
 
+TEST(PreintegratedTable, FaintEntriesInThinSlabsKeepTheirOpacity) {
+  // At 1000 slices a faint table makes slabs of opacity 0.0008, summed from
+  // up to 255 pieces: each must keep its digits.
+  std::vector<float> table(4 * kTransferEntries, 0.002f), out(kPreintegratedFloats);
+  ComputePreintegratedTable(table.data(), 0.2f, out.data());
+  const double want = 1.0 - std::pow(0.998, 0.4);
+  for (int i = 3; i < kPreintegratedFloats; i += 4) ASSERT_NEAR(out[i], want, 1e-4 * want) << i / 4;
+}
+
+TEST(PreintegratedTable, ClearSlabsTakeTheTableColourSoFilteringDoesNotDarken) {
+  // Clear up to entry 127, then opaque; red runs with the value.
+  std::vector<float> table(4 * kTransferEntries), out(kPreintegratedFloats);
+  for (int i = 0; i < kTransferEntries; ++i) {
+    const float entry[4] = {i / 255.0f, 0.5f, 1.0f, i < 128 ? 0.0f : 0.9f};
+    std::copy(entry, entry + 4, &table[4 * i]);
+  }
+  ComputePreintegratedTable(table.data(), 1.0f, out.data());
+  const auto texel = [&](int front, int back) {
+    return &out[4 * (back * kPreintegratedSide + front)];
+  };
+  for (const auto& [front, back] : {std::pair{0, 100}, {100, 0}, {127, 127}, {20, 127}}) {
+    ASSERT_EQ(texel(front, back)[3], 0.0f);
+    EXPECT_NEAR(texel(front, back)[0], (front + back) / 510.0, 1e-6) << front << " " << back;
+    EXPECT_FLOAT_EQ(texel(front, back)[1], 0.5f);
+    EXPECT_FLOAT_EQ(texel(front, back)[2], 1.0f);
+  }
+}
+
 TEST(PreintegratedTable, OutOfRangeEntriesAreClampedAsTheUploadDoes) {
   // Colours below 0 and above 1, as the initial table has, and opaque entries.
   const Entry given = [](double v) { return Rgba{2 * v - 1, 2 * v, 0.5, v < 0.78 ? 0.5 : 1.0}; };
