@@ -17,6 +17,7 @@
 #include "render/gradients.h"
 #include "render/vol_render.h"
 #include "render/volume_upload.h"
+#include "transfer/transfer_editor.h"
 #include "tests/support/gl_window.h"
 
 static const void* gLastArrayReleased = nullptr;  // to check SetData's ownership rules
@@ -267,6 +268,49 @@ TEST_F(RendererGl, SliceListAndDraw) {
     EXPECT_EQ(Got(GL_TEXTURE_MATRIX), (Matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
     EXPECT_EQ(Got(GL_CURRENT_COLOR), (Matrix{1, 1, 1, 1}));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// Opened volumes keep 16 bits: values on the steps of a 16-bit texel,
+// the window's ends included, come back exactly, those beyond it clamped;
+// gradients are 16-bit unit directions with the magnitude beside them, and
+// the table is then read with interpolation. Volumes handed over the plain
+// way afterwards are no longer taken for precise ones.
+TEST_F(RendererGl, PreciseVolumesKeepSixteenBitsAtTheWindowsEnds) {
+  const std::vector<uint16_t> steps = {0, 1, 257, 32767, 65534, 65535, 0, 65535};
+  std::vector<float> texels(8 * 2 * 2);
+  for (size_t i = 0; i < texels.size(); ++i) {
+    const size_t x = i % 8;
+    texels[i] = x < 6 ? steps[x] / 65535.0f : (x == 6 ? -0.1f : 1.1f);
+  }
+  gRenderer.ShowPreciseVolume(texels.data(), 8, 2, 2, {1.0f, 0.25f, 0.25f});
+  glBindTexture(GL_TEXTURE_3D, gRenderer.volumeTexture);
+  GLint format = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+  EXPECT_EQ(format, GL_ALPHA16);
+  std::vector<uint16_t> read(texels.size());
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glGetTexImage(GL_TEXTURE_3D, 0, GL_ALPHA, GL_UNSIGNED_SHORT, read.data());
+  for (size_t i = 0; i < read.size(); ++i) ASSERT_EQ(read[i], steps[i % 8]) << i;
+
+  glBindTexture(GL_TEXTURE_3D, gRenderer.gradientTexture);
+  glGetTexLevelParameteriv(GL_TEXTURE_3D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+  EXPECT_EQ(format, GL_RGBA16);
+  GLint filter = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);  // the table, on unit 0
+  EXPECT_EQ(filter, GL_LINEAR);
+  EXPECT_FALSE(gRenderer.VisibleBox().empty);
+
+  std::vector<float> plain(8 * 8 * 8, 0.5f);
+  gRenderer.SetData(plain.data(), 8, 8, 8);
+  gRenderer.SetTransferFunction(gTransferEditor.Table());
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+  EXPECT_EQ(filter, GL_NEAREST);
+  const TextureBox box = gRenderer.VisibleBox();
+  EXPECT_EQ(box.hi, (std::array<float, 3>{1, 1, 1}));
 }
 
 }  // namespace

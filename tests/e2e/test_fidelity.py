@@ -1,0 +1,88 @@
+"""Picture fidelity and speed of opened volumes: one smooth shell where the
+table has one sharp step, --slices, --benchmark, and the level of detail
+while a button is held."""
+import pathlib
+import re
+import tempfile
+import unittest
+
+import nibabel
+import numpy
+
+from harness import Viewer, screenshot
+
+PICTURE = (0, 30, 500, 400)  # below the frame rate, above the logo and the marker
+
+
+def setUpModule():
+    global SCRATCH
+    SCRATCH = pathlib.Path(tempfile.mkdtemp(prefix="volview-fidelity-"))
+
+
+def radial_ramp():
+    """int16 from 1000 at the centre down to 0 at 30 voxels, smooth: any step
+    in the picture comes from the renderer."""
+    path = SCRATCH / "ramp.nii.gz"
+    if not path.exists():
+        x, y, z = numpy.meshgrid(*[numpy.arange(64, dtype=float) - 31.5] * 3, indexing="ij")
+        ramp = 1000 * numpy.clip(1 - numpy.sqrt(x * x + y * y + z * z) / 30, 0, 1)
+        nibabel.save(nibabel.Nifti1Image(numpy.round(ramp).astype(numpy.int16), numpy.eye(4)), str(path))
+    return str(path)
+
+
+def sharp_step_map():
+    """White, transparent below 500 and opaque from 501: a shell at 15 voxels."""
+    path = SCRATCH / "step.json"
+    path.write_text('{"RGBPoints": [0, 1, 1, 1, 1000, 1, 1, 1],'
+                    ' "Points": [0, 0, 0.5, 0, 499, 0, 0.5, 0, 501, 1, 0.5, 0, 1000, 1, 0.5, 0]}')
+    return str(path)
+
+
+def greys(image, y, x0, x1):
+    return [sum(image.pixel(x, y)) / 3 for x in range(x0, x1)]
+
+
+class FidelityTest(unittest.TestCase):
+    def test_a_sharp_step_of_the_table_on_smooth_data_is_one_smooth_shell(self):
+        image, _ = screenshot("contour-shell", radial_ramp(), "--window", "0:1000", "--tf", sharp_step_map(),
+                              "--projection", "orthographic")
+        # Along a radius through the shell's centre: shading that falls off
+        # smoothly, then one edge to the background.
+        row = greys(image, 250, 250, 420)
+        jumps = [x for x, (a, b) in enumerate(zip(row, row[1:])) if abs(a - b) > 12]
+        # Neighbouring jumps are one edge spread over two pixels.
+        edges = [x for x in jumps if x - 1 not in jumps]
+        self.assertEqual(len(edges), 1, "jumps at %s" % jumps)
+        radius_px = 250 + (jumps[0] + jumps[-1]) / 2 + 1 - 249.5
+        px_per_voxel = 250 / (250 * numpy.tan(numpy.radians(30))) * 200 / 64
+        self.assertAlmostEqual(radius_px / px_per_voxel, 15, delta=1)
+
+    def test_slices_and_benchmark(self):
+        path = radial_ramp()
+        many, _ = screenshot("slices-200", path, "--window", "0:1000", "--tf", sharp_step_map())
+        few, _ = screenshot("slices-4", path, "--window", "0:1000", "--tf", sharp_step_map(), "--slices", "4")
+        self.assertGreater(few.differing_pixels(many, PICTURE), 2000)
+
+        with Viewer("benchmark", path, "--window", "0:1000", "--benchmark", "6", "--slices", "100") as v:
+            self.assertEqual(v.proc.wait(300), 0, v.stderr())
+            out = v.stdout()
+        line = r"^%s: median ([\d.]+) ms, 90th percentile ([\d.]+) ms, ([\d.]+) frames per second$"
+        self.assertRegex(out, r"(?m)^Benchmark: 6 frames turning once, 500x500 window, 100 slices$")
+        full = [float(g) for g in re.search(line % "Full detail", out, re.M).groups()]
+        interactive = [float(g) for g in re.search(line % "Interactive", out, re.M).groups()]
+        self.assertLessEqual(full[0], full[1])
+        self.assertRegex(out, r"(?m)^Interactive detail: \d+ slices, viewport [\d.]+ of the window$")
+        # Interactive frames cost less than still ones.
+        self.assertLess(interactive[0], full[0])
+
+    def test_holding_a_button_lowers_the_detail_and_the_still_frame_after_release_is_the_same(self):
+        with Viewer("detail", radial_ramp(), "--window", "0:1000", "--tf", sharp_step_map(),
+                    "--interactive-ms", "5") as v:
+            v.wait_first_frame()
+            still = v.wait_frames(2)
+            v.move(250, 250)
+            v.xdotool("mousedown", 2)
+            v.wait_picture(lambda im: im.differing_pixels(still, PICTURE) > 200, what="a lower detail")
+            v.xdotool("mouseup", 2)
+            v.wait_picture(lambda im: im.differing_pixels(still, PICTURE, 0) == 0,
+                           what="the same still frame again")
