@@ -2,6 +2,7 @@
 // in one of the render modes.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "glux/glux_blend_minmax.h"
@@ -50,8 +51,11 @@ void VolRender::DrawOriented() {
   std::array<double, 3> centre{}, half{};
   for (int axis = 0; axis < 3; ++axis) {
     const double side = kLongestSide * proportions[axis];
-    const double lo = (shown.lo[axis] - 0.5) * side;
-    const double hi = (shown.hi[axis] - 0.5) * side;
+    // A slice samples the slab in front of it too: the box grows by one
+    // slab, so no slab that reaches into it is clipped away.
+    const double slab = sliceCount > 0 ? kLongestSide / sliceCount / side : 0.0;
+    const double lo = (std::max(0.0, shown.lo[axis] - slab) - 0.5) * side;
+    const double hi = (std::min(1.0, shown.hi[axis] + slab) - 0.5) * side;
     centre[axis] = (lo + hi) / 2;
     half[axis] = (hi - lo) / 2;
   }

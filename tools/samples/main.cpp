@@ -1,5 +1,5 @@
 // Writes the sample volumes users and tests open, all made from the head
-// phantom turned into a CT-like int16 volume (air near -1000, bone near
+// phantom, with a nose and ears, turned into a CT-like int16 volume (air near -1000, bone near
 // +1000, a little noise) of 128 x 128 x 64 voxels of 1.5 x 1.5 x 3 mm:
 //
 //   ct.nrrd          axes as stored (LPS)
@@ -10,13 +10,17 @@
 //   ct_dicom/        one DICOM file per axial slice, stored with intercept -1024
 //   ct_be.raw        headerless, 16-bit big-endian, canonical order
 //   ct4d.nii.gz      4 frames of 64 x 64 x 32, a bright ball moving across
+//   mr.nii.gz        an MR-like T1 of the same head, 128 x 128 x 64 of 2 x 2 x 3 mm,
+//                    stored as coronal slices (PIL), noisy
 //
 //   volview-samples DIR
+//   volview-samples --mr-cube N FILE   an N^3 MR-like volume of 1 mm voxels, for benchmarks
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -34,6 +38,8 @@
 
 #include "files/volume_orientation.h"
 #include "tools/datagen/head_phantom.h"
+#include "tools/samples/face.h"
+#include "tools/samples/mr_volume.h"
 
 namespace {
 
@@ -60,7 +66,8 @@ int16_t Hounsfield(uint8_t density, uint64_t index) {
 // Every second slice of the phantom: the head keeps its proportions only
 // when the 3 mm slice spacing is honoured.
 std::vector<int16_t> BuildCt() {
-  const std::vector<uint8_t> phantom = BuildHeadPhantom(kPhantomSize);
+  std::vector<uint8_t> phantom = BuildHeadPhantom(kPhantomSize);
+  AddFace(phantom, kPhantomSize);
   std::vector<int16_t> ct(static_cast<size_t>(kSizeX * kSizeY * kSizeZ));
   for (int64_t z = 0; z < kSizeZ; ++z) {
     for (int64_t i = 0; i < kSizeX * kSizeY; ++i) {
@@ -73,8 +80,9 @@ std::vector<int16_t> BuildCt() {
 
 // The canonical volume as an image whose index axes follow `mapping`,
 // with the direction and origin that put every voxel back in its place.
-Image3::Pointer Oriented(const std::vector<int16_t>& ct, const AxisMapping& mapping) {
-  const int64_t canonicalSizes[3] = {kSizeX, kSizeY, kSizeZ};
+Image3::Pointer Oriented(const std::vector<int16_t>& ct, const AxisMapping& mapping,
+                         const int64_t (&canonicalSizes)[3] = {kSizeX, kSizeY, kSizeZ},
+                         const double (&voxelSpacing)[3] = kSpacing) {
   Image3::SizeType size;
   Image3::SpacingType spacing;
   Image3::DirectionType direction;
@@ -83,9 +91,9 @@ Image3::Pointer Oriented(const std::vector<int16_t>& ct, const AxisMapping& mapp
   for (int c = 0; c < 3; ++c) {
     const int a = mapping.fileAxis[c];
     size[a] = static_cast<size_t>(canonicalSizes[c]);
-    spacing[a] = kSpacing[c];
+    spacing[a] = voxelSpacing[c];
     direction[c][a] = mapping.flip[c] ? -1 : 1;
-    origin[c] = mapping.flip[c] ? (canonicalSizes[c] - 1) * kSpacing[c] : 0.0;
+    origin[c] = mapping.flip[c] ? (canonicalSizes[c] - 1) * voxelSpacing[c] : 0.0;
   }
   auto image = Image3::New();
   image->SetRegions(Image3::RegionType(size));
@@ -103,7 +111,7 @@ Image3::Pointer Oriented(const std::vector<int16_t>& ct, const AxisMapping& mapp
           const int64_t i = f[mapping.fileAxis[k]];
           c[k] = mapping.flip[k] ? canonicalSizes[k] - 1 - i : i;
         }
-        *out++ = ct[static_cast<size_t>((c[2] * kSizeY + c[1]) * kSizeX + c[0])];
+        *out++ = ct[static_cast<size_t>((c[2] * canonicalSizes[1] + c[1]) * canonicalSizes[0] + c[0])];
       }
     }
   }
@@ -210,11 +218,35 @@ void WriteFourDimensional(const std::vector<int16_t>& ct, const std::string& pat
   Write<Image4>(image, path, itk::NiftiImageIO::New(), true);
 }
 
+// File axes run P, I, L: canonical x is file axis 2, y axis 0, z axis 1 reversed.
+AxisMapping CoronalStorage() {
+  AxisMapping pil;
+  pil.fileAxis = {2, 0, 1};
+  pil.flip = {false, false, true};
+  return pil;
+}
+
+int WriteMrCube(int side, const std::string& path) {
+  const int64_t sizes[3] = {side, side, side};
+  const double spacing[3] = {1.0, 1.0, 1.0};
+  Write<Image3>(Oriented(BuildMrVolume(side, 1), AxisMapping(), sizes, spacing), path,
+                itk::NiftiImageIO::New(), true);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--mr-cube" && std::atoi(argv[2]) >= 8) {
+    try {
+      return WriteMrCube(std::atoi(argv[2]), argv[3]);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "volview-samples: %s\n", error.what());
+      return 1;
+    }
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: volview-samples DIR\n");
+    std::fprintf(stderr, "usage: volview-samples DIR | --mr-cube N FILE\n");
     return 2;
   }
   const std::string dir = argv[1];
@@ -226,10 +258,7 @@ int main(int argc, char** argv) {
     const AxisMapping lps;
     AxisMapping ras;
     ras.flip = {true, true, false};
-    // File axes run P, I, L: canonical x is file axis 2, y axis 0, z axis 1 reversed.
-    AxisMapping pil;
-    pil.fileAxis = {2, 0, 1};
-    pil.flip = {false, false, true};
+    const AxisMapping pil = CoronalStorage();
     Write<Image3>(Oriented(ct, lps), dir + "/ct.nrrd", itk::NrrdImageIO::New(), false);
     Write<Image3>(Oriented(ct, ras), dir + "/ct.nii.gz", itk::NiftiImageIO::New(), true);
     Write<Image3>(Oriented(ct, pil), dir + "/ct.mha", itk::MetaImageIO::New(), false);
@@ -238,6 +267,10 @@ int main(int argc, char** argv) {
     WriteDicomSeries(Oriented(ct, lps), dir + "/ct_dicom");
     WriteBigEndianRaw(ct, dir + "/ct_be.raw");
     WriteFourDimensional(ct, dir + "/ct4d.nii.gz");
+    const int64_t mrSizes[3] = {kSizeX, kSizeY, kSizeZ};
+    const double mrSpacing[3] = {2.0, 2.0, 3.0};
+    Write<Image3>(Oriented(BuildMrVolume(kPhantomSize, 2), pil, mrSizes, mrSpacing),
+                  dir + "/mr.nii.gz", itk::NiftiImageIO::New(), true);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "volview-samples: %s\n", error.what());
     return 1;
