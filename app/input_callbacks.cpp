@@ -71,7 +71,7 @@ void AccumulateDrag(int x, int y) {
 }  // namespace
 
 void KeyboardCallback(unsigned char key, int, int) {
-  NoteInteraction();
+  NoteKey(key);
   // With a volume opened, + - 4 6 look into it instead of the large raw
   // file, and its camera and mode keys act.
   if (!StepOpenedVolume(key) && !VolumeCameraKey(key) && !VolumeModeKey(key)) switch (key) {
@@ -102,7 +102,7 @@ void KeyboardCallback(unsigned char key, int, int) {
 void MouseCallback(int button, int state, int x, int y) {
   // The wheel comes as buttons 3 (up, zooming in) and 4.
   if (VolumeCameraActive() && (button == 3 || button == 4)) {
-    NoteInteraction();
+    NoteWheel();
     if (state == GLUT_DOWN) ZoomVolume(button == 3 ? 1 : -1);
     return;
   }

@@ -11,8 +11,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long after a key or wheel event frames still count as interactive:
-// longer than a key's repeat interval, short enough not to be seen.
+// How long after a wheel event or a repeated key frames still count as
+// interactive: longer than a key's repeat interval, short enough not to be
+// seen.
 constexpr Clock::duration kQuietAfterEvent = std::chrono::milliseconds(300);
 
 std::optional<DetailController> gController;
@@ -32,7 +33,16 @@ void SetUpInteractiveDetail(double targetMs) {
   gController.emplace(limits);
 }
 
-void NoteInteraction() { gLastEvent = Clock::now(); }
+void NoteWheel() { gLastEvent = Clock::now(); }
+
+void NoteKey(unsigned char key) {
+  static unsigned char lastKey = 0;
+  static Clock::time_point lastKeyTime;
+  const Clock::time_point now = Clock::now();
+  if (key == lastKey && now - lastKeyTime < kQuietAfterEvent) gLastEvent = now;
+  lastKey = key;
+  lastKeyTime = now;
+}
 
 bool InteractionUnderway() {
   return gLeftDown || gMiddleDown || gRightDown || Clock::now() - gLastEvent < kQuietAfterEvent;

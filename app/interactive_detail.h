@@ -9,9 +9,12 @@
 // Needs the renderer's slice count in place; `targetMs` per interactive frame.
 void SetUpInteractiveDetail(double targetMs);
 
-// A key or wheel event: the frames of the next moment count as interactive,
-// so keys held down or a turning wheel stay fluid too.
-void NoteInteraction();
+// A wheel event, or a key: the frames of the next moment count as
+// interactive for a turning wheel and for a key held down (the same key
+// again within that moment), so both stay fluid. A single key press is
+// drawn at full detail at once.
+void NoteWheel();
+void NoteKey(unsigned char key);
 
 // A mouse button is down, or a key or wheel event came a moment ago.
 bool InteractionUnderway();

@@ -86,3 +86,7 @@ class FidelityTest(unittest.TestCase):
             v.xdotool("mouseup", 2)
             v.wait_picture(lambda im: im.differing_pixels(still, PICTURE, 0) == 0,
                            what="the same still frame again")
+
+
+if __name__ == "__main__":
+    unittest.main()
