@@ -61,5 +61,11 @@ void FinishBenchmarkFrame() {
   PrintSummary("Interactive", gInteractiveMs);
   std::printf("Interactive detail: %d slices, viewport %.2f of the window\n", detail.slices,
               detail.viewportScale);
+  const TextureBox shown = gRenderer.VisibleBox();
+  const double drawn =
+      shown.empty ? 0.0
+                  : (shown.hi[0] - shown.lo[0]) * (shown.hi[1] - shown.lo[1]) * (shown.hi[2] - shown.lo[2]);
+  std::printf("Empty space: %.0f%% of the bricks skipped, slices cut to %.0f%% of the volume's box\n",
+              100.0 * gRenderer.SkippedBrickFraction(), 100.0 * drawn);
   std::exit(0);
 }

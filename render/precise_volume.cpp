@@ -57,3 +57,5 @@ TextureBox VolRender::VisibleBox() const {
   if (bricks_) return bricks_->VisibleBox();
   return WholeTextureBox();
 }
+
+double VolRender::SkippedBrickFraction() const { return bricks_ ? bricks_->SkippedFraction() : 0.0; }

@@ -79,6 +79,9 @@ public:
   // The part of the texture the current table can show ([0, 1] on every
   // axis until a precise volume is shown).
   TextureBox VisibleBox() const;
+  // Share of the volume's bricks the current table leaves empty (0 until a
+  // precise volume is shown).
+  double SkippedBrickFraction() const;
 
   void LoadRawData(const char* fileName, int32_t sizeX, int32_t sizeY, int32_t sizeZ,
                    int32_t channels);

@@ -63,7 +63,8 @@ class FidelityTest(unittest.TestCase):
         few, _ = screenshot("slices-4", path, "--window", "0:1000", "--tf", sharp_step_map(), "--slices", "4")
         self.assertGreater(few.differing_pixels(many, PICTURE), 2000)
 
-        with Viewer("benchmark", path, "--window", "0:1000", "--benchmark", "6", "--slices", "100") as v:
+        with Viewer("benchmark", path, "--window", "0:1000", "--tf", sharp_step_map(), "--benchmark", "6",
+                    "--slices", "100") as v:
             self.assertEqual(v.proc.wait(300), 0, v.stderr())
             out = v.stdout()
         line = r"^%s: median ([\d.]+) ms, 90th percentile ([\d.]+) ms, ([\d.]+) frames per second$"
@@ -72,6 +73,11 @@ class FidelityTest(unittest.TestCase):
         interactive = [float(g) for g in re.search(line % "Interactive", out, re.M).groups()]
         self.assertLessEqual(full[0], full[1])
         self.assertRegex(out, r"(?m)^Interactive detail: \d+ slices, viewport [\d.]+ of the window$")
+        # Outside the shell's ball the table shows nothing: those bricks are skipped.
+        skipped, cut = map(int, re.search(r"(?m)^Empty space: (\d+)% of the bricks skipped, slices cut to "
+                                          r"(\d+)% of the volume's box$", out).groups())
+        self.assertGreater(skipped, 30)
+        self.assertLess(cut, 60)
         # Interactive frames cost less than still ones.
         self.assertLess(interactive[0], full[0])
 

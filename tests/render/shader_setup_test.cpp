@@ -8,7 +8,7 @@
 
 #include "cg/shader_backend.h"
 #include "render/vol_render.h"
-#include "shader_folder.h"
+#include "tests/cg/shader_folder.h"
 
 namespace {
 
