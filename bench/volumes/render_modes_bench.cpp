@@ -1,6 +1,7 @@
 // One frame of an opened volume in each render mode, at the viewer's
-// 500 x 500 start view (anterior, 200 slices, no overlay). Run from
-// build/run, where the shaders and samples are, under a display:
+// 500 x 500 start view (anterior, 200 slices, no overlay), with the
+// grayscale preset, drawn as the viewer draws it. Run from build/run, where
+// the shaders, presets and samples are, under a display:
 //   ../../tests/with_xvfb.sh ../bench/volumes/render_modes_bench [VOLUME] [benchmark options]
 // VOLUME defaults to the CT sample.
 #include <GL/gl.h>
@@ -16,6 +17,7 @@
 
 #include "files/volume_file.h"
 #include "files/volume_fit.h"
+#include "files/transfer_file.h"
 #include "files/volume_window.h"
 #include "render/vol_render.h"
 #include "tests/support/gl_window.h"
@@ -52,7 +54,10 @@ void PrepareOnce(const std::string& path) {
     for (int axis = 0; axis < 3; ++axis) {
       shape[axis] = static_cast<float>(info.sizes[axis] * info.spacing[axis] / longest);
     }
-    gRenderer.ShowVolume(gTexels.data(), sizes[0], sizes[1], sizes[2], shape);
+    float table[4 * kTransferEntries];
+    ReadTransferFile("presets/grayscale.json", window.low, window.high, table);
+    gRenderer.SetTransferFunction(table);
+    gRenderer.ShowPreciseVolume(gTexels.data(), sizes[0], sizes[1], sizes[2], shape);
   } catch (const VolRender::CgError& error) {
     std::fprintf(stderr, "%s\n%s\n", error.message.c_str(), error.listing.c_str());
     std::exit(1);
