@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     UploadLoadedTransfer();
     if (OpenedVolume() != nullptr) {
       ShowOpenedVolume(options.maxSize);
-      if (options.slices) gRenderer.sliceCount = *options.slices;
+      gRenderer.sliceCount = options.slices.value_or(OpenedVolumeSliceCount());
       SetUpInteractiveDetail(options.interactiveMs);
       if (options.benchmark > 0) RequestBenchmark(options.benchmark);
       SetUpVolumeCamera(options.camera);

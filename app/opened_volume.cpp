@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -111,6 +112,13 @@ void PrintOpenedVolumeInfo(const ViewerOptions& options) {
 void ShowOpenedVolume(int maxSize) {
   gMaxSize = maxSize;
   ShowView(false);
+}
+
+int32_t OpenedVolumeSliceCount() {
+  const int32_t sizes[3] = {gRenderer.sizeX, gRenderer.sizeY, gRenderer.sizeZ};
+  const float* shape = gRenderer.proportions;
+  const int longest = static_cast<int>(std::max_element(shape, shape + 3) - shape);
+  return std::clamp(sizes[longest], 100, 200);
 }
 
 bool StepOpenedVolume(unsigned char key) {

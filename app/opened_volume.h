@@ -3,6 +3,8 @@
 // the view over its full-resolution voxels.
 #pragma once
 
+#include <cstdint>
+
 #include "app/options.h"
 #include "files/volume_file.h"
 #include "files/volume_window.h"
@@ -25,6 +27,11 @@ void PrintOpenedVolumeInfo(const ViewerOptions& options);
 // Hands the whole loaded volume to the renderer in its true proportions.
 // Needs the GL context and an initialised renderer.
 void ShowOpenedVolume(int maxSize);
+
+// The slice count an opened volume starts with: one slice per voxel along
+// its longest side as shown, from 100 to 200. Pre-integration makes a slice
+// per voxel enough; more would only cost time.
+int32_t OpenedVolumeSliceCount();
 
 // Keys + - 4 6 with a volume loaded: moves or resizes the view and shows
 // it. Returns false, doing nothing, for other keys or without a volume.

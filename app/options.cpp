@@ -216,7 +216,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->needs(screenshot);
   app.add_option("--size", size, "Window (and picture) size")->type_name("WxH");
   app.add_option("--slices", options.slices,
-                 "Slices across the volume's longest side (default 200; keys z, s, a change it)")
+                 "Slices across the volume's longest side (default: one per voxel, 100 to 200; "
+                 "keys z, s, a change it)")
       ->type_name("N")
       ->check(CLI::Range(1, 10000))
       ->needs(volume);
