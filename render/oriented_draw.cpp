@@ -73,17 +73,12 @@ void VolRender::DrawOriented() {
   if (!extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, half[2] - centre[2]);
   glPopMatrix();
 
-  glActiveTextureARB(GL_TEXTURE2_ARB);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, transferTexture);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glEnable(GL_TEXTURE_3D);
-  glBindTexture(GL_TEXTURE_3D, gradientTexture);
+  BindShadingTextures();
   if (preintegrated) {
     glActiveTextureARB(GL_TEXTURE4_ARB);
     slabTable_.Bind(static_cast<float>(kLongestSide / sliceCount));
+    glActiveTextureARB(GL_TEXTURE0_ARB);
   }
-  glActiveTextureARB(GL_TEXTURE0_ARB);
 
   // Slices carry their eye position over the longest side, z negated, as
   // texture coordinate, so r grows away from the viewer and the texture
@@ -135,14 +130,7 @@ void VolRender::DrawOriented() {
   // The composite program stays bound, as Draw expects it.
   cgGLBindProgram(fragmentProgram);
 
-  glActiveTextureARB(GL_TEXTURE2_ARB);
-  glDisable(GL_TEXTURE_2D);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glDisable(GL_TEXTURE_3D);
-  glDisable(GL_TEXTURE_2D);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
-  glDisable(GL_TEXTURE_3D);
-  glDisable(GL_TEXTURE_2D);
+  ReleaseShadingTextures();
 }
 
 void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,

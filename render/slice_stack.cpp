@@ -77,13 +77,7 @@ void VolRender::Draw() {
   if (!extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, dz);
   glPopMatrix();
 
-  glActiveTextureARB(GL_TEXTURE2_ARB);
-  glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, transferTexture);
-  glActiveTextureARB(GL_TEXTURE1_ARB);
-  glEnable(GL_TEXTURE_3D);
-  glBindTexture(GL_TEXTURE_3D, gradientTexture);
-  glActiveTextureARB(GL_TEXTURE0_ARB);
+  BindShadingTextures();
   glEnable(GL_TEXTURE_3D);
 
   // The volume turns inside the fixed stack through texture matrix 0.
@@ -109,6 +103,22 @@ void VolRender::Draw() {
   cgGLDisableProfile(vertexProfile);
   cgGLDisableProfile(fragmentProfile);
 
+  ReleaseShadingTextures();
+
+  SetClipPlanesEnabled(false);
+}
+
+void VolRender::BindShadingTextures() {
+  glActiveTextureARB(GL_TEXTURE2_ARB);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, transferTexture);
+  glActiveTextureARB(GL_TEXTURE1_ARB);
+  glEnable(GL_TEXTURE_3D);
+  glBindTexture(GL_TEXTURE_3D, gradientTexture);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+void VolRender::ReleaseShadingTextures() {
   glActiveTextureARB(GL_TEXTURE2_ARB);
   glDisable(GL_TEXTURE_2D);
   glActiveTextureARB(GL_TEXTURE1_ARB);
@@ -117,6 +127,4 @@ void VolRender::Draw() {
   glActiveTextureARB(GL_TEXTURE0_ARB);
   glDisable(GL_TEXTURE_3D);
   glDisable(GL_TEXTURE_2D);
-
-  SetClipPlanesEnabled(false);
 }

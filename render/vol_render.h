@@ -139,6 +139,10 @@ private:
   CGprogram preintegratedProgram_ = nullptr;
 
   CGprogram CompileFragmentVariant(const char* define);
+  // The gradients on unit 1 and the table on unit 2 for the fragment
+  // programs, unit 0 left active; and all three units' texturing off again.
+  void BindShadingTextures();
+  void ReleaseShadingTextures();
   // Slices covering a box of the given half-extents around `centre` (eye
   // frame), on planes a whole number of spacings from the volume's centre.
   void DrawSlicesAcross(const std::array<double, 3>& centre,
