@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "files/voxel_buffer.h"
+
 enum class VoxelType { UInt8, Int8, UInt16, Int16, UInt32, Int32, Float32, Float64 };
 
 // "uint8", "int16", "float32", ...
@@ -62,7 +64,7 @@ public:
 // so a 16-bit file costs 2 bytes per voxel; x fastest, then y, then z.
 class Volume {
 public:
-  Volume(VolumeInfo info, VoxelType storedType, std::unique_ptr<uint8_t[]> voxels);
+  Volume(VolumeInfo info, VoxelType storedType, VoxelBuffer voxels);
 
   const VolumeInfo& info() const { return info_; }
   VoxelType storedType() const { return storedType_; }
@@ -76,7 +78,7 @@ public:
 private:
   VolumeInfo info_;
   VoxelType storedType_;
-  std::unique_ptr<uint8_t[]> voxels_;
+  VoxelBuffer voxels_;
 };
 
 // Receives progress lines ("Reading ct.nrrd", ...); the caller decides

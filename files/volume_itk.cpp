@@ -1,5 +1,6 @@
 // OpenVolume: ITK's image IO for files, GDCM through ITK for DICOM folders,
-// the raw reader for headerless files; then the canonical orientation.
+// the raw reader for headerless files; then the canonical orientation. ITK
+// and the libraries under it run in a child process (reader_child.h).
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -8,7 +9,9 @@
 #include <cstring>
 #include <mutex>
 
+#include <gdcmTrace.h>
 #include <itkGDCMImageIO.h>
+#include <itkOutputWindow.h>
 #include <itkGDCMSeriesFileNames.h>
 #include <itkImageIOFactory.h>
 #include <itkImageSeriesReader.h>
@@ -29,6 +32,8 @@
 #include <itkTIFFImageIOFactory.h>
 #include <itkVTKImageIOFactory.h>
 
+#include "files/file_checks.h"
+#include "files/reader_child.h"
 #include "files/volume_build.h"
 #include "files/volume_complete.h"
 #include "files/volume_file.h"
@@ -38,12 +43,30 @@
 
 namespace {
 
+class QuietWindow : public itk::OutputWindow {
+public:
+  ITK_DISALLOW_COPY_AND_MOVE(QuietWindow);
+  using Self = QuietWindow;
+  using Pointer = itk::SmartPointer<Self>;
+  itkNewMacro(Self);
+  void DisplayText(const char*) override {}
+
+protected:
+  QuietWindow() = default;
+  ~QuietWindow() override = default;
+};
+
 void RegisterImageIOs() {
   static std::once_flag once;
   std::call_once(once, [] {
-    // Failures reach the user as one line; ITK's warnings would only
-    // clutter the terminal.
+    // Failures reach the user as one line; the libraries' own messages
+    // would only clutter the terminal (and the child's output is kept
+    // from it anyway).
     itk::Object::GlobalWarningDisplayOff();
+    itk::OutputWindow::SetInstance(QuietWindow::New());
+    gdcm::Trace::SetWarning(false);
+    gdcm::Trace::SetError(false);
+    gdcm::Trace::SetDebug(false);
     // The formats users bring most, asked first.
     itk::NrrdImageIOFactory::RegisterOneFactory();
     itk::NiftiImageIOFactory::RegisterOneFactory();
@@ -115,22 +138,69 @@ struct FileVolume {
   VolumeInfo info;  // sizes and spacing still along the file's axes
   VoxelType storedType = VoxelType::UInt8;
   DirectionMatrix direction = Identity();
-  std::unique_ptr<uint8_t[]> voxels;
+  VoxelBuffer voxels;
+  std::optional<RawSpan> span;  // set: the parent reads the voxels from here
 };
+
+// What crosses from the reading child to the parent besides the voxels.
+struct FileFacts {
+  VoxelType fileType, storedType;
+  int64_t sizes[3];
+  int frames;
+  double spacing[3];
+  DirectionMatrix direction;
+  bool span;
+  bool spanBigEndian;
+  uint64_t spanOffset;
+};
+
+std::string Serialize(const FileVolume& file) {
+  FileFacts facts{file.info.fileType, file.storedType, {}, file.info.frames, {}, file.direction,
+                  file.span.has_value(), file.span && file.span->bigEndian, file.span ? file.span->offset : 0};
+  for (int a = 0; a < 3; ++a) {
+    facts.sizes[a] = file.info.sizes[a];
+    facts.spacing[a] = file.info.spacing[a];
+  }
+  std::string bytes(reinterpret_cast<const char*>(&facts), sizeof facts);
+  return bytes + file.info.format + '\0' + (file.span ? file.span->path : "");
+}
+
+FileVolume Deserialize(const std::string& bytes) {
+  FileFacts facts{};
+  std::memcpy(&facts, bytes.data(), std::min(bytes.size(), sizeof facts));
+  FileVolume file;
+  file.info.fileType = facts.fileType;
+  file.storedType = facts.storedType;
+  for (int a = 0; a < 3; ++a) {
+    file.info.sizes[a] = facts.sizes[a];
+    file.info.spacing[a] = facts.spacing[a];
+  }
+  file.info.frames = facts.frames;
+  file.direction = facts.direction;
+  const std::string names = bytes.size() > sizeof facts ? bytes.substr(sizeof facts) : "";
+  const size_t split = names.find('\0');
+  file.info.format = names.substr(0, split);
+  if (facts.span && split != std::string::npos) {
+    file.span = RawSpan{names.substr(split + 1), facts.spanOffset, facts.spanBigEndian};
+  }
+  return file;
+}
 
 uint64_t FrameVoxels(const std::array<int64_t, 3>& sizes) {
   return static_cast<uint64_t>(sizes[0]) * static_cast<uint64_t>(sizes[1]) *
          static_cast<uint64_t>(sizes[2]);
 }
 
-FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& progress) {
-  const std::string& path = request.path;
-  // Before ITK looks: the TIFF library warns on the terminal about what is missing.
-  CheckTiffComplete(path);
+FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, ReaderChannel& channel) {
+  const std::string& filePath = request.path;
+  // What would crash a reader or make it allocate what the file cannot hold.
+  CheckHeaderSane(path, filePath);
+  CheckTiffComplete(path, filePath);
   itk::ImageIOBase::Pointer io =
-      itk::ImageIOFactory::CreateImageIO(path.c_str(), itk::IOFileModeEnum::ReadMode);
-  if (!io) throw VolumeFileError(path + ": unknown file format");
-  io->SetFileName(path);
+      itk::ImageIOFactory::CreateImageIO(filePath.c_str(), itk::IOFileModeEnum::ReadMode);
+  if (!io) throw VolumeFileError(path + ": not a volume file (unknown file format)");
+  channel.Reader(FormatName(*io));
+  io->SetFileName(filePath);
   io->ReadImageInformation();
   if (io->GetNumberOfComponents() != 1) {
     throw VolumeFileError(path + ": has " + std::to_string(io->GetNumberOfComponents()) +
@@ -147,11 +217,13 @@ FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& pro
     throw VolumeFileError(path + ": has " + std::to_string(dimensions) +
                           " dimensions; 2, 3 or 4 can be shown");
   }
-  if (progress) progress("Checking " + path);
-  CheckFileComplete(path, io->GetImageSizeInBytes());
   FileVolume result;
   result.info.format = FormatName(*io);
   result.info.fileType = *type;
+  if (auto* dicom = dynamic_cast<itk::GDCMImageIO*>(io.GetPointer())) {
+    // GDCM delivers values after slope and intercept in a wider type.
+    result.info.fileType = FromComponent(dicom->GetInternalComponentType()).value_or(*type);
+  }
   result.storedType = *type;
   const unsigned spatial = dimensions < 3 ? dimensions : 3;
   result.info.sizes = {1, 1, 1};
@@ -178,6 +250,8 @@ FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& pro
       throw VolumeFileError(path + ": volume is too large");
     }
   }
+  channel.Progress("Checking " + path);
+  CheckFileComplete(path, filePath, result.info.format, allBytes, allBytes / width);
   const uint64_t frameVoxels = FrameVoxels(result.info.sizes);
   itk::ImageIORegion region(dimensions);
   for (unsigned a = 0; a < dimensions; ++a) {
@@ -196,24 +270,28 @@ FileVolume ReadImageFile(const VolumeRequest& request, const VolumeProgress& pro
   // Without streaming, the IO reads every frame.
   const bool allFrames = dimensions == 4 && region.GetSize(3) != 1;
   const uint64_t readBytes = allFrames ? frameBytes * io->GetDimensions(3) : frameBytes;
-  if (progress) {
-    char line[256];
-    std::snprintf(line, sizeof line, "Reading %s (%.1f MB)", path.c_str(), readBytes / 1e6);
-    progress(line);
+  CheckMemory(path, allFrames ? readBytes + frameBytes : readBytes);
+  char line[256];
+  std::snprintf(line, sizeof line, "Reading %s (%.1f MB)", path.c_str(), readBytes / 1e6);
+  channel.Progress(line);
+  // Uncompressed data in one piece: the parent reads it directly, which
+  // costs less than handing over shared pages.
+  if (dimensions <= 3) {
+    result.span = FindRawSpan(filePath, result.info.format, readBytes, width);
+    if (result.span) return result;
   }
-  std::unique_ptr<uint8_t[]> buffer(new uint8_t[readBytes]);
-  io->Read(buffer.get());
   if (allFrames) {
-    std::unique_ptr<uint8_t[]> frame(new uint8_t[frameBytes]);
-    std::memcpy(frame.get(), buffer.get() + frameBytes * request.frame, frameBytes);
-    buffer = std::move(frame);
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[readBytes]);
+    io->Read(buffer.get());
+    std::memcpy(channel.Voxels(frameBytes), buffer.get() + frameBytes * request.frame, frameBytes);
+  } else {
+    io->Read(channel.Voxels(readBytes));
   }
-  result.voxels = std::move(buffer);
   return result;
 }
 
 template <class T>
-FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type) {
+FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, ReaderChannel& channel) {
   using Image = itk::Image<T, 3>;
   auto reader = itk::ImageSeriesReader<Image>::New();
   reader->SetImageIO(itk::GDCMImageIO::New());
@@ -231,16 +309,15 @@ FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type) {
     for (unsigned p = 0; p < 3; ++p) result.direction[p][a] = image->GetDirection()[p][a];
   }
   const size_t bytes = FrameVoxels(result.info.sizes) * sizeof(T);
-  result.voxels.reset(new uint8_t[bytes]);
-  std::memcpy(result.voxels.get(), image->GetBufferPointer(), bytes);
+  std::memcpy(channel.Voxels(bytes), image->GetBufferPointer(), bytes);
   return result;
 }
 
-FileVolume ReadDicomFolder(const VolumeRequest& request, const VolumeProgress& progress) {
-  const std::string& path = request.path;
+FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path, ReaderChannel& channel) {
+  channel.Reader("DICOM");
   auto names = itk::GDCMSeriesFileNames::New();
   names->SetUseSeriesDetails(true);
-  names->SetDirectory(path);
+  names->SetDirectory(request.path);
   const std::vector<std::string>& series = names->GetSeriesUIDs();
   if (series.empty()) throw VolumeFileError(path + ": folder holds no DICOM series");
   if (series.size() > 1) {
@@ -252,6 +329,8 @@ FileVolume ReadDicomFolder(const VolumeRequest& request, const VolumeProgress& p
                           " does not exist (1 frame)");
   }
   const std::vector<std::string> files = names->GetFileNames(series.front());
+  // A slice that cannot be read would leave a gap GDCM closes silently.
+  for (const std::string& file : files) CheckReadable(path + ": slice " + EscapedName(file), file, false);
   auto io = itk::GDCMImageIO::New();
   io->SetFileName(files.front());
   io->ReadImageInformation();
@@ -260,10 +339,13 @@ FileVolume ReadDicomFolder(const VolumeRequest& request, const VolumeProgress& p
   }
   const std::optional<VoxelType> type = FromComponent(io->GetComponentType());
   if (!type) throw VolumeFileError(path + ": DICOM voxel type is not supported");
-  if (progress) progress("Reading " + path + " (" + std::to_string(files.size()) + " DICOM files)");
+  uint64_t bytes = VoxelTypeBytes(*type) * files.size();
+  for (unsigned a = 0; a < 2; ++a) bytes *= io->GetDimensions(a);
+  CheckMemory(path, bytes * 2);  // ITK's image, then the shared copy
+  channel.Progress("Reading " + path + " (" + std::to_string(files.size()) + " DICOM files)");
   FileVolume volume = DispatchVoxelType(*type, [&](auto* tag) {
     using T = std::remove_const_t<std::remove_pointer_t<decltype(tag)>>;
-    return ReadSeriesAs<T>(files, *type);
+    return ReadSeriesAs<T>(files, *type, channel);
   });
   // GDCM delivers values after slope and intercept in a wider type; the
   // file's own type is the one before.
@@ -281,7 +363,7 @@ Volume ToCanonical(FileVolume file, const VolumeProgress& progress) {
     // A broken header must not collapse or blow up the proportions.
     info.spacing[c] = spacing > 0 && std::isfinite(spacing) ? spacing : 1.0;
   }
-  std::unique_ptr<uint8_t[]> voxels = std::move(file.voxels);
+  VoxelBuffer voxels = std::move(file.voxels);
   if (!mapping.IsIdentity()) {
     if (progress) progress("Turning " + info.format + " axes " + info.orientation + " to LPS");
     const size_t width = VoxelTypeBytes(file.storedType);
@@ -293,36 +375,75 @@ Volume ToCanonical(FileVolume file, const VolumeProgress& progress) {
   return FinishVolume(std::move(info), file.storedType, std::move(voxels));
 }
 
-}  // namespace
+// Runs in the reading child: everything that touches ITK.
+void ReadInChild(const VolumeRequest& request, const std::string& name, bool folder, ReaderChannel& channel) {
+  RegisterImageIOs();
+  try {
+    FileVolume file = folder ? ReadDicomFolder(request, name, channel) : ReadImageFile(request, name, channel);
+    channel.Result(Serialize(file));
+  } catch (const itk::ExceptionObject& error) {
+    throw VolumeFileError(name + ": " + Reason(error));
+  }
+}
 
-Volume OpenVolume(const VolumeRequest& request, const VolumeProgress& progress) {
+Volume ReadWithItk(const VolumeRequest& request, const std::string& name, bool folder,
+                   const VolumeProgress& progress) {
+  ReaderOutcome outcome = RunReaderInChild(
+      name, [&](ReaderChannel& channel) { ReadInChild(request, name, folder, channel); }, progress);
+  FileVolume file = Deserialize(outcome.result);
+  const size_t width = VoxelTypeBytes(file.storedType);
+  const uint64_t frameBytes = FrameVoxels(file.info.sizes) * width;
+  if (file.span) {
+    if (progress) progress("Reading " + name);
+    file.voxels = ReadVoxelSpan(name, file.span->path, file.span->offset, frameBytes, width, file.span->bigEndian);
+  } else if (outcome.voxelBytes == frameBytes) {
+    file.voxels = std::move(outcome.voxels);
+  } else {
+    throw VolumeFileError(name + ": the reader gave no voxels");
+  }
+  try {
+    return ToCanonical(std::move(file), progress);
+  } catch (const std::bad_alloc&) {
+    throw VolumeFileError(name + ": not enough memory");
+  }
+}
+
+Volume OpenChecked(const VolumeRequest& request, const std::string& name, const VolumeProgress& progress) {
   const std::string& path = request.path;
+  // The kind of file first: a FIFO or a device must never be opened.
+  CheckReadable(name, path, !request.raw);
   struct stat status {};
-  if (stat(path.c_str(), &status) != 0) throw VolumeFileError(path + ": " + std::strerror(errno));
+  stat(path.c_str(), &status);
   Volume volume = [&]() -> Volume {
     if (request.raw) {
       if (request.frame != 0) {
-        throw VolumeFileError(path + ": frame " + std::to_string(request.frame) +
+        throw VolumeFileError(name + ": frame " + std::to_string(request.frame) +
                               " does not exist (1 frame)");
       }
-      if (progress) progress("Reading " + path);
+      if (progress) progress("Reading " + name);
       return ReadRawVolume(path, *request.raw);
     }
-    RegisterImageIOs();
-    try {
-      if (S_ISDIR(status.st_mode)) return ToCanonical(ReadDicomFolder(request, progress), progress);
-      return ToCanonical(ReadImageFile(request, progress), progress);
-    } catch (const itk::ExceptionObject& error) {
-      throw VolumeFileError(path + ": " + Reason(error));
-    } catch (const std::bad_alloc&) {
-      throw VolumeFileError(path + ": not enough memory");
-    }
+    return ReadWithItk(request, name, S_ISDIR(status.st_mode), progress);
   }();
   if (request.spacing) {
     for (double s : *request.spacing) {
-      if (!(s > 0 && std::isfinite(s))) throw VolumeFileError(path + ": spacing must be positive");
+      if (!(s > 0 && std::isfinite(s))) throw VolumeFileError(name + ": spacing must be positive");
     }
     volume.SetSpacing(*request.spacing);
   }
   return volume;
+}
+
+}  // namespace
+
+Volume OpenVolume(const VolumeRequest& request, const VolumeProgress& progress) {
+  const std::string name = EscapedName(request.path);
+  try {
+    return OpenChecked(request, name, progress);
+  } catch (const VolumeFileError& error) {
+    // Whatever a library added must not break the line.
+    throw VolumeFileError(EscapedName(error.what()));
+  } catch (const std::bad_alloc&) {
+    throw VolumeFileError(name + ": not enough memory");
+  }
 }
