@@ -14,6 +14,15 @@
 #include <cstring>
 #include <new>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define VOLVIEW_HAS_SANITIZER 1
+#endif
+#endif
+#ifndef VOLVIEW_HAS_SANITIZER
+#define VOLVIEW_HAS_SANITIZER 0
+#endif
+
 namespace {
 
 // Messages from child to parent on a pipe: a type byte, a length, the text.
@@ -64,7 +73,39 @@ public:
     return static_cast<uint8_t*>(mapped);
   }
 
+  void LimitMemory(uint64_t bytes) override {
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !VOLVIEW_HAS_SANITIZER
+    struct rlimit limit {};
+    getrlimit(RLIMIT_DATA, &limit);
+    const uint64_t cap = DataBytesNow() + bytes;
+    if (limit.rlim_max == RLIM_INFINITY || cap < limit.rlim_max) {
+      limit.rlim_cur = cap;
+      setrlimit(RLIMIT_DATA, &limit);
+    }
+#else
+    (void)bytes;
+#endif
+  }
+  void UnlimitMemory() override {
+    struct rlimit limit {};
+    getrlimit(RLIMIT_DATA, &limit);
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_DATA, &limit);
+  }
+
 private:
+  // VmData of this process.
+  static uint64_t DataBytesNow() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    unsigned long long kib = 0;
+    char line[256];
+    while (status != nullptr && std::fgets(line, sizeof line, status) != nullptr) {
+      if (std::sscanf(line, "VmData: %llu kB", &kib) == 1) break;
+    }
+    if (status != nullptr) std::fclose(status);
+    return kib * 1024;
+  }
+
   int pipe_;
   int memory_;
 };

@@ -23,6 +23,12 @@ public:
   virtual uint8_t* Voxels(uint64_t bytes) = 0;
   // Everything else the parent needs, returned whole once the work is done.
   virtual void Result(const std::string& bytes) = 0;
+  // Caps the child's data at what it holds now plus `bytes` (a header must
+  // not make a reader allocate gigabytes), or lifts the cap. A reader that
+  // exceeds it sees std::bad_alloc or aborts. No cap under sanitizers,
+  // whose shadow memory counts as data.
+  virtual void LimitMemory(uint64_t bytes) = 0;
+  virtual void UnlimitMemory() = 0;
 };
 
 struct ReaderOutcome {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -518,10 +519,56 @@ void CheckHeaderSane(const std::string& name, const std::string& path) {
       throw VolumeFileError(name + ": has " + std::to_string(*dimension) +
                             " dimensions; 2, 3 or 4 can be shown");
     }
+    // A zero or non-finite direction leaves no orientation to show.
+    const auto directions = header.fields.find("space directions");
+    if (directions != header.fields.end()) {
+      std::string vectors = directions->second;
+      size_t open = vectors.find('(');
+      while (open != std::string::npos) {
+        const size_t close = vectors.find(')', open);
+        if (close == std::string::npos) break;
+        double length = 0;
+        bool finite = true;
+        std::string part = vectors.substr(open + 1, close - open - 1);
+        for (char& ch : part) ch = ch == ',' ? ' ' : ch;
+        const char* at = part.c_str();
+        char* end = nullptr;
+        for (double v = std::strtod(at, &end); end != at; at = end, v = std::strtod(at, &end)) {
+          finite = finite && std::isfinite(v);
+          length += v * v;
+        }
+        if (!finite || !(length > 0)) {
+          throw VolumeFileError(name + ": NRRD space directions hold a zero or non-finite vector");
+        }
+        open = vectors.find('(', close);
+      }
+    }
+    // The reader opens a data file while reading the header: a FIFO would
+    // block it.
+    for (const char* key : {"data file", "datafile"}) {
+      const auto found = header.fields.find(key);
+      if (found == header.fields.end()) continue;
+      const std::string& value = found->second;
+      if (value.compare(0, 4, "LIST") != 0 && value.find(' ') == std::string::npos) {
+        CheckDataFile(name, path, BesideHeader(path, value));
+      }
+    }
+    return;
+  }
+  if (const std::optional<TextHeader> meta = ParseMeta(text)) {
+    const std::string file = meta->fields.at("elementdatafile");
+    if (Lower(file).compare(0, 4, "list") == 0) {
+      for (const std::string& slice : meta->after) CheckDataFile(name, path, BesideHeader(path, slice));
+    } else if (Lower(file) != "local" && file.find('%') == std::string::npos) {
+      CheckDataFile(name, path, BesideHeader(path, file));
+    }
     return;
   }
   const std::optional<Nifti> n = ReadNifti(ContentHead(path, 540));
-  if (n) CheckNiftiSane(name, *n);
+  if (!n) return;
+  CheckNiftiSane(name, *n);
+  const std::string image = n->single ? "" : NiftiImagePath(path);
+  if (!image.empty()) CheckDataFile(name, path, image);
 }
 
 void CheckFileComplete(const std::string& name, const std::string& path, const std::string& format,
@@ -635,4 +682,8 @@ std::optional<RawSpan> FindRawSpan(const std::string& path, const std::string& f
   if (format == "NRRD") return NrrdSpan(path, voxelBytes, width);
   if (format == "MetaImage") return MetaSpan(path, voxelBytes, width);
   return std::nullopt;
+}
+
+void CheckGzipStream(const std::string& name, const std::string& path) {
+  if (Gzipped(path)) InflatedBytes(name, path, 0, UINT64_MAX - 1);
 }

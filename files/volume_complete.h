@@ -31,6 +31,9 @@ void CheckTiffComplete(const std::string& name, const std::string& path);
 // gzip stream starting at `offset` inflates to, stopping at `enough`; throws
 // "damaged compressed data" for a corrupt stream.
 uint64_t InflatedBytes(const std::string& name, const std::string& path, uint64_t offset, uint64_t enough);
+// A gzip file's whole stream: "damaged compressed data" or "cut short" when
+// it is; files that are not gzip pass.
+void CheckGzipStream(const std::string& name, const std::string& path);
 // Whitespace- or comma-separated values from `offset`, stopping at `enough`.
 uint64_t CountedValues(const std::string& path, uint64_t offset, uint64_t enough);
 

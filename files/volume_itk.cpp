@@ -131,6 +131,26 @@ std::string FormatName(const itk::ImageIOBase& io) {
   return suffix == std::string::npos ? name : name.substr(0, suffix);
 }
 
+// The format a file's first bytes announce, to name the reader should the
+// search for one crash; "file" when they say nothing.
+std::string SniffedFormat(const std::string& path) {
+  char head[132] = {};
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return "file";
+  const size_t got = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  const std::string text(head, got);
+  if (text.compare(0, 4, "NRRD") == 0) return "NRRD";
+  if (got >= 132 && text.compare(128, 4, "DICM") == 0) return "DICOM";
+  if (text.compare(0, 5, "# vtk") == 0) return "VTK";
+  if (text.compare(0, 4, std::string("II*\0", 4)) == 0 || text.compare(0, 4, std::string("MM\0*", 4)) == 0) {
+    return "TIFF";
+  }
+  if (text.find("NDims") != std::string::npos || text.compare(0, 10, "ObjectType") == 0) return "MetaImage";
+  if (got >= 4 && (text.compare(4, 3, "n+2") == 0 || text.find("n+1") != std::string::npos)) return "NIfTI";
+  return "file";
+}
+
 DirectionMatrix Identity() { return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
 
 // A frame as read from the file, in the file's axis order.
@@ -195,13 +215,30 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   const std::string& filePath = request.path;
   // What would crash a reader or make it allocate what the file cannot hold.
   CheckHeaderSane(path, filePath);
-  CheckTiffComplete(path, filePath);
-  itk::ImageIOBase::Pointer io =
-      itk::ImageIOFactory::CreateImageIO(filePath.c_str(), itk::IOFileModeEnum::ReadMode);
-  if (!io) throw VolumeFileError(path + ": not a volume file (unknown file format)");
-  channel.Reader(FormatName(*io));
-  io->SetFileName(filePath);
-  io->ReadImageInformation();
+  std::string reader = SniffedFormat(filePath);
+  channel.Reader(reader);
+  // Finding the format and reading the header need little memory: a reader
+  // that asks for more was misled by a damaged file.
+  struct stat status {};
+  stat(filePath.c_str(), &status);
+  channel.LimitMemory((uint64_t(256) << 20) + 4 * static_cast<uint64_t>(status.st_size));
+  itk::ImageIOBase::Pointer io;
+  try {
+    io = itk::ImageIOFactory::CreateImageIO(filePath.c_str(), itk::IOFileModeEnum::ReadMode);
+    if (!io) {
+      // A damaged or cut gzip stream hides the format: say so instead.
+      CheckGzipStream(path, filePath);
+      throw VolumeFileError(path + ": not a volume file (unknown file format)");
+    }
+    reader = FormatName(*io);
+    channel.Reader(reader);
+    io->SetFileName(filePath);
+    io->ReadImageInformation();
+  } catch (const std::bad_alloc&) {
+    throw VolumeFileError(path + ": the " + reader + " reader asked for far more memory than the file holds");
+  } catch (const itk::MemoryAllocationError&) {
+    throw VolumeFileError(path + ": the " + reader + " reader asked for far more memory than the file holds");
+  }
   if (io->GetNumberOfComponents() != 1) {
     throw VolumeFileError(path + ": has " + std::to_string(io->GetNumberOfComponents()) +
                           " components per voxel; only scalar volumes can be shown");
@@ -271,6 +308,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   const bool allFrames = dimensions == 4 && region.GetSize(3) != 1;
   const uint64_t readBytes = allFrames ? frameBytes * io->GetDimensions(3) : frameBytes;
   CheckMemory(path, allFrames ? readBytes + frameBytes : readBytes);
+  channel.UnlimitMemory();
   char line[256];
   std::snprintf(line, sizeof line, "Reading %s (%.1f MB)", path.c_str(), readBytes / 1e6);
   channel.Progress(line);
@@ -382,7 +420,12 @@ void ReadInChild(const VolumeRequest& request, const std::string& name, bool fol
     FileVolume file = folder ? ReadDicomFolder(request, name, channel) : ReadImageFile(request, name, channel);
     channel.Result(Serialize(file));
   } catch (const itk::ExceptionObject& error) {
-    throw VolumeFileError(name + ": " + Reason(error));
+    // The line names the file already.
+    std::string reason = Reason(error);
+    for (size_t at; (at = reason.find(request.path + " ")) != std::string::npos;) {
+      reason.replace(at, request.path.size() + 1, "");
+    }
+    throw VolumeFileError(name + ": " + reason);
   }
 }
 
