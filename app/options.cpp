@@ -133,6 +133,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_flag("--big-endian", bigEndian, "Headerless file's voxels are big-endian")->needs(raw);
   app.add_option("--header-bytes", headerBytes, "Bytes to skip before a headerless file's voxels")
       ->type_name("N")
+      ->check([](const std::string& value) {
+        return value.find('-') != std::string::npos ? "must not be negative, got " + value : std::string();
+      })
       ->needs(raw);
   app.add_option("--window", window, "Data values at the bottom and top of the transfer function "
                                      "(default: 0.5 and 99.5 percentiles)")

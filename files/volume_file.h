@@ -49,6 +49,7 @@ struct VolumeInfo {
   int frames = 1;                    // frames in the file; one of them is loaded
   std::array<double, 3> spacing{1, 1, 1};  // along the canonical axes, in the file's units (mm)
   std::string orientation;           // where the file's index axes point, e.g. "LPS", "RAS"
+  std::string note;                  // what was made of an imperfect file, for one line
   double minimum = 0;                // value range of the loaded frame, in data units
   double maximum = 0;
 };

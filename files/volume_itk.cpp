@@ -33,6 +33,7 @@
 #include <itkVTKImageIOFactory.h>
 
 #include "files/file_checks.h"
+#include "files/luminance.h"
 #include "files/reader_child.h"
 #include "files/volume_build.h"
 #include "files/volume_complete.h"
@@ -182,7 +183,7 @@ std::string Serialize(const FileVolume& file) {
     facts.spacing[a] = file.info.spacing[a];
   }
   std::string bytes(reinterpret_cast<const char*>(&facts), sizeof facts);
-  return bytes + file.info.format + '\0' + (file.span ? file.span->path : "");
+  return bytes + file.info.format + '\0' + file.info.note + '\0' + (file.span ? file.span->path : "");
 }
 
 FileVolume Deserialize(const std::string& bytes) {
@@ -200,8 +201,10 @@ FileVolume Deserialize(const std::string& bytes) {
   const std::string names = bytes.size() > sizeof facts ? bytes.substr(sizeof facts) : "";
   const size_t split = names.find('\0');
   file.info.format = names.substr(0, split);
-  if (facts.span && split != std::string::npos) {
-    file.span = RawSpan{names.substr(split + 1), facts.spanOffset, facts.spanBigEndian};
+  const size_t second = split == std::string::npos ? split : names.find('\0', split + 1);
+  if (second != std::string::npos) {
+    file.info.note = names.substr(split + 1, second - split - 1);
+    if (facts.span) file.span = RawSpan{names.substr(second + 1), facts.spanOffset, facts.spanBigEndian};
   }
   return file;
 }
@@ -209,6 +212,30 @@ FileVolume Deserialize(const std::string& bytes) {
 uint64_t FrameVoxels(const std::array<int64_t, 3>& sizes) {
   return static_cast<uint64_t>(sizes[0]) * static_cast<uint64_t>(sizes[1]) *
          static_cast<uint64_t>(sizes[2]);
+}
+
+// All frames' colour voxels, then the requested frame's luminance for the parent.
+FileVolume ReadColour(itk::ImageIOBase& io, const VolumeRequest& request, const std::string& path, VoxelType type,
+                      unsigned components, FileVolume result, ReaderChannel& channel) {
+  const unsigned dimensions = io.GetNumberOfDimensions();
+  itk::ImageIORegion region(dimensions);
+  for (unsigned a = 0; a < dimensions; ++a) {
+    region.SetIndex(a, 0);
+    region.SetSize(a, io.GetDimensions(a));
+  }
+  io.SetIORegion(region);
+  const uint64_t frameVoxels = FrameVoxels(result.info.sizes);
+  const uint64_t frameBytes = frameVoxels * components * VoxelTypeBytes(type);
+  const uint64_t readBytes = frameBytes * static_cast<uint64_t>(result.info.frames);
+  CheckMemory(path, readBytes + frameVoxels * sizeof(float));
+  channel.UnlimitMemory();
+  channel.Progress("Reading " + path);
+  std::unique_ptr<uint8_t[]> buffer(new uint8_t[readBytes]);
+  io.Read(buffer.get());
+  ColourToLuminance(buffer.get() + frameBytes * static_cast<uint64_t>(request.frame), type,
+                    static_cast<int>(components), frameVoxels,
+                    reinterpret_cast<float*>(channel.Voxels(frameVoxels * sizeof(float))));
+  return result;
 }
 
 FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, ReaderChannel& channel) {
@@ -239,9 +266,12 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   } catch (const itk::MemoryAllocationError&) {
     throw VolumeFileError(path + ": the " + reader + " reader asked for far more memory than the file holds");
   }
-  if (io->GetNumberOfComponents() != 1) {
-    throw VolumeFileError(path + ": has " + std::to_string(io->GetNumberOfComponents()) +
-                          " components per voxel; only scalar volumes can be shown");
+  // Colour (RGB, RGBA) voxels are shown as their luminance.
+  const unsigned components = io->GetNumberOfComponents();
+  const bool colour = components == 3 || components == 4;
+  if (components != 1 && !colour) {
+    throw VolumeFileError(path + ": has " + std::to_string(components) +
+                          " components per voxel; scalar and colour volumes can be shown");
   }
   const std::optional<VoxelType> type = FromComponent(io->GetComponentType());
   if (!type) {
@@ -277,9 +307,13 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   }
 
   const size_t width = VoxelTypeBytes(*type);
+  if (colour) {
+    result.storedType = VoxelType::Float32;
+    result.info.note = "colour voxels shown as luminance (Rec. 709 weights)";
+  }
   // A header may claim any size: refuse what cannot be allocated before
   // the products wrap around.
-  uint64_t allBytes = width;
+  uint64_t allBytes = width * components;
   for (unsigned a = 0; a < dimensions; ++a) {
     const uint64_t size = io->GetDimensions(a);
     if (size == 0) throw VolumeFileError(path + ": volume is empty");
@@ -289,6 +323,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   }
   channel.Progress("Checking " + path);
   CheckFileComplete(path, filePath, result.info.format, allBytes, allBytes / width);
+  if (colour) return ReadColour(*io, request, path, *type, components, std::move(result), channel);
   const uint64_t frameVoxels = FrameVoxels(result.info.sizes);
   itk::ImageIORegion region(dimensions);
   for (unsigned a = 0; a < dimensions; ++a) {

@@ -11,7 +11,7 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import BIN
+from harness import BIN, RUN_DIR, run_without_display
 
 import make_hostile_volumes
 
@@ -85,6 +85,25 @@ class HostileCorpusTest(unittest.TestCase):
                 self.assertEqual((code, out), (1, ""), err)
                 self.assertRegex(err, r"\A%s: %s\n\Z" % (re.escape(shown(path)), reason))
                 self.assertLess(peak_kib, 1 << 20)
+
+
+class OptionValueTest(unittest.TestCase):
+    def test_negative_header_bytes_is_a_usage_error_and_a_folder_for_save_tf_is_refused_at_start(self):
+        ct = os.path.join(RUN_DIR, "samples", "ct_be.raw")
+        result = run_without_display(ct, "--raw", "128x128x64", "--type", "int16", "--header-bytes", "-1", "--info")
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("--header-bytes: must not be negative", result.stderr)
+        folder = self.enterContext(tempfile.TemporaryDirectory())
+        result = run_without_display(os.path.join(RUN_DIR, "samples", "ct.nrrd"), "--save-tf", folder)
+        self.assertEqual((result.returncode, result.stderr), (1, folder + ": cannot write: is a folder\n"))
+
+    def test_a_colour_file_opens_as_luminance_with_a_note(self):
+        path = PYDICOM / "SC_rgb_rle.dcm"
+        if not path.exists():
+            self.skipTest("python3-pydicom is not installed")
+        code, out, err, _ = info(path)
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("Note: colour voxels shown as luminance (Rec. 709 weights)\n", out)
 
 
 if __name__ == "__main__":
