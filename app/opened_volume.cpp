@@ -67,6 +67,7 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
   request.raw = options.raw;
   request.spacing = options.spacing;
   request.frame = options.frame;
+  request.singleFile = options.singleFile;
   {
     LoadProgress progress;
     try {

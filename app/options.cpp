@@ -154,6 +154,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->check(CLI::Range(0, 1 << 20))
       ->needs(volume);
   app.add_flag("--info", options.info, "Print what the file holds and exit")->needs(volume);
+  app.add_flag("--single-file", options.singleFile,
+               "Open a DICOM file alone, not the series of its folder it belongs to")
+      ->needs(volume);
   app.add_option("--tf", options.transferFile, "Load a transfer function (JSON colour map)")
       ->type_name("FILE");
   app.add_option("--save-tf", options.saveTransferFile,

@@ -40,6 +40,7 @@ struct VolumeRequest {
   std::optional<RawLayout> raw;                // set: read `path` as a headerless file
   std::optional<std::array<double, 3>> spacing;  // replaces the file's spacing (canonical axes)
   int frame = 0;                               // which frame of a 4D file
+  bool singleFile = false;                     // a DICOM file alone, not the series it belongs to
 };
 
 struct VolumeInfo {

@@ -15,6 +15,7 @@
 #include <itkGDCMSeriesFileNames.h>
 #include <itkImageIOFactory.h>
 #include <itkImageSeriesReader.h>
+#include <itkMetaDataObject.h>
 #include <itkBMPImageIOFactory.h>
 #include <itkBioRadImageIOFactory.h>
 #include <itkGDCMImageIOFactory.h>
@@ -214,6 +215,31 @@ uint64_t FrameVoxels(const std::array<int64_t, 3>& sizes) {
          static_cast<uint64_t>(sizes[2]);
 }
 
+FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::string& path, ReaderChannel& channel);
+
+// One slice of a DICOM series opens the series: the files of its folder
+// with the same SeriesInstanceUID. nullopt when the file is alone.
+std::optional<FileVolume> ReadWholeSeries(itk::GDCMImageIO& io, const VolumeRequest& request, const std::string& path,
+                                          ReaderChannel& channel) {
+  std::string uid;
+  if (!io.GetValueFromTag("0020|000e", uid)) return std::nullopt;
+  while (!uid.empty() && (uid.back() == ' ' || uid.back() == '\0')) uid.pop_back();
+  if (uid.empty()) return std::nullopt;
+  const size_t slash = request.path.rfind('/');
+  auto names = itk::GDCMSeriesFileNames::New();
+  names->SetUseSeriesDetails(false);
+  names->SetDirectory(slash == std::string::npos ? "." : request.path.substr(0, slash + 1));
+  const std::vector<std::string> files = names->GetFileNames(uid);
+  if (files.size() < 2) return std::nullopt;
+  if (request.frame != 0) {
+    throw VolumeFileError(path + ": frame " + std::to_string(request.frame) + " does not exist (1 frame)");
+  }
+  FileVolume series = ReadDicomFiles(files, path, channel);
+  series.info.note = "one of the " + std::to_string(files.size()) + " files of DICOM series " + uid +
+                     ", all shown (--single-file: this file alone)";
+  return series;
+}
+
 // All frames' colour voxels, then the requested frame's luminance for the parent.
 FileVolume ReadColour(itk::ImageIOBase& io, const VolumeRequest& request, const std::string& path, VoxelType type,
                       unsigned components, FileVolume result, ReaderChannel& channel) {
@@ -283,6 +309,10 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   if (dimensions < 2 || dimensions > 4) {
     throw VolumeFileError(path + ": has " + std::to_string(dimensions) +
                           " dimensions; 2, 3 or 4 can be shown");
+  }
+  if (auto* dicom = dynamic_cast<itk::GDCMImageIO*>(io.GetPointer());
+      dicom != nullptr && !request.singleFile && (dimensions == 2 || io->GetDimensions(2) == 1)) {
+    if (std::optional<FileVolume> series = ReadWholeSeries(*dicom, request, path, channel)) return std::move(*series);
   }
   FileVolume result;
   result.info.format = FormatName(*io);
@@ -364,7 +394,8 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
 }
 
 template <class T>
-FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, ReaderChannel& channel) {
+FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, const std::string& path,
+                        ReaderChannel& channel) {
   using Image = itk::Image<T, 3>;
   auto reader = itk::ImageSeriesReader<Image>::New();
   reader->SetImageIO(itk::GDCMImageIO::New());
@@ -375,6 +406,14 @@ FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, R
   result.info.format = "DICOM series";
   result.info.fileType = type;
   result.storedType = type;
+  // A missing slice shows as a step twice the others; GDCM would close the
+  // gap. Positions written with a few decimals vary far less than 10 %.
+  double deviation = 0;
+  if (files.size() > 1 &&
+      itk::ExposeMetaData<double>(image->GetMetaDataDictionary(), "ITK_non_uniform_sampling_deviation", deviation) &&
+      deviation > 0.1 * image->GetSpacing()[2]) {
+    throw VolumeFileError(path + ": the slices are unevenly spaced (a slice missing?)");
+  }
   const auto size = image->GetLargestPossibleRegion().GetSize();
   for (unsigned a = 0; a < 3; ++a) {
     result.info.sizes[a] = static_cast<int64_t>(size[a]);
@@ -385,6 +424,8 @@ FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, R
   std::memcpy(channel.Voxels(bytes), image->GetBufferPointer(), bytes);
   return result;
 }
+
+FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::string& path, ReaderChannel& channel);
 
 FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path, ReaderChannel& channel) {
   channel.Reader("DICOM");
@@ -401,7 +442,11 @@ FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path
     throw VolumeFileError(path + ": frame " + std::to_string(request.frame) +
                           " does not exist (1 frame)");
   }
-  const std::vector<std::string> files = names->GetFileNames(series.front());
+  return ReadDicomFiles(names->GetFileNames(series.front()), path, channel);
+}
+
+// The files of one series, sorted by GDCM along the slice normal.
+FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::string& path, ReaderChannel& channel) {
   // A slice that cannot be read would leave a gap GDCM closes silently.
   for (const std::string& file : files) CheckReadable(path + ": slice " + EscapedName(file), file, false);
   auto io = itk::GDCMImageIO::New();
@@ -418,7 +463,7 @@ FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path
   channel.Progress("Reading " + path + " (" + std::to_string(files.size()) + " DICOM files)");
   FileVolume volume = DispatchVoxelType(*type, [&](auto* tag) {
     using T = std::remove_const_t<std::remove_pointer_t<decltype(tag)>>;
-    return ReadSeriesAs<T>(files, *type, channel);
+    return ReadSeriesAs<T>(files, *type, path, channel);
   });
   // GDCM delivers values after slope and intercept in a wider type; the
   // file's own type is the one before.
