@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 
 #include <gdcmTrace.h>
@@ -39,6 +40,7 @@
 #include "files/volume_build.h"
 #include "files/volume_complete.h"
 #include "files/volume_file.h"
+#include "files/volume_frame.h"
 #include "files/volume_orientation.h"
 #include "files/volume_raw.h"
 #include "files/voxel_dispatch.h"
@@ -226,10 +228,35 @@ std::optional<FileVolume> ReadWholeSeries(itk::GDCMImageIO& io, const VolumeRequ
   while (!uid.empty() && (uid.back() == ' ' || uid.back() == '\0')) uid.pop_back();
   if (uid.empty()) return std::nullopt;
   const size_t slash = request.path.rfind('/');
-  auto names = itk::GDCMSeriesFileNames::New();
-  names->SetUseSeriesDetails(false);
-  names->SetDirectory(slash == std::string::npos ? "." : request.path.substr(0, slash + 1));
-  const std::vector<std::string> files = names->GetFileNames(uid);
+  // Series details (series number, rows, columns, orientation...) keep
+  // files that only share the UID, such as a dose grid beside its CT, apart.
+  // A damaged neighbour can crash GDCM's scan of the folder: it runs in a
+  // process of its own, and the file is then read alone.
+  std::string list;
+  try {
+    list = RunReaderInChild(path, [&](ReaderChannel& scan) {
+      auto names = itk::GDCMSeriesFileNames::New();
+      names->SetUseSeriesDetails(true);
+      names->SetDirectory(slash == std::string::npos ? "." : request.path.substr(0, slash + 1));
+      std::string found;
+      std::error_code error;
+      for (const std::string& id : names->GetSeriesUIDs()) {
+        if (id.compare(0, uid.size(), uid) != 0) continue;
+        const std::vector<std::string> candidates = names->GetFileNames(id);
+        for (const std::string& candidate : candidates) {
+          if (!std::filesystem::equivalent(candidate, request.path, error)) continue;
+          for (const std::string& file : candidates) found += file + '\0';
+        }
+      }
+      scan.Result(found);
+    }, {}).result;
+  } catch (const VolumeFileError&) {
+    return std::nullopt;
+  }
+  std::vector<std::string> files;
+  for (size_t at = 0, end; (end = list.find('\0', at)) != std::string::npos; at = end + 1) {
+    files.push_back(list.substr(at, end - at));
+  }
   if (files.size() < 2) return std::nullopt;
   if (request.frame != 0) {
     throw VolumeFileError(path + ": frame " + std::to_string(request.frame) + " does not exist (1 frame)");
@@ -471,7 +498,21 @@ FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::stri
   return volume;
 }
 
-Volume ToCanonical(FileVolume file, const VolumeProgress& progress) {
+Volume ToCanonical(FileVolume file, const std::string& name, const VolumeProgress& progress) {
+  const double deviation = OrthonormalDeviation(file.direction);
+  if (deviation > 1e-6) {
+    const std::optional<DirectionMatrix> frame = NearestOrthonormal(file.direction);
+    char text[200];
+    if (!frame) {
+      std::snprintf(text, sizeof text, ": direction cosines are not orthonormal (off by %.3g; up to %g is corrected)",
+                    deviation, kOrthonormalTolerance);
+      throw VolumeFileError(name + text);
+    }
+    file.direction = *frame;
+    std::snprintf(text, sizeof text, "direction cosines off orthonormal by %.2g: the nearest orthonormal frame is used",
+                  deviation);
+    file.info.note = file.info.note.empty() ? text : file.info.note + "; " + text;
+  }
   const AxisMapping mapping = MapToCanonical(file.direction);
   VolumeInfo info = file.info;
   info.orientation = OrientationCode(file.direction);
@@ -525,7 +566,7 @@ Volume ReadWithItk(const VolumeRequest& request, const std::string& name, bool f
     throw VolumeFileError(name + ": the reader gave no voxels");
   }
   try {
-    return ToCanonical(std::move(file), progress);
+    return ToCanonical(std::move(file), name, progress);
   } catch (const std::bad_alloc&) {
     throw VolumeFileError(name + ": not enough memory");
   }

@@ -84,6 +84,9 @@ def make(folder):
     add("zero_directions.nrrd",
         nrrd(sizes=(2, 2, 2), extra="space: left-posterior-superior\nspace directions: (0,0,0) (0,0,0) (0,0,0)\n",
              data=b"\0" * 8), r".*(degenerate|direction).*")
+    add("sheared.nrrd",
+        nrrd(sizes=(2, 2, 2), extra="space: left-posterior-superior\nspace directions: (1,0,0) (0.3,1,0) (0,0,1)\n",
+             data=b"\0" * 8), r"direction cosines are not orthonormal \(off by 0.287; up to 0.01 is corrected\)")
     # 1 TiB claimed and backed by a sparse file: only free memory can refuse it.
     big = add("beyond_memory.nrrd", nrrd(sizes=(1 << 14, 1 << 14, 1 << 12)), r"too large for memory: needs [\d.]+ GB, [\d.]+ GB free")
     try:

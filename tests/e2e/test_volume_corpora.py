@@ -97,6 +97,16 @@ class OptionValueTest(unittest.TestCase):
         result = run_without_display(os.path.join(RUN_DIR, "samples", "ct.nrrd"), "--save-tf", folder)
         self.assertEqual((result.returncode, result.stderr), (1, folder + ": cannot write: is a folder\n"))
 
+    def test_nearly_orthonormal_directions_open_with_a_note(self):
+        folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory()))
+        path = folder / "resampled.nrrd"
+        path.write_bytes(make_hostile_volumes.nrrd(
+            sizes=(2, 2, 2), extra="space: left-posterior-superior\nspace directions: (1,0,0) (0.002,1,0) (0,0,1)\n",
+            data=bytes(range(8))))
+        code, out, err, _ = info(path)
+        self.assertEqual((code, err), (0, ""))
+        self.assertIn("Note: direction cosines off orthonormal by 0.002: the nearest orthonormal frame is used\n", out)
+
     def test_a_colour_file_opens_as_luminance_with_a_note(self):
         path = PYDICOM / "SC_rgb_rle.dcm"
         if not path.exists():
