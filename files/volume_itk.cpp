@@ -36,6 +36,7 @@
 
 #include "files/file_checks.h"
 #include "files/luminance.h"
+#include "files/nifti2_reader.h"
 #include "files/reader_child.h"
 #include "files/volume_build.h"
 #include "files/volume_complete.h"
@@ -295,6 +296,13 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   const std::string& filePath = request.path;
   // What would crash a reader or make it allocate what the file cannot hold.
   CheckHeaderSane(path, filePath);
+  if (std::optional<Nifti2Volume> nifti2 = ReadNifti2(path, filePath, request.frame, channel)) {
+    FileVolume result;
+    result.info = nifti2->info;
+    result.storedType = nifti2->storedType;
+    result.direction = nifti2->direction;
+    return result;
+  }
   std::string reader = SniffedFormat(filePath);
   channel.Reader(reader);
   // Finding the format and reading the header need little memory: a reader

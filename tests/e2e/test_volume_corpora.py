@@ -71,7 +71,14 @@ class RealWorldCorpusTest(unittest.TestCase):
     @unittest.skipUnless(NIBABEL.is_dir(), "python3-nibabel is not installed")
     def test_nibabel_scans(self):
         paths = sorted(p for p in NIBABEL.iterdir() if p.is_file() and p.name.endswith(SCAN_ENDINGS))
-        self.check_one_line_each(run_all(paths))
+        results = run_all(paths)
+        self.check_one_line_each(results)
+        # NIfTI-2, as nibabel reads it: int16, 2 x 2 x 2.2 mm, left-anterior-superior.
+        code, out, err, _ = results[NIBABEL / "example_nifti2.nii.gz"]
+        self.assertEqual((code, err), (0, ""))
+        for line in ("Format: NIfTI-2", "Dimensions: 32 x 20 x 12 (2 frames)", "Voxel type: int16",
+                     "Spacing: 2 x 2 x 2.2", "Orientation: LAS", "Value range: 49 to 742"):
+            self.assertIn(line + "\n", out)
 
 
 class HostileCorpusTest(unittest.TestCase):
