@@ -70,6 +70,7 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
   request.raw = options.raw;
   request.spacing = options.spacing;
   request.frame = options.frame;
+  request.singleFile = options.singleFile;
   {
     LoadProgress progress;
     try {
@@ -87,6 +88,7 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
     progress.Finish();
   }
   const VolumeInfo& info = gVolume->info();
+  if (!info.note.empty() && !options.info) std::printf("%s: %s\n", options.volume.c_str(), info.note.c_str());
   if (info.frames > 1 && !options.info) {
     std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
                  options.volume.c_str(), info.frames, options.frame);

@@ -159,6 +159,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_flag("--big-endian", bigEndian, "Headerless file's voxels are big-endian")->needs(raw);
   app.add_option("--header-bytes", headerBytes, "Bytes to skip before a headerless file's voxels")
       ->type_name("N")
+      ->check([](const std::string& value) {
+        return value.find('-') != std::string::npos ? "must not be negative, got " + value : std::string();
+      })
       ->needs(raw);
   app.add_option("--window", window, "Data values at the bottom and top of the transfer function "
                                      "(default: 0.5 and 99.5 percentiles)")
@@ -177,6 +180,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->check(CLI::Range(0, 1 << 20))
       ->needs(volume);
   app.add_flag("--info", options.info, "Print what the file holds and exit")->needs(volume);
+  app.add_flag("--single-file", options.singleFile,
+               "Open a DICOM file alone, not the series of its folder it belongs to")
+      ->needs(volume);
   app.add_option("--tf", options.transferFile, "Load a transfer function (JSON colour map)")
       ->type_name("FILE");
   app.add_option("--save-tf", options.saveTransferFile,

@@ -22,6 +22,7 @@ struct ViewerOptions {
   int maxSize = 256;
   int frame = 0;
   bool info = false;
+  bool singleFile = false;  // --single-file: a DICOM file without its series
   std::string transferFile;
   std::string saveTransferFile;
   std::string screenshot;

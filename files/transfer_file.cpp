@@ -176,17 +176,44 @@ void ReadTransferFile(const std::string& path, double low, double high, float* t
   }
 }
 
-void CheckTransferFileWritable(const std::string& path) {
+namespace {
+
+// The file a path names once its symbolic links are followed, even a link
+// to a file not yet written; a loop ends after 40 links, as the kernel's.
+std::string LinkTarget(const std::string& path) {
+  std::filesystem::path target = path;
+  std::error_code error;
+  for (int links = 0; links < 40 && std::filesystem::is_symlink(target, error); ++links) {
+    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+    if (error) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target.string();
+}
+
+}  // namespace
+
+void CheckTransferFileWritable(const std::string& given) {
+  struct stat status {};
+  if (stat(given.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+    throw TransferFileError(given + ": cannot write: " +
+                            (S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file"));
+  }
+  const std::string path = LinkTarget(given);
   std::string folder = std::filesystem::path(path).parent_path().string();
   if (folder.empty()) folder = ".";
   if (access(folder.c_str(), W_OK) != 0) {
-    throw TransferFileError(path + ": cannot write: " + std::strerror(errno));
+    throw TransferFileError(given + ": cannot write: " + std::strerror(errno));
   }
 }
 
-void WriteTransferFile(const std::string& path, const float* table, double low, double high) {
+void WriteTransferFile(const std::string& given, const float* table, double low, double high) {
   const std::string text = FormatTransferMap(table, low, high);
-  const std::string temporary = path + ".part";
+  // Through a symbolic link to its target, which is replaced whole: the
+  // link stays a link.
+  const std::string& path = given;
+  const std::string target = LinkTarget(given);
+  const std::string temporary = target + ".part";
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) throw TransferFileError(path + ": cannot write: " + std::strerror(errno));
   const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -196,7 +223,7 @@ void WriteTransferFile(const std::string& path, const float* table, double low, 
     std::remove(temporary.c_str());
     throw TransferFileError(path + ": cannot write: " + std::strerror(error));
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
     const int error = errno;
     std::remove(temporary.c_str());
     throw TransferFileError(path + ": cannot write: " + std::strerror(error));

@@ -5,4 +5,4 @@
 
 // Records the value range in `info` and replaces non-finite floats by the
 // lowest finite value. `voxels` holds info.sizes' product values of `storedType`.
-Volume FinishVolume(VolumeInfo info, VoxelType storedType, std::unique_ptr<uint8_t[]> voxels);
+Volume FinishVolume(VolumeInfo info, VoxelType storedType, VoxelBuffer voxels);

@@ -16,6 +16,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "files/voxel_buffer.h"
+
 enum class VoxelType { UInt8, Int8, UInt16, Int16, UInt32, Int32, Float32, Float64 };
 
 // "uint8", "int16", "float32", ...
@@ -38,6 +40,7 @@ struct VolumeRequest {
   std::optional<RawLayout> raw;                // set: read `path` as a headerless file
   std::optional<std::array<double, 3>> spacing;  // replaces the file's spacing (canonical axes)
   int frame = 0;                               // which frame of a 4D file
+  bool singleFile = false;                     // a DICOM file alone, not the series it belongs to
 };
 
 struct VolumeInfo {
@@ -47,6 +50,7 @@ struct VolumeInfo {
   int frames = 1;                    // frames in the file; one of them is loaded
   std::array<double, 3> spacing{1, 1, 1};  // along the canonical axes, in the file's units (mm)
   std::string orientation;           // where the file's index axes point, e.g. "LPS", "RAS"
+  std::string note;                  // what was made of an imperfect file, for one line
   double minimum = 0;                // value range of the loaded frame, in data units
   double maximum = 0;
 };
@@ -62,7 +66,7 @@ public:
 // so a 16-bit file costs 2 bytes per voxel; x fastest, then y, then z.
 class Volume {
 public:
-  Volume(VolumeInfo info, VoxelType storedType, std::unique_ptr<uint8_t[]> voxels);
+  Volume(VolumeInfo info, VoxelType storedType, VoxelBuffer voxels);
 
   const VolumeInfo& info() const { return info_; }
   VoxelType storedType() const { return storedType_; }
@@ -76,7 +80,7 @@ public:
 private:
   VolumeInfo info_;
   VoxelType storedType_;
-  std::unique_ptr<uint8_t[]> voxels_;
+  VoxelBuffer voxels_;
 };
 
 // Receives progress lines ("Reading ct.nrrd", ...); the caller decides

@@ -24,5 +24,6 @@ std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
   text += "Orientation: " + info.orientation + "\n";
   text += Format("Value range: %g to %g\n", info.minimum, info.maximum, 0);
   text += Format("Default window: %g:%g\n", defaultWindow.low, defaultWindow.high, 0);
+  if (!info.note.empty()) text += "Note: " + info.note + "\n";
   return text;
 }

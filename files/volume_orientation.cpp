@@ -19,7 +19,9 @@ AxisMapping MapToCanonical(const DirectionMatrix& direction) {
     for (int p = 0; p < 3; ++p) {
       for (int a = 0; a < 3; ++a) {
         if (physicalTaken[p] || fileTaken[a]) continue;
-        const double magnitude = std::fabs(direction[p][a]);
+        // NaN counts as 0, so some axis is always chosen.
+        const double value = direction[p][a];
+        const double magnitude = std::isfinite(value) ? std::fabs(value) : 0;
         if (magnitude > best) {
           best = magnitude;
           bestP = p;

@@ -1,6 +1,8 @@
 #include "files/volume_raw.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -89,4 +91,27 @@ Volume ReadRawVolume(const std::string& path, const RawLayout& layout) {
     throw VolumeFileError(name + ": read error");
   }
   return Finish(layout, std::move(voxels), voxelBytes);
+}
+
+VoxelBuffer ReadVoxelSpan(const std::string& name, const std::string& path, uint64_t offset, uint64_t bytes,
+                          size_t width, bool bigEndian) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat status {};
+  if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const int error = errno;
+    if (fd >= 0) close(fd);
+    throw VolumeFileError(name + ": cannot read the data file: " + std::strerror(error));
+  }
+  std::unique_ptr<uint8_t[]> voxels(new uint8_t[bytes]);
+  uint64_t got = 0;
+  while (got < bytes) {
+    const ssize_t n = pread(fd, voxels.get() + got, bytes - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<uint64_t>(n);
+  }
+  close(fd);
+  if (got < bytes) throw VolumeFileError(name + ": file is cut short");
+  if (width > 1 && bigEndian != HostIsBigEndian()) SwapBytes(voxels.get(), bytes / width, width);
+  return VoxelBuffer(voxels.release());
 }

@@ -14,3 +14,9 @@ Volume DecodeRawVolume(const std::string& name, const RawLayout& layout, const u
 
 // Reads the file at `path` the same way.
 Volume ReadRawVolume(const std::string& path, const RawLayout& layout);
+
+// `bytes` of voxels `width` bytes wide from `offset` of the regular file
+// `path`, in the host's byte order; "<name>: file is cut short" if they are
+// not all there.
+VoxelBuffer ReadVoxelSpan(const std::string& name, const std::string& path, uint64_t offset, uint64_t bytes,
+                          size_t width, bool bigEndian);

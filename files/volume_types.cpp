@@ -40,7 +40,7 @@ size_t VoxelTypeBytes(VoxelType type) {
   return DispatchVoxelType(type, [](auto* tag) { return sizeof(*tag); });
 }
 
-Volume::Volume(VolumeInfo info, VoxelType storedType, std::unique_ptr<uint8_t[]> voxels)
+Volume::Volume(VolumeInfo info, VoxelType storedType, VoxelBuffer voxels)
     : info_(std::move(info)), storedType_(storedType), voxels_(std::move(voxels)) {}
 
 size_t Volume::voxelCount() const {
@@ -56,7 +56,7 @@ double Volume::ValueAt(int64_t x, int64_t y, int64_t z) const {
   });
 }
 
-Volume FinishVolume(VolumeInfo info, VoxelType storedType, std::unique_ptr<uint8_t[]> voxels) {
+Volume FinishVolume(VolumeInfo info, VoxelType storedType, VoxelBuffer voxels) {
   const size_t count = static_cast<size_t>(info.sizes[0] * info.sizes[1] * info.sizes[2]);
   DispatchVoxelType(storedType, [&](auto* tag) {
     using T = std::remove_const_t<std::remove_pointer_t<decltype(tag)>>;

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -68,3 +69,24 @@ TEST(TransferFile, BrokenMapsAreRefusedWithTheReasonAndChangeNothing) {
 }
 
 }  // namespace
+
+TEST(TransferFile, SavedThroughASymlinkToItsTargetAndAFolderIsRefusedAtStart) {
+  const std::vector<float> t(1024, 0.5f);
+  const std::string dir = testing::TempDir() + "tf_links/";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir + "real");
+  std::filesystem::create_symlink("real/map.json", dir + "link.json");  // dangling until written
+  EXPECT_NO_THROW(CheckTransferFileWritable(dir + "link.json"));
+  WriteTransferFile(dir + "link.json", t.data(), 0, 1);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir + "link.json"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir + "real/map.json")));
+  WriteTransferFile(dir + "link.json", t.data(), 0, 2);  // again, onto the existing target
+  EXPECT_TRUE(std::filesystem::is_symlink(dir + "link.json"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "real/map.json.part"));
+  try {
+    CheckTransferFileWritable(dir + "real");
+    ADD_FAILURE();
+  } catch (const TransferFileError& error) {
+    EXPECT_EQ(std::string(error.what()), dir + "real: cannot write: is a folder");
+  }
+}

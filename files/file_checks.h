@@ -1,0 +1,29 @@
+// Small checks every reader makes before it trusts a path or a claim:
+// the kind of file, permission, free memory, and the name as printed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// `path` with control characters escaped (\n, \t, \xNN), so a refusal stays
+// on one line whatever the file is called.
+std::string EscapedName(const std::string& path);
+
+// Throws VolumeFileError "<name>: <reason>" unless `path` is a regular file
+// (or a folder, when `folderAllowed`) that can be read. Never opens it, so a
+// FIFO or a device cannot block.
+void CheckReadable(const std::string& name, const std::string& path, bool folderAllowed);
+
+// A data file named by a header: a readable regular file that is not the
+// header itself. Returns its size.
+uint64_t CheckDataFile(const std::string& name, const std::string& header, const std::string& data);
+
+// `named` relative to the folder of `header`, unless absolute.
+std::string BesideHeader(const std::string& header, const std::string& named);
+
+// MemAvailable from /proc/meminfo, in bytes (the total if it cannot be read).
+uint64_t MemoryAvailable();
+
+// Throws "<name>: too large for memory: needs N GB, M GB free" when `bytes`
+// exceed `available`.
+void CheckMemory(const std::string& name, uint64_t bytes, uint64_t available = MemoryAvailable());
