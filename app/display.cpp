@@ -20,6 +20,7 @@
 namespace {
 
 double gFrameRate = 0.0;
+int gTurntableFrames = 0;
 
 // A minimised window reports a height of 0: square pixels rather than a
 // division by zero or an aspect as wide as the window.
@@ -27,7 +28,6 @@ void BuiltInPerspective(int width, int height) {
   const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
   gluPerspective(60.0, aspect, kNearPlane, kFarPlane);
 }
-int gTurntableFrames = 0;
 
 // The logo sits in the lower right, placed in the frame that Draw leaves.
 void DrawLogo() {
