@@ -31,10 +31,12 @@ def radial_ramp():
 
 
 def sharp_step_map():
-    """White, transparent below 500 and opaque from 501: a shell at 15 voxels."""
+    """White, transparent below 500 and an opacity of 0.3 from 501: a shell at
+    15 voxels, seen through a little, so that slices sampling the step at
+    different depths would show as bands."""
     path = SCRATCH / "step.json"
     path.write_text('{"RGBPoints": [0, 1, 1, 1, 1000, 1, 1, 1],'
-                    ' "Points": [0, 0, 0.5, 0, 499, 0, 0.5, 0, 501, 1, 0.5, 0, 1000, 1, 0.5, 0]}')
+                    ' "Points": [0, 0, 0.5, 0, 499, 0, 0.5, 0, 501, 0.3, 0.5, 0, 1000, 0.3, 0.5, 0]}')
     return str(path)
 
 
