@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
+#include <cmath>
 #include <set>
 #include <vector>
 
@@ -14,14 +14,12 @@ namespace {
 // counts of `frames` interactive frames, in order.
 std::vector<int32_t> Interact(DetailController& controller, double perSlice, double fixedMs,
                               int frames = 30, double noise = 0.0) {
-  std::mt19937 random(3);
-  std::uniform_real_distribution<double> jitter(1.0 - noise, 1.0 + noise);
   std::vector<int32_t> used;
   for (int i = 0; i < frames; ++i) {
     const Detail d = controller.Next();
     used.push_back(d.slices);
     const double ms = fixedMs + perSlice * d.slices * d.viewportScale * d.viewportScale;
-    controller.Measured(d, ms * jitter(random));
+    controller.Measured(d, ms * (1.0 + noise * std::sin(1.7 * i)));
   }
   return used;
 }
