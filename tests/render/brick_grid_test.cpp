@@ -35,6 +35,7 @@ void ExpectBox(const BrickGrid& grid, const Corner& lo, const Corner& hi) {
 TEST(BrickGrid, BlobsKeepTheirBricksOnly) {
   // 20 voxels: bricks over 0..8, 8..16 and 16..19 on each axis.
   BrickGrid grid = Grid({20, 20, 20}, {{{0, 0, 0}, 0.8f}, {{3, 3, 3}, 0.8f}});
+  EXPECT_EQ(grid.SkippedFraction(), 0.0);  // all visible before a table is given
   grid.UpdateVisibility(Table(128).data());
   ExpectBox(grid, {0, 0, 0}, {8.5f / 20, 8.5f / 20, 8.5f / 20});
   EXPECT_DOUBLE_EQ(grid.SkippedFraction(), 26.0 / 27.0);
@@ -52,15 +53,6 @@ TEST(BrickGrid, BlobsKeepTheirBricksOnly) {
   EXPECT_NEAR(grid.SkippedFraction(), 1.0 - 3.0 / (9 * 8 * 9), 1e-12);
 }
 
-TEST(BrickGrid, EmptyVolumeShowsNothingUnlessTheTableShowsZero) {
-  BrickGrid grid = Grid({9, 9, 1}, {});
-  EXPECT_FALSE(grid.VisibleBox().empty);  // all visible before a table is given
-  grid.UpdateVisibility(Table(1).data());
-  EXPECT_TRUE(grid.VisibleBox().empty);
-  grid.UpdateVisibility(Table(0).data());
-  ExpectBox(grid, {0, 0, 0}, {1, 1, 1});
-}
-
 TEST(BrickGrid, EntriesReachedByInterpolationBetweenTheBricksValues) {
   // Brick 0 peaks between entries 198 and 199, brick 1 between 199 and 200,
   // brick 2 holds 0 and 0.5 (between entries 127 and 128).
@@ -75,6 +67,11 @@ TEST(BrickGrid, EntriesReachedByInterpolationBetweenTheBricksValues) {
   EXPECT_TRUE(grid.Visible(2, 0, 0));
   grid.UpdateVisibility(Table(129, 129).data());
   EXPECT_FALSE(grid.Visible(2, 0, 0));
+  // Above every brick's values: nothing to show; at 0 alone: every brick.
+  grid.UpdateVisibility(Table(201).data());
+  EXPECT_TRUE(grid.VisibleBox().empty);
+  grid.UpdateVisibility(Table(0, 0).data());
+  ExpectBox(grid, {0, 0, 0}, {1, 1, 1});
 }
 
 }  // namespace
