@@ -9,7 +9,7 @@ import unittest
 import numpy
 
 import marker_volumes as mv
-from harness import Image, Viewer, run_without_display, screenshot, wait_until
+from harness import Image, Viewer, run_without_display, screenshot
 
 PX_PER_MM = 250 / (250 * numpy.tan(numpy.radians(30))) * 200 / (mv.SIZE * mv.SPACING)
 CENTRE = 249.5  # between the middle pixels of a 500-pixel window
@@ -23,15 +23,11 @@ VIEWS = {
     "superior": {"L": (-1, 0), "P": (0, -1), "S": (0, 0)},
     "inferior": {"L": (1, 0), "P": (0, -1), "S": (0, 0)},
 }
-GREY = None
-ORTHO_MIP = ("--projection", "orthographic", "--mode", "mip", "--window", "0:1000")
+GREY = ("--preset", "grayscale")
+ORTHO = ("--projection", "orthographic", "--window", "0:1000", *GREY)
+ORTHO_MIP = ORTHO + ("--mode", "mip")
 PICTURE = (0, 30, 500, 500)  # all but the frame rate
-
-
-def setUpModule():
-    global SCRATCH, GREY
-    SCRATCH = pathlib.Path(tempfile.mkdtemp(prefix="volview-views-"))
-    GREY = ("--preset", "grayscale")
+SCRATCH = pathlib.Path(tempfile.mkdtemp(prefix="volview-views-"))
 
 
 def expected_pixel(view, voxel):
@@ -49,10 +45,6 @@ def centroid(image, test, away_from=None, distance=50, box=(60, 35, 440, 405)):
               and (away_from is None or numpy.hypot(x - away_from[0], y - away_from[1]) > distance)]
     assert points, "no such pixel"
     return tuple(numpy.mean(points, axis=0))
-
-
-def grey_array(image):
-    return numpy.frombuffer(image.data, numpy.uint8).reshape(image.height, image.width, 3)[..., 0] / 255.0
 
 
 def write_volume(name, volume, writer):
@@ -78,7 +70,7 @@ class ViewTest(unittest.TestCase):
                  "dicom": write_volume("markers_dicom", volume, mv.write_dicom_series)}
         for label, path in files.items():
             for view in VIEWS if label == "nifti-lps" else ("anterior", "left", "superior"):
-                image, _ = screenshot("view-%s-%s" % (label, view), path, *ORTHO_MIP, *GREY, "--view", view)
+                image, _ = screenshot("view-%s-%s" % (label, view), path, *ORTHO_MIP, "--view", view)
                 self.assert_markers(image, view, "%s %s" % (label, view))
 
     def test_projections_equal_the_voxels_projected_along_the_view(self):
@@ -97,18 +89,16 @@ class ViewTest(unittest.TestCase):
             fx, fz = vx[inside] - x0, vz[inside] - z0
             want = (along[x0, z0] * (1 - fx) * (1 - fz) + along[x0 + 1, z0] * fx * (1 - fz) +
                     along[x0, z0 + 1] * (1 - fx) * fz + along[x0 + 1, z0 + 1] * fx * fz)
-            image, _ = screenshot("projection-" + mode, path, "--projection", "orthographic",
-                                  "--mode", mode, "--window", "0:1000", *GREY)
-            got = grey_array(image)[inside]
-            error = numpy.abs(got - want)
+            image, _ = screenshot("projection-" + mode, path, *ORTHO, "--mode", mode)
+            grey = numpy.frombuffer(image.data, numpy.uint8).reshape(500, 500, 3)[..., 0] / 255.0
+            error = numpy.abs(grey[inside] - want)
             self.assertLess(error.mean(), 0.015, mode)
             self.assertLess(numpy.percentile(error, 99), 0.05, mode)
 
     def test_iso_surface_of_a_sphere_has_its_radius(self):
         radius = 20
         path = write_volume("sphere.nii.gz", mv.soft_sphere(radius), mv.write_nifti_lps_order)
-        image, _ = screenshot("iso-sphere", path, "--projection", "orthographic", "--mode", "iso",
-                              "--iso", "500", "--window", "0:1000", *GREY)
+        image, _ = screenshot("iso-sphere", path, *ORTHO, "--mode", "iso", "--iso", "500")
         row = [x for x in range(500) if image.pixel(x, 250) != (0, 0, 51)]
         measured = (max(row) - min(row) + 1) / 2 / (PX_PER_MM * mv.SPACING)
         self.assertAlmostEqual(measured, radius, delta=1.0)
@@ -117,7 +107,7 @@ class ViewTest(unittest.TestCase):
 class CameraTest(unittest.TestCase):
     def test_view_keys_zero_projection_wheel_and_shift_drag(self):
         path = write_volume("markers.nii.gz", mv.markers(), mv.write_nifti_lps_order)
-        with Viewer("camera", path, *ORTHO_MIP, *GREY) as v:
+        with Viewer("camera", path, *ORTHO_MIP) as v:
             first = v.wait_first_frame()
             bright = lambda im: centroid(im, lambda p: p[0] > 230)
             for key, view in (("L", "left"), ("S", "superior"), ("P", "posterior"), ("I", "inferior"),
@@ -164,15 +154,15 @@ class OutputTest(unittest.TestCase):
     def test_turntable_writes_every_turn_and_size_sets_the_picture(self):
         path = write_volume("markers.nii.gz", mv.markers(), mv.write_nifti_lps_order)
         out = pathlib.Path(tempfile.mkdtemp(prefix="volview-turn-"))
-        with Viewer("turntable", path, *ORTHO_MIP, *GREY, "--size", "320x240", "--turntable", "4",
+        with Viewer("turntable", path, *ORTHO_MIP, "--size", "320x240", "--turntable", "4",
                     "--screenshot", str(out / "turn.png")) as v:
             self.assertEqual(v.proc.wait(180), 0, v.stderr())
         names = sorted(p.name for p in out.iterdir())
         self.assertEqual(names, ["turn_000.png", "turn_001.png", "turn_002.png", "turn_003.png"])
         frames = [Image(str(out / n)) for n in names]
         self.assertEqual({(f.width, f.height) for f in frames}, {(320, 240)})
-        # A quarter turn about the vertical axis each: the anterior view, then
-        # the patient's left side towards the viewer... the marker swings round.
+        # A quarter turn about the vertical axis each, from the front: half-way
+        # round, the patient's left, and its marker, are on the screen's left.
         xs = [centroid(f, lambda p: p[0] > 230, box=(40, 30, 280, 200))[0] for f in frames]
         self.assertGreater(xs[0], 160)
         self.assertLess(xs[2], 160)
@@ -180,7 +170,8 @@ class OutputTest(unittest.TestCase):
     def test_bad_values_are_usage_errors_and_a_missing_turntable_folder_one_line(self):
         for args in (["--view", "front"], ["--projection", "fisheye"], ["--mode", "xray"], ["--iso", "x"],
                      ["--zoom", "0"], ["--zoom", "nan"], ["--turntable", "0", "--screenshot", "a.png"],
-                     ["--turntable", "3"], ["--size", "100"], ["--size", "0x100"], ["--preset", "no-such"]):
+                     ["--turntable", "3"], ["--size", "100"], ["--size", "0x100"], ["--preset", "no-such"],
+                     ["--slices", "0"], ["--benchmark", "0"], ["--interactive-ms", "1"]):
             result = run_without_display("samples/ct.nrrd", *args)
             self.assertEqual(result.returncode, 2, args)
             self.assertIn("Usage: volview", result.stderr)
