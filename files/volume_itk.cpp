@@ -165,6 +165,7 @@ struct FileVolume {
   DirectionMatrix direction = Identity();
   VoxelBuffer voxels;
   std::optional<RawSpan> span;  // set: the parent reads the voxels from here
+  std::string seriesUid;        // set: a DICOM slice whose series may lie beside it
 };
 
 // What crosses from the reading child to the parent besides the voxels.
@@ -187,7 +188,8 @@ std::string Serialize(const FileVolume& file) {
     facts.spacing[a] = file.info.spacing[a];
   }
   std::string bytes(reinterpret_cast<const char*>(&facts), sizeof facts);
-  return bytes + file.info.format + '\0' + file.info.note + '\0' + (file.span ? file.span->path : "");
+  return bytes + file.info.format + '\0' + file.info.note + '\0' + file.seriesUid + '\0' +
+         (file.span ? file.span->path : "");
 }
 
 FileVolume Deserialize(const std::string& bytes) {
@@ -206,9 +208,11 @@ FileVolume Deserialize(const std::string& bytes) {
   const size_t split = names.find('\0');
   file.info.format = names.substr(0, split);
   const size_t second = split == std::string::npos ? split : names.find('\0', split + 1);
-  if (second != std::string::npos) {
+  const size_t third = second == std::string::npos ? second : names.find('\0', second + 1);
+  if (third != std::string::npos) {
     file.info.note = names.substr(split + 1, second - split - 1);
-    if (facts.span) file.span = RawSpan{names.substr(second + 1), facts.spanOffset, facts.spanBigEndian};
+    file.seriesUid = names.substr(second + 1, third - second - 1);
+    if (facts.span) file.span = RawSpan{names.substr(third + 1), facts.spanOffset, facts.spanBigEndian};
   }
   return file;
 }
@@ -220,52 +224,12 @@ uint64_t FrameVoxels(const std::array<int64_t, 3>& sizes) {
 
 FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::string& path, ReaderChannel& channel);
 
-// One slice of a DICOM series opens the series: the files of its folder
-// with the same SeriesInstanceUID. nullopt when the file is alone.
-std::optional<FileVolume> ReadWholeSeries(itk::GDCMImageIO& io, const VolumeRequest& request, const std::string& path,
-                                          ReaderChannel& channel) {
+// The SeriesInstanceUID of a DICOM file, or "".
+std::string SeriesUid(itk::GDCMImageIO& io) {
   std::string uid;
-  if (!io.GetValueFromTag("0020|000e", uid)) return std::nullopt;
+  if (!io.GetValueFromTag("0020|000e", uid)) return "";
   while (!uid.empty() && (uid.back() == ' ' || uid.back() == '\0')) uid.pop_back();
-  if (uid.empty()) return std::nullopt;
-  const size_t slash = request.path.rfind('/');
-  // Series details (series number, rows, columns, orientation...) keep
-  // files that only share the UID, such as a dose grid beside its CT, apart.
-  // A damaged neighbour can crash GDCM's scan of the folder: it runs in a
-  // process of its own, and the file is then read alone.
-  std::string list;
-  try {
-    list = RunReaderInChild(path, [&](ReaderChannel& scan) {
-      auto names = itk::GDCMSeriesFileNames::New();
-      names->SetUseSeriesDetails(true);
-      names->SetDirectory(slash == std::string::npos ? "." : request.path.substr(0, slash + 1));
-      std::string found;
-      std::error_code error;
-      for (const std::string& id : names->GetSeriesUIDs()) {
-        if (id.compare(0, uid.size(), uid) != 0) continue;
-        const std::vector<std::string> candidates = names->GetFileNames(id);
-        for (const std::string& candidate : candidates) {
-          if (!std::filesystem::equivalent(candidate, request.path, error)) continue;
-          for (const std::string& file : candidates) found += file + '\0';
-        }
-      }
-      scan.Result(found);
-    }, {}).result;
-  } catch (const VolumeFileError&) {
-    return std::nullopt;
-  }
-  std::vector<std::string> files;
-  for (size_t at = 0, end; (end = list.find('\0', at)) != std::string::npos; at = end + 1) {
-    files.push_back(list.substr(at, end - at));
-  }
-  if (files.size() < 2) return std::nullopt;
-  if (request.frame != 0) {
-    throw VolumeFileError(path + ": frame " + std::to_string(request.frame) + " does not exist (1 frame)");
-  }
-  FileVolume series = ReadDicomFiles(files, path, channel);
-  series.info.note = "one of the " + std::to_string(files.size()) + " files of DICOM series " + uid +
-                     ", all shown (--single-file: this file alone)";
-  return series;
+  return uid;
 }
 
 // All frames' colour voxels, then the requested frame's luminance for the parent.
@@ -345,11 +309,13 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
     throw VolumeFileError(path + ": has " + std::to_string(dimensions) +
                           " dimensions; 2, 3 or 4 can be shown");
   }
+  std::string seriesUid;  // a slice that may have a series beside it
   if (auto* dicom = dynamic_cast<itk::GDCMImageIO*>(io.GetPointer());
       dicom != nullptr && !request.singleFile && (dimensions == 2 || io->GetDimensions(2) == 1)) {
-    if (std::optional<FileVolume> series = ReadWholeSeries(*dicom, request, path, channel)) return std::move(*series);
+    seriesUid = SeriesUid(*dicom);
   }
   FileVolume result;
+  result.seriesUid = seriesUid;
   result.info.format = FormatName(*io);
   result.info.fileType = *type;
   if (auto* dicom = dynamic_cast<itk::GDCMImageIO*>(io.GetPointer())) {
@@ -558,11 +524,76 @@ void ReadInChild(const VolumeRequest& request, const std::string& name, bool fol
   }
 }
 
+// The files of the series `uid` in the folder of `path` that `path` belongs
+// to, sorted; series details (series number, rows, columns, orientation...)
+// keep files that only share the UID, such as a dose grid beside its CT,
+// apart. GDCM's scan of the folder runs in a process of its own: a damaged
+// neighbour that crashes it leaves the file to be shown alone.
+std::vector<std::string> SeriesFiles(const std::string& path, const std::string& uid, const std::string& name) {
+  const size_t slash = path.rfind('/');
+  std::string list;
+  try {
+    list = RunReaderInChild(
+               name,
+               [&](ReaderChannel& scan) {
+                 auto names = itk::GDCMSeriesFileNames::New();
+                 names->SetUseSeriesDetails(true);
+                 names->SetDirectory(slash == std::string::npos ? "." : path.substr(0, slash + 1));
+                 std::string found;
+                 std::error_code error;
+                 for (const std::string& id : names->GetSeriesUIDs()) {
+                   if (id.compare(0, uid.size(), uid) != 0) continue;
+                   const std::vector<std::string> candidates = names->GetFileNames(id);
+                   for (const std::string& candidate : candidates) {
+                     if (!std::filesystem::equivalent(candidate, path, error)) continue;
+                     for (const std::string& file : candidates) found += file + '\0';
+                   }
+                 }
+                 scan.Result(found);
+               },
+               {})
+               .result;
+  } catch (const VolumeFileError&) {
+    return {};
+  }
+  std::vector<std::string> files;
+  for (size_t at = 0, end; (end = list.find('\0', at)) != std::string::npos; at = end + 1) {
+    files.push_back(list.substr(at, end - at));
+  }
+  return files;
+}
+
 Volume ReadWithItk(const VolumeRequest& request, const std::string& name, bool folder,
                    const VolumeProgress& progress) {
   ReaderOutcome outcome = RunReaderInChild(
       name, [&](ReaderChannel& channel) { ReadInChild(request, name, folder, channel); }, progress);
   FileVolume file = Deserialize(outcome.result);
+  // One slice of a DICOM series opens the series: the files of its folder
+  // with the same SeriesInstanceUID. Each step in a child of this process,
+  // never a child of a reader, whose threads could hold locks across fork.
+  if (!file.seriesUid.empty()) {
+    const std::vector<std::string> files = SeriesFiles(request.path, file.seriesUid, name);
+    if (files.size() >= 2) {
+      if (request.frame != 0) {
+        throw VolumeFileError(name + ": frame " + std::to_string(request.frame) + " does not exist (1 frame)");
+      }
+      outcome = RunReaderInChild(
+          name,
+          [&](ReaderChannel& channel) {
+            RegisterImageIOs();
+            try {
+              channel.Result(Serialize(ReadDicomFiles(files, name, channel)));
+            } catch (const itk::ExceptionObject& error) {
+              throw VolumeFileError(name + ": " + Reason(error));
+            }
+          },
+          progress);
+      const std::string uid = file.seriesUid;
+      file = Deserialize(outcome.result);
+      file.info.note = "one of the " + std::to_string(files.size()) + " files of DICOM series " + uid +
+                       ", all shown (--single-file: this file alone)";
+    }
+  }
   const size_t width = VoxelTypeBytes(file.storedType);
   const uint64_t frameBytes = FrameVoxels(file.info.sizes) * width;
   if (file.span) {
