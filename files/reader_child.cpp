@@ -115,6 +115,9 @@ private:
   // A crash must leave no core file behind, only the parent's line.
   struct rlimit noCore {0, 0};
   setrlimit(RLIMIT_CORE, &noCore);
+  // A crash ends the child by its signal, which the parent names, even where
+  // a handler of the program (a sanitizer's, say) would turn it into an exit.
+  for (const int fatal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) signal(fatal, SIG_DFL);
   // Whatever the libraries print is kept for the parent, not the terminal.
   dup2(said, STDOUT_FILENO);
   dup2(said, STDERR_FILENO);
