@@ -64,17 +64,17 @@ def changed(before, box=VOLUME, at_least=300):
     return lambda image: image.differing_pixels(before, box) >= at_least
 
 
-def run_without_display(*args, program=BIN):
+def run_without_display(*args, program=BIN, cwd=RUN_DIR):
     # DISPLAY names a server that is not there: anything that would open a window fails.
     env = dict(os.environ, DISPLAY=":599")
-    return subprocess.run([program] + list(args), cwd=RUN_DIR, env=env, capture_output=True, text=True,
+    return subprocess.run([program] + list(args), cwd=cwd, env=env, capture_output=True, text=True,
                           timeout=120)
 
 
-def screenshot(name, *args, geometry="500x500+0+0", to="shot.png", code=0):
+def screenshot(name, *args, geometry="500x500+0+0", to="shot.png", code=0, add=None):
     # Runs the viewer with --screenshot, expecting exit code `code`; returns its
     # picture (kept in SHOTS_DIR; None if it wrote none) and its stdout + stderr.
-    with Viewer(name, *args, "--screenshot", to, geometry=geometry) as v:
+    with Viewer(name, *args, "--screenshot", to, geometry=geometry, remove=tuple(add or ()), add=add) as v:
         if v.proc.wait(180) != code:
             raise AssertionError("exit code %s:\n%s" % (v.proc.returncode, v.stdout() + v.stderr()))
         png = os.path.join(v.workdir, to)
