@@ -84,6 +84,7 @@ TEST(Claims, EachFormatAgainstItsFileOrDataFile) {
       {"l.mha", Text(meta + "ElementDataFile = LOCAL\n", 64), "MetaImage", 64, "f: file is cut short"},
       {"d.mhd", Text(meta + "ElementDataFile = c_data.raw\n"), "MetaImage", 64, "cut short"},
       {"z.mha", packed, "MetaImage", 64, "cut short"},
+      {"list.mhd", Text(meta + "ElementDataFile = LIST\nc_data.raw\ngone.raw\n"), "MetaImage", 0, "gone.raw: No such"},
       {"b.vtk", Text(vtk + "BINARY" + points, 64), "VTK", 64, "f: file is cut short"},
       {"a.vtk", Text(vtk + "ASCII" + points + "1 2 3\n"), "VTK", 3, "f: file is cut short"},
       {"n.nii", Nifti("n+1", 4, 352), "NIfTI", 64, ""},
