@@ -18,7 +18,8 @@ previous=""
 for arg in "$@"; do
   case "$previous" in
     --raw|--type|--window|--spacing|--max-size|--frame|--header-bytes|-geometry|-display|\
-    --view|--projection|--zoom|--mode|--iso|--turntable|--size|--preset) args+=("$arg") ;;
+    --view|--projection|--zoom|--mode|--iso|--turntable|--size|--preset|--slices|--benchmark|\
+    --interactive-ms) args+=("$arg") ;;
     *) if [[ "$arg" != -* && "$arg" != /* ]]; then args+=("$caller_dir/$arg"); else args+=("$arg"); fi ;;
   esac
   previous=$arg
@@ -44,7 +45,7 @@ if [ ${#args[@]} -gt 0 ]; then
   # With arguments the viewer takes the screenshot itself, unless they ask
   # for something else (--info, --help, their own --screenshot, ...).
   case " ${args[*]} " in
-    *" --screenshot "*|*" --info "*|*" --help "*|*" -h "*|*" --version "*)
+    *" --screenshot "*|*" --info "*|*" --help "*|*" -h "*|*" --version "*|*" --benchmark "*|*" --preset list "*)
       ./volview -geometry 500x500+0+0 "${args[@]}" ;;
     *)
       ./volview -geometry 500x500+0+0 "${args[@]}" --screenshot "$shot" ;;
