@@ -88,7 +88,10 @@ int main(int argc, char** argv) {
       gRenderer.sliceCount = options.slices.value_or(OpenedVolumeSliceCount());
       SetUpInteractiveDetail(options.interactiveMs);
       if (options.benchmark > 0) RequestBenchmark(options.benchmark);
-      SetUpVolumeCamera(options.camera);
+      CameraStart camera = options.camera;
+      const VolumeInfo& info = OpenedVolume()->info();
+      if (!options.viewGiven) camera.view = FacingView(info.sizes, info.spacing);
+      SetUpVolumeCamera(camera);
       SetUpVolumeMode(options.mode, options.iso, OpenedVolumeWindow());
     } else {
       BuildJuliaVolume(gDensity, gFluidNX, gFluidNY, gFluidNZ, 0.0);

@@ -252,6 +252,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     if (!window.empty()) options.window = ParseWindow(window);
     if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
     if (!view.empty()) options.camera.view = *ParseAnatomicalView(view);
+    options.viewGiven = !view.empty();
     options.camera.orthographic = projection == "orthographic";
     if (!zoom.empty()) {
       options.camera.zoom = ParseFinite(zoom, "--zoom");

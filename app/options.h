@@ -28,6 +28,7 @@ struct ViewerOptions {
   std::string screenshot;
   // How an opened volume is first shown.
   CameraStart camera;
+  bool viewGiven = false;  // --view; otherwise the volume's shape chooses
   RenderMode mode = RenderMode::Composite;
   std::optional<double> iso;  // data units; default: the window's middle
   int turntable = 0;          // pictures of one turn, written instead of one screenshot

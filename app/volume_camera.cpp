@@ -64,6 +64,18 @@ void SetUpVolumeCamera(const CameraStart& start) {
   gRenderer.orientation = ViewRotation(start.view);
 }
 
+AnatomicalView FacingView(const std::array<int64_t, 3>& sizes, const std::array<double, 3>& spacing) {
+  std::array<double, 3> side{};
+  for (int axis = 0; axis < 3; ++axis) side[axis] = static_cast<double>(sizes[axis]) * spacing[axis];
+  const int thinnest = static_cast<int>(std::min_element(side.begin(), side.end()) - side.begin());
+  const double longest = *std::max_element(side.begin(), side.end());
+  if (sizes[thinnest] > 1 && side[thinnest] >= longest / 10) return AnatomicalView::Anterior;
+  // Looking through the thin axis: x from the left, y from the front, z from above.
+  constexpr AnatomicalView kThrough[3] = {AnatomicalView::Left, AnatomicalView::Anterior,
+                                          AnatomicalView::Superior};
+  return kThrough[thinnest];
+}
+
 bool VolumeCameraActive() { return gActive; }
 
 bool VolumeCameraKey(unsigned char key) {

@@ -4,6 +4,9 @@
 // none of this acts before SetUpVolumeCamera.
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "render/view_orientation.h"
 
 struct CameraStart {
@@ -13,6 +16,12 @@ struct CameraStart {
 };
 
 void SetUpVolumeCamera(const CameraStart& start);
+
+// The view an opened volume starts from without --view: the front, unless
+// the volume is a single slice or a thin slab (one voxel, or under a tenth
+// of its longest side): then the view that looks through it, so a lone
+// axial slice is seen face-on from above rather than as a line.
+AnatomicalView FacingView(const std::array<int64_t, 3>& sizes, const std::array<double, 3>& spacing);
 bool VolumeCameraActive();
 
 // Keys A P L R S I (views), 0 (start view) and o (projection). Returns

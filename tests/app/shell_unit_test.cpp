@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/screenshot.h"
+#include "app/volume_camera.h"
 #include "app/text_wrap.h"
 
 TEST(FrameRate, OneFrameInvertedAndTheSameMillisecondKeepsThePreviousRate) {
@@ -47,4 +48,16 @@ TEST(Screenshots, TurntableNamesAndFolderProblems) {
   EXPECT_EQ(ScreenshotFolderProblem("shot.png"), "");
   EXPECT_EQ(ScreenshotFolderProblem("/no/such/turn.png"), "/no/such: No such file or directory");
   EXPECT_EQ(ScreenshotFolderProblem("/etc/hostname/turn.png"), "/etc/hostname: not a folder");
+}
+
+// A head faces the viewer; a lone slice or a thin slab is seen through,
+// along its thin axis, whichever that is.
+TEST(FacingView, FrontUnlessASliceOrThinSlab) {
+  EXPECT_EQ(FacingView({128, 128, 64}, {1.5, 1.5, 3}), AnatomicalView::Anterior);
+  EXPECT_EQ(FacingView({128, 96, 24}, {2, 2, 2.2}), AnatomicalView::Anterior);  // a fifth: a volume
+  EXPECT_EQ(FacingView({128, 128, 1}, {0.66, 0.66, 1}), AnatomicalView::Superior);
+  EXPECT_EQ(FacingView({64, 64, 1}, {1, 1, 10}), AnatomicalView::Superior);  // one voxel, however thick
+  EXPECT_EQ(FacingView({256, 256, 8}, {1, 1, 2}), AnatomicalView::Superior);
+  EXPECT_EQ(FacingView({1, 64, 64}, {5, 1, 1}), AnatomicalView::Left);
+  EXPECT_EQ(FacingView({64, 2, 64}, {1, 1, 1}), AnatomicalView::Anterior);
 }
