@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "files/file_checks.h"
+#include "files/nifti_header.h"
 #include "files/volume_file.h"
 
 namespace {
@@ -50,116 +51,23 @@ std::vector<uint8_t> Head(const std::string& path, size_t bytes = kHeadBytes) {
   return head;
 }
 
-// The first bytes of the content, through zlib when the file is gzipped.
-std::vector<uint8_t> ContentHead(const std::string& path, size_t bytes) {
-  std::vector<uint8_t> head;
-  Fd file(path);
-  if (file.fd < 0) return head;
-  gzFile gz = gzdopen(dup(file.fd), "rb");
-  if (gz == nullptr) return head;
-  head.resize(bytes);
-  const int got = gzread(gz, head.data(), static_cast<unsigned>(bytes));
-  head.resize(got > 0 ? static_cast<size_t>(got) : 0);
-  gzclose(gz);
-  return head;
-}
-
-template <class T>
-T Field(const std::vector<uint8_t>& head, size_t offset, bool swap) {
-  T value{};
-  if (offset + sizeof(T) > head.size()) return value;
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, head.data() + offset, sizeof(T));
-  if (swap) {
-    for (size_t a = 0, b = sizeof(T) - 1; a < b; ++a, --b) std::swap(bytes[a], bytes[b]);
-  }
-  std::memcpy(&value, bytes, sizeof(T));
-  return value;
-}
-
 // --- NIfTI -----------------------------------------------------------------
 
-struct Nifti {
-  int version = 0;  // 1 or 2; 0: not NIfTI
-  bool swap = false;
-  bool single = false;  // "n+1"/"n+2": voxels in the same file
-  int64_t rank = 0;
-  int64_t dims[8] = {};
-  int bitpix = 0;
-  double voxOffset = 0;
-  std::vector<double> matrices;  // pixdim, quaternion, offsets and sform rows
-};
-
-std::optional<Nifti> ReadNifti(const std::vector<uint8_t>& head) {
-  for (bool swap : {false, true}) {
-    Nifti n;
-    n.swap = swap;
-    const int32_t size = Field<int32_t>(head, 0, swap);
-    if (size == 348 && head.size() >= 348) {
-      n.version = 1;
-      n.single = std::memcmp(&head[344], "n+1", 4) == 0;
-      n.rank = Field<int16_t>(head, 40, swap);
-      for (int d = 1; d < 8; ++d) n.dims[d] = Field<int16_t>(head, 40 + 2 * d, swap);
-      n.bitpix = Field<int16_t>(head, 72, swap);
-      n.voxOffset = Field<float>(head, 108, swap);
-      for (size_t at = 80; at < 108; at += 4) n.matrices.push_back(Field<float>(head, at, swap));
-      const bool qform = Field<int16_t>(head, 252, swap) > 0, sform = Field<int16_t>(head, 254, swap) > 0;
-      for (size_t at = 256; qform && at < 280; at += 4) n.matrices.push_back(Field<float>(head, at, swap));
-      for (size_t at = 280; sform && at < 328; at += 4) n.matrices.push_back(Field<float>(head, at, swap));
-      return n;
-    }
-    if (size == 540 && head.size() >= 540) {
-      n.version = 2;
-      n.single = std::memcmp(&head[4], "n+2", 4) == 0;
-      n.rank = Field<int64_t>(head, 16, swap);
-      for (int d = 1; d < 8; ++d) n.dims[d] = Field<int64_t>(head, 16 + 8 * d, swap);
-      n.bitpix = Field<int16_t>(head, 14, swap);
-      n.voxOffset = static_cast<double>(Field<int64_t>(head, 168, swap));
-      for (size_t at = 112; at < 168; at += 8) n.matrices.push_back(Field<double>(head, at, swap));
-      const bool qform = Field<int32_t>(head, 344, swap) > 0, sform = Field<int32_t>(head, 348, swap) > 0;
-      for (size_t at = 352; qform && at < 400; at += 8) n.matrices.push_back(Field<double>(head, at, swap));
-      for (size_t at = 400; sform && at < 496; at += 8) n.matrices.push_back(Field<double>(head, at, swap));
-      return n;
-    }
-  }
-  return std::nullopt;
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-void CheckNiftiSane(const std::string& name, const Nifti& n) {
+void CheckNiftiSane(const std::string& name, const NiftiHeader& n) {
   if (n.rank < 1 || n.rank > 7) {
     throw VolumeFileError(name + ": NIfTI header has " + std::to_string(n.rank) + " dimensions (1 to 7 allowed)");
   }
   for (int d = 1; d <= n.rank; ++d) {
     if (n.dims[d] < 1) throw VolumeFileError(name + ": NIfTI header has a size below 1");
   }
-  for (double value : n.matrices) {
-    if (!std::isfinite(value)) {
-      throw VolumeFileError(name + ": NIfTI header holds a non-finite spacing or orientation matrix");
-    }
+  if (!n.MatricesFinite()) {
+    throw VolumeFileError(name + ": NIfTI header holds a non-finite spacing or orientation matrix");
   }
   if (!(n.voxOffset >= 0 && n.voxOffset < 1e15) || n.voxOffset != std::floor(n.voxOffset) ||
       (n.single && n.voxOffset < (n.version == 1 ? 348 : 540))) {
     throw VolumeFileError(name + ": NIfTI header has an invalid data offset (vox_offset)");
   }
   if (n.bitpix <= 0 || n.bitpix % 8 != 0) throw VolumeFileError(name + ": NIfTI header has an invalid bitpix");
-}
-
-// Data file of a NIfTI/Analyze pair named by its header.
-std::string NiftiImagePath(const std::string& path) {
-  for (const char* hdr : {".hdr", ".hdr.gz", ".HDR"}) {
-    if (EndsWith(path, hdr)) {
-      const std::string stem = path.substr(0, path.size() - std::strlen(hdr));
-      for (const char* img : {".img", ".img.gz", ".IMG"}) {
-        if (access((stem + img).c_str(), F_OK) == 0) return stem + img;
-      }
-      return stem + ".img";
-    }
-  }
-  return {};
 }
 
 bool Gzipped(const std::string& path) {
@@ -175,7 +83,7 @@ uint64_t ContentBytes(const std::string& name, const std::string& path, uint64_t
 }
 
 void CheckNifti(const std::string& name, const std::string& path) {
-  const std::optional<Nifti> n = ReadNifti(ContentHead(path, 540));
+  const std::optional<NiftiHeader> n = ReadNiftiHeader(path);
   if (!n) return;
   CheckNiftiSane(name, *n);
   uint64_t voxels = 1;
@@ -564,7 +472,7 @@ void CheckHeaderSane(const std::string& name, const std::string& path) {
     }
     return;
   }
-  const std::optional<Nifti> n = ReadNifti(ContentHead(path, 540));
+  const std::optional<NiftiHeader> n = ReadNiftiHeader(path);
   if (!n) return;
   CheckNiftiSane(name, *n);
   const std::string image = n->single ? "" : NiftiImagePath(path);

@@ -12,6 +12,9 @@
 // should be perpendicular. Infinite when a column is zero or not finite.
 double OrthonormalDeviation(const DirectionMatrix& direction);
 
+// Below this the columns are orthonormal as far as doubles tell.
+constexpr double kOrthonormalExact = 1e-6;
+
 // 0.01: float storage (NIfTI's sform) leaves 1e-7, resampling tools 1e-4 to
 // 1e-3; 0.01 is a 0.6 degree skew, a voxel's shift across 100 voxels, where
 // a file stops being a rounding of an orthonormal grid and is sheared.

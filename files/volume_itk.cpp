@@ -36,7 +36,7 @@
 
 #include "files/file_checks.h"
 #include "files/luminance.h"
-#include "files/nifti2_reader.h"
+#include "files/nifti_reader.h"
 #include "files/reader_child.h"
 #include "files/volume_build.h"
 #include "files/volume_complete.h"
@@ -260,11 +260,12 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   const std::string& filePath = request.path;
   // What would crash a reader or make it allocate what the file cannot hold.
   CheckHeaderSane(path, filePath);
-  if (std::optional<Nifti2Volume> nifti2 = ReadNifti2(path, filePath, request.frame, channel)) {
+  if (const std::optional<NiftiHeader> header = ReadNiftiHeader(filePath); header && ReadsNiftiItself(*header)) {
+    const NiftiVolume nifti = ReadNifti(path, filePath, *header, request.frame, channel);
     FileVolume result;
-    result.info = nifti2->info;
-    result.storedType = nifti2->storedType;
-    result.direction = nifti2->direction;
+    result.info = nifti.info;
+    result.storedType = nifti.storedType;
+    result.direction = nifti.direction;
     return result;
   }
   std::string reader = SniffedFormat(filePath);
@@ -474,7 +475,7 @@ FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::stri
 
 Volume ToCanonical(FileVolume file, const std::string& name, const VolumeProgress& progress) {
   const double deviation = OrthonormalDeviation(file.direction);
-  if (deviation > 1e-6) {
+  if (deviation > kOrthonormalExact) {
     const std::optional<DirectionMatrix> frame = NearestOrthonormal(file.direction);
     char text[200];
     if (!frame) {

@@ -22,12 +22,12 @@ def nrrd(dimension=3, sizes=HUGE, encoding="raw", extra="", data=b"\0" * 64):
 
 
 def nifti(magic=b"n+1", dims=(2, 2, 2), vox_offset=352.0, qform=(0,) * 6, sform=(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0),
-          datatype=2, data=b"\0" * 12):
+          datatype=2, data=b"\0" * 12, codes=(1, 1)):
     h = bytearray(348)
     struct.pack_into("<i", h, 0, 348)
     struct.pack_into("<8h", h, 40, len(dims), *dims, *[1] * (7 - len(dims)))
     struct.pack_into("<3h10f", h, 70, datatype, 8, 0, *[1] * 8, vox_offset, 1.0)
-    struct.pack_into("<2h18f", h, 252, 1, 1, *qform, *sform)
+    struct.pack_into("<2h18f", h, 252, *codes, *qform, *sform)
     h[344:348] = magic + b"\0"
     return bytes(h) + data
 
