@@ -34,6 +34,7 @@
 #include <itkTIFFImageIOFactory.h>
 #include <itkVTKImageIOFactory.h>
 
+#include "files/dicom_checks.h"
 #include "files/file_checks.h"
 #include "files/luminance.h"
 #include "files/nifti_reader.h"
@@ -270,6 +271,8 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   }
   std::string reader = SniffedFormat(filePath);
   channel.Reader(reader);
+  // ITK reads a repaired copy of a DICOM file GDCM would abort on.
+  const std::string readPath = reader == "DICOM" ? CheckDicomFile(path, filePath) : filePath;
   // Finding the format and reading the header need little memory: a reader
   // that asks for more was misled by a damaged file.
   struct stat status {};
@@ -277,7 +280,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   channel.LimitMemory((uint64_t(256) << 20) + 4 * static_cast<uint64_t>(status.st_size));
   itk::ImageIOBase::Pointer io;
   try {
-    io = itk::ImageIOFactory::CreateImageIO(filePath.c_str(), itk::IOFileModeEnum::ReadMode);
+    io = itk::ImageIOFactory::CreateImageIO(readPath.c_str(), itk::IOFileModeEnum::ReadMode);
     if (!io) {
       // A damaged or cut gzip stream hides the format: say so instead.
       CheckGzipStream(path, filePath);
@@ -285,7 +288,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
     }
     reader = FormatName(*io);
     channel.Reader(reader);
-    io->SetFileName(filePath);
+    io->SetFileName(readPath);
     io->ReadImageInformation();
   } catch (const std::bad_alloc&) {
     throw VolumeFileError(path + ": the " + reader + " reader asked for far more memory than the file holds");

@@ -4,11 +4,15 @@
 # files; the tests import `make(dir)`, which returns (name, path, reason) with
 # `reason` a regular expression the one stderr line must match after the name.
 import gzip
+import io
 import os
 import pathlib
 import struct
 import sys
 import zlib
+
+from pydicom.dataset import FileDataset, FileMetaDataset
+from pydicom.uid import ExplicitVRLittleEndian, MRImageStorage, generate_uid
 
 HUGE = (2048,) * 3  # 2048^3 voxels: 8 GiB claimed by files of a few hundred bytes
 CUT = r"file is cut short.*"
@@ -50,6 +54,23 @@ def tiff_with_false_strip():
     return b"II*\0" + struct.pack("<IH", 8, len(entries)) + ifd + struct.pack("<I", 0) + b"\0" * 100
 
 
+def dicom(size, frames, pixels):
+    # A 16-bit MR image of size x size x frames voxels with `pixels` bytes of pixel data.
+    meta = FileMetaDataset()
+    meta.MediaStorageSOPClassUID, meta.MediaStorageSOPInstanceUID = MRImageStorage, generate_uid()
+    meta.TransferSyntaxUID = ExplicitVRLittleEndian
+    ds = FileDataset("", {}, file_meta=meta, preamble=b"\0" * 128)
+    ds.SOPClassUID, ds.SOPInstanceUID, ds.SeriesInstanceUID = MRImageStorage, generate_uid(), generate_uid()
+    ds.Rows = ds.Columns = size
+    ds.NumberOfFrames = frames
+    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
+    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
+    ds.PixelData = b"\0" * pixels
+    out = io.BytesIO()
+    ds.save_as(out, write_like_original=False)
+    return out.getvalue()
+
+
 def make(folder):
     d = pathlib.Path(folder)
     d.mkdir(parents=True, exist_ok=True)
@@ -85,6 +106,7 @@ def make(folder):
         ("huge_ascii.vtk", vtk("ASCII", b"1 2 3\n"), CUT),
         ("huge_binary.vtk", vtk("BINARY", b"\0" * 64), CUT),
         ("false_strips.tif", tiff_with_false_strip(), CUT),
+        ("huge_frames.dcm", dicom(2048, 1000, 64), r"file is cut short \(pixel data holds 64 of 8388608000 bytes\)"),
         ("volume.fifo", None, r"a FIFO, not a volume file"),
         ("bad\nname.nrrd", b"not a volume\n", r"not a volume file.*"),
         ("notes.txt", b"just some notes\n" * 10, r"not a volume file.*"),

@@ -62,6 +62,11 @@ class CorpusTest(unittest.TestCase):
             self.assert_lines(results[PYDICOM / ("MR_small%s.dcm" % variant)][1], "Dimensions: 64 x 64 x 1")
         self.assert_lines(results[PYDICOM / "SC_rgb_rle.dcm"][1],
                           "Note: colour voxels shown as luminance (Rec. 709 weights)")
+        # RT dose grids without Number of Frames (GDCM aborts on them as written).
+        for variant in ("", "_expb", "_rle"):
+            self.assert_lines(results[PYDICOM / ("rtdose%s_1frame.dcm" % variant)][1], "Dimensions: 10 x 10 x 1")
+        self.assertTrue(results[PYDICOM / "MR_truncated.dcm"][2].endswith(
+            ": file is cut short (pixel data holds 8130 of 8192 bytes)\n"))
 
     @unittest.skipUnless(NIBABEL.is_dir(), "python3-nibabel is not installed")
     def test_nibabel_scans(self):

@@ -1,0 +1,123 @@
+#include "files/dicom_checks.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <sstream>
+
+#include <gdcmAttribute.h>
+#include <gdcmReader.h>
+#include <gdcmWriter.h>
+
+#include "files/volume_file.h"
+
+namespace {
+
+const gdcm::Tag kNumberOfFrames(0x0028, 0x0008);
+const gdcm::Tag kFrameIncrementPointer(0x0028, 0x0009);
+const gdcm::Tag kPixelData(0x7fe0, 0x0010);
+
+bool Present(const gdcm::DataSet& data, const gdcm::Tag& tag) {
+  return data.FindDataElement(tag) && !data.GetDataElement(tag).IsEmpty();
+}
+
+// An unsigned short of group 0028, or 0 when absent or empty.
+template <uint16_t Element>
+uint64_t ImageValue(const gdcm::DataSet& data) {
+  gdcm::Attribute<0x0028, Element> value{};
+  if (!Present(data, gdcm::Tag(0x0028, Element))) return 0;
+  value.SetFromDataElement(data.GetDataElement(gdcm::Tag(0x0028, Element)));
+  return value.GetValue();
+}
+
+uint64_t Frames(const gdcm::DataSet& data) {
+  if (!Present(data, kNumberOfFrames)) return 1;
+  gdcm::Attribute<0x0028, 0x0008> count{};
+  count.SetFromDataElement(data.GetDataElement(kNumberOfFrames));
+  return count.GetValue() > 0 ? static_cast<uint64_t>(count.GetValue()) : 1;
+}
+
+struct Fd {
+  int fd;
+  ~Fd() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+// Bytes of uncompressed pixel data whose value starts at `start`: its
+// declared length, or less when the file ends first. nullopt when `start`
+// does not follow a Pixel Data element header.
+std::optional<uint64_t> PixelBytesHeld(const std::string& path, uint64_t start, const gdcm::TransferSyntax& syntax) {
+  const Fd file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  struct stat status {};
+  uint8_t header[12];
+  if (start < sizeof header || fstat(file.fd, &status) != 0 ||
+      pread(file.fd, header, sizeof header, static_cast<off_t>(start - sizeof header)) != sizeof header) {
+    return std::nullopt;
+  }
+  const bool big = syntax.GetSwapCode() == gdcm::SwapCode::BigEndian;
+  // Explicit VR: tag, VR, two reserved bytes, length; implicit: tag, length.
+  const uint8_t* tag = header + (syntax.IsExplicit() ? 0 : 4);
+  const uint8_t expected[4] = {big ? uint8_t(0x7f) : uint8_t(0xe0), big ? uint8_t(0xe0) : uint8_t(0x7f),
+                               big ? uint8_t(0x00) : uint8_t(0x10), big ? uint8_t(0x10) : uint8_t(0x00)};
+  if (std::memcmp(tag, expected, 4) != 0) return std::nullopt;
+  uint8_t* length = header + 8;
+  if (big) std::reverse(length, length + 4);
+  uint32_t declared;
+  std::memcpy(&declared, length, 4);
+  const uint64_t inFile = static_cast<uint64_t>(status.st_size) > start ? status.st_size - start : 0;
+  return std::min<uint64_t>(declared, inFile);
+}
+
+// The file as GDCM writes it again, with Number of Frames set, in memory.
+std::string RepairedFrameCount(const std::string& name, const std::string& path, uint64_t frames) {
+  gdcm::Reader reader;
+  reader.SetFileName(path.c_str());
+  if (!reader.Read()) return path;
+  gdcm::Attribute<0x0028, 0x0008> count{};
+  count.SetValue(static_cast<int32_t>(frames));
+  reader.GetFile().GetDataSet().Replace(count.GetAsDataElement());
+  std::ostringstream bytes;
+  gdcm::Writer writer;
+  writer.SetStream(bytes);
+  writer.SetFile(reader.GetFile());
+  writer.CheckFileMetaInformationOff();
+  if (!writer.Write()) throw VolumeFileError(name + ": cannot repair its frame count");
+  const std::string written = bytes.str();
+  const int fd = memfd_create("volview-dicom", 0);
+  if (fd < 0 || write(fd, written.data(), written.size()) != static_cast<ssize_t>(written.size())) {
+    throw VolumeFileError(name + ": cannot repair its frame count");
+  }
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+}  // namespace
+
+std::string CheckDicomFile(const std::string& name, const std::string& path) {
+  // Everything before the pixel data, which is left unread.
+  gdcm::Reader reader;
+  reader.SetFileName(path.c_str());
+  if (!reader.ReadUpToTag(kPixelData, {kPixelData})) return path;
+  const gdcm::DataSet& data = reader.GetFile().GetDataSet();
+  const gdcm::TransferSyntax& syntax = reader.GetFile().GetHeader().GetDataSetTransferSyntax();
+  const uint64_t samples = std::max<uint64_t>(1, ImageValue<0x0002>(data));
+  const uint64_t frameBytes =
+      (ImageValue<0x0010>(data) * ImageValue<0x0011>(data) * samples * ImageValue<0x0100>(data) + 7) / 8;
+  const uint64_t frames = Frames(data);
+  // Compressed (or deflated) pixel data is measured by its decoder.
+  std::optional<uint64_t> held;
+  if (!syntax.IsEncapsulated() && !syntax.IsEncoded() && frameBytes > 0) {
+    held = PixelBytesHeld(path, reader.GetStreamCurrentPosition(), syntax);
+    if (held && *held < frames * frameBytes) {
+      throw VolumeFileError(name + ": file is cut short (pixel data holds " + std::to_string(*held) + " of " +
+                            std::to_string(frames * frameBytes) + " bytes)");
+    }
+  }
+  if (Present(data, kNumberOfFrames) || !Present(data, kFrameIncrementPointer)) return path;
+  return RepairedFrameCount(name, path, held ? std::max<uint64_t>(1, *held / frameBytes) : 1);
+}
