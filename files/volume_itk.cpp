@@ -452,8 +452,13 @@ FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path
 
 // The files of one series, sorted by GDCM along the slice normal.
 FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::string& path, ReaderChannel& channel) {
-  // A slice that cannot be read would leave a gap GDCM closes silently.
-  for (const std::string& file : files) CheckReadable(path + ": slice " + EscapedName(file), file, false);
+  // A slice that cannot be read would leave a gap GDCM closes silently, one
+  // cut short a part of a slice GDCM fills with zeros.
+  for (const std::string& file : files) {
+    const std::string slice = path + ": slice " + EscapedName(file);
+    CheckReadable(slice, file, false);
+    CheckDicomFile(slice, file);
+  }
   auto io = itk::GDCMImageIO::New();
   io->SetFileName(files.front());
   io->ReadImageInformation();

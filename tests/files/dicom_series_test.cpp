@@ -55,3 +55,15 @@ TEST(DicomSeries, AMissingSliceIsRefusedInAFolderAndFromOneFile) {
   }
   EXPECT_THROW(OpenVolume({gap, {}, {}, 0}), VolumeFileError);
 }
+
+TEST(DicomSeries, ASliceCutShortIsRefusedNotFilledWithZeros) {
+  const std::string cut = Folder("cut");
+  fs::resize_file(cut + "/slice_030.dcm", fs::file_size(cut + "/slice_030.dcm") - 1000);
+  try {
+    OpenVolume({cut, {}, {}, 0});
+    ADD_FAILURE();
+  } catch (const VolumeFileError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              cut + ": slice " + cut + "/slice_030.dcm: file is cut short (pixel data holds 31768 of 32768 bytes)");
+  }
+}
