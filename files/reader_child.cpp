@@ -1,6 +1,7 @@
 #include "files/reader_child.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -158,6 +160,46 @@ std::string LastLine(int fd) {
   return text;
 }
 
+// What a working reader changes: bytes it read and wrote, pages it holds.
+// Its CPU time is left out: a reader spinning in a loop has plenty.
+std::string Activity(pid_t child) {
+  std::string activity;
+  for (const std::string file : {"io", "statm"}) {
+    std::FILE* stats = std::fopen(("/proc/" + std::to_string(child) + "/" + file).c_str(), "r");
+    if (stats == nullptr) continue;
+    char line[256];
+    while (std::fgets(line, sizeof line, stats) != nullptr) {
+      if (file == "statm" || std::strncmp(line, "rchar", 5) == 0 || std::strncmp(line, "wchar", 5) == 0) {
+        activity += line;
+      }
+    }
+    std::fclose(stats);
+  }
+  return activity;
+}
+
+// Waits until `fd` has something to read (true) or the child has made no
+// progress for `stallLimit` (false).
+bool AwaitMessage(int fd, pid_t child, std::chrono::milliseconds stallLimit) {
+  using Clock = std::chrono::steady_clock;
+  std::string seen = Activity(child);
+  Clock::time_point lastProgress = Clock::now();
+  const int tick = static_cast<int>(std::min<int64_t>(1000, stallLimit.count() / 4 + 1));
+  for (;;) {
+    pollfd ready{fd, POLLIN, 0};
+    const int n = poll(&ready, 1, tick);
+    if (n > 0) return true;
+    if (n < 0 && errno != EINTR) return true;  // let the read report it
+    const std::string now = Activity(child);
+    if (now != seen) {
+      seen = now;
+      lastProgress = Clock::now();
+    } else if (Clock::now() - lastProgress >= stallLimit) {
+      return false;
+    }
+  }
+}
+
 struct Fd {
   int fd = -1;
   ~Fd() {
@@ -168,7 +210,7 @@ struct Fd {
 }  // namespace
 
 ReaderOutcome RunReaderInChild(const std::string& name, const std::function<void(ReaderChannel&)>& work,
-                               const VolumeProgress& progress) {
+                               const VolumeProgress& progress, std::chrono::milliseconds stallLimit) {
   Fd memory, said, readEnd, writeEnd;
   memory.fd = memfd_create("volview-voxels", MFD_CLOEXEC);
   said.fd = memfd_create("volview-reader-said", MFD_CLOEXEC);
@@ -190,8 +232,13 @@ ReaderOutcome RunReaderInChild(const std::string& name, const std::function<void
 
   std::string reader = "file", error;
   ReaderOutcome outcome;
-  bool gotResult = false;
+  bool gotResult = false, stalled = false;
   for (;;) {
+    if (!AwaitMessage(readEnd.fd, child, stallLimit)) {
+      stalled = true;
+      kill(child, SIGKILL);
+      break;
+    }
     char type = 0;
     uint32_t length = 0;
     if (!ReadAll(readEnd.fd, &type, 1) || !ReadAll(readEnd.fd, &length, sizeof length)) break;
@@ -214,6 +261,12 @@ ReaderOutcome RunReaderInChild(const std::string& name, const std::function<void
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   outcome.said = LastLine(said.fd);
+  if (stalled) {
+    char line[64];
+    std::snprintf(line, sizeof line, "stopped responding on this file (no progress in %g s)",
+                  std::chrono::duration<double>(stallLimit).count());
+    throw VolumeFileError(name + ": the " + reader + " reader " + line);
+  }
   if (WIFSIGNALED(status)) {
     const int signal = WTERMSIG(status);
     std::string line = name + ": the " + reader + " reader ";

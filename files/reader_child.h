@@ -4,6 +4,7 @@
 // come back through shared memory without a copy.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -38,8 +39,16 @@ struct ReaderOutcome {
   std::string said;      // what the reader printed, in case a warning is wanted
 };
 
+// A reader that for this long neither sends a message, reads or writes a
+// byte, nor touches new memory is spinning or deadlocked: it is stopped.
+// Decoding a large file reads or fills memory all along, far more often.
+constexpr std::chrono::seconds kReaderStallLimit{30};
+
 // Runs `work` in a child process and waits for it. Throws VolumeFileError:
-// the child's own error, or "<name>: the <reader> reader crashed on this
-// file (<signal>)" when it dies by a signal. `name` starts every line.
+// the child's own error, "<name>: the <reader> reader crashed on this file
+// (<signal>)" when it dies by a signal, or "... stopped responding on this
+// file (no progress in N s)" when it stalls for `stallLimit`. `name` starts
+// every line.
 ReaderOutcome RunReaderInChild(const std::string& name, const std::function<void(ReaderChannel&)>& work,
-                               const VolumeProgress& progress);
+                               const VolumeProgress& progress,
+                               std::chrono::milliseconds stallLimit = kReaderStallLimit);

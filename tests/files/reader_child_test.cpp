@@ -1,9 +1,11 @@
 // The child-process reader: voxels and facts come back through shared
 // memory, errors pass unchanged, and a planted crash or abort inside the
-// "reader" becomes one clean line instead of taking the viewer down.
+// "reader" becomes one clean line instead of taking the viewer down, and one
+// that spins or hangs is stopped.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,4 +72,40 @@ TEST(ReaderChild, ErrorsPassUnchangedAndAnUnnamedReaderIsTheFileReader) {
             "scan.nrrd: the file reader stopped without a result");
   EXPECT_EQ(Refusal([](ReaderChannel&) { raise(SIGFPE); }),
             "scan.nrrd: the file reader crashed on this file (Floating point exception)");
+}
+
+TEST(ReaderChild, AReaderThatSpinsOrHangsIsStoppedOneThatWorksSlowlyIsNot) {
+  const std::chrono::milliseconds limit(1000);
+  auto refusal = [limit](const std::function<void(ReaderChannel&)>& work) {
+    try {
+      RunReaderInChild("scan.nrrd", work, {}, limit);
+    } catch (const VolumeFileError& error) {
+      return std::string(error.what());
+    }
+    return std::string("no error");
+  };
+  const std::string stopped = "scan.nrrd: the NRRD reader stopped responding on this file (no progress in 1 s)";
+  EXPECT_EQ(refusal([](ReaderChannel& channel) {
+              channel.Reader("NRRD");
+              for (volatile uint64_t spin = 0;; spin = spin + 1) {
+              }
+            }),
+            stopped);
+  EXPECT_EQ(refusal([](ReaderChannel& channel) {
+              channel.Reader("NRRD");
+              pause();
+            }),
+            stopped);
+  // Reading a little every fifth of the limit, for several times the limit.
+  EXPECT_EQ(refusal([](ReaderChannel& channel) {
+              std::FILE* file = std::fopen("/proc/self/exe", "rb");
+              char block[4096];
+              for (int step = 0; step < 12; ++step) {
+                usleep(200000);
+                if (std::fread(block, 1, sizeof block, file) == 0) break;
+              }
+              std::fclose(file);
+              channel.Result("read");
+            }),
+            "no error");
 }
