@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "files/volume_file.h"
@@ -51,6 +52,17 @@ void CheckReadable(const std::string& name, const std::string& path, bool folder
   if (access(path.c_str(), R_OK) != 0) {
     throw VolumeFileError(name + ": cannot read: " + std::strerror(errno));
   }
+}
+
+std::optional<std::string> UnreadableFileIn(const std::string& folder) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string path = entry.path().string();
+    if (entry.is_regular_file(error) && access(path.c_str(), R_OK) != 0) {
+      return EscapedName(path) + ": cannot read: " + std::strerror(errno);
+    }
+  }
+  return std::nullopt;
 }
 
 uint64_t CheckDataFile(const std::string& name, const std::string& header, const std::string& data) {

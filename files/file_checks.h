@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // `path` with control characters escaped (\n, \t, \xNN), so a refusal stays
@@ -13,6 +14,11 @@ std::string EscapedName(const std::string& path);
 // (or a folder, when `folderAllowed`) that can be read. Never opens it, so a
 // FIFO or a device cannot block.
 void CheckReadable(const std::string& name, const std::string& path, bool folderAllowed);
+
+// "<path>: cannot read: <reason>" for the first regular file in `folder`
+// this process cannot read; nullopt when it can read them all. A series
+// scan skips such files silently.
+std::optional<std::string> UnreadableFileIn(const std::string& folder);
 
 // A data file named by a header: a readable regular file that is not the
 // header itself. Returns its size.

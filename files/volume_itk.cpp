@@ -434,6 +434,9 @@ FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::stri
 
 FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path, ReaderChannel& channel) {
   channel.Reader("DICOM");
+  if (const std::optional<std::string> unreadable = UnreadableFileIn(request.path)) {
+    throw VolumeFileError(path + ": " + *unreadable);
+  }
   auto names = itk::GDCMSeriesFileNames::New();
   names->SetUseSeriesDetails(true);
   names->SetDirectory(request.path);
@@ -581,6 +584,12 @@ Volume ReadWithItk(const VolumeRequest& request, const std::string& name, bool f
   // with the same SeriesInstanceUID. Each step in a child of this process,
   // never a child of a reader, whose threads could hold locks across fork.
   if (!file.seriesUid.empty()) {
+    const size_t slash = request.path.rfind('/');
+    if (const std::optional<std::string> unreadable =
+            UnreadableFileIn(slash == std::string::npos ? "." : request.path.substr(0, slash + 1))) {
+      throw VolumeFileError(name + ": its series may be incomplete: " + *unreadable +
+                            " (--single-file opens this file alone)");
+    }
     const std::vector<std::string> files = SeriesFiles(request.path, file.seriesUid, name);
     if (files.size() >= 2) {
       if (request.frame != 0) {

@@ -3,6 +3,7 @@
 # or a path can trap a reader. Run as `make_hostile_volumes.py DIR` to keep the
 # files; the tests import `make(dir)`, which returns (name, path, reason) with
 # `reason` a regular expression the one stderr line must match after the name.
+# The cases in LOCKED need a user other than root.
 import gzip
 import io
 import os
@@ -17,6 +18,7 @@ from pydicom.uid import ExplicitVRLittleEndian, MRImageStorage, generate_uid
 HUGE = (2048,) * 3  # 2048^3 voxels: 8 GiB claimed by files of a few hundred bytes
 CUT = r"file is cut short.*"
 LPS = "space: left-posterior-superior\nspace directions: "
+LOCKED = ("locked.nrrd", "locked_slice", "locked_slice/slice0.dcm")  # cases root reads anyway
 
 
 def nrrd(dimension=3, sizes=HUGE, encoding="raw", extra="", data=b"\0" * 64):
@@ -54,13 +56,17 @@ def tiff_with_false_strip():
     return b"II*\0" + struct.pack("<IH", 8, len(entries)) + ifd + struct.pack("<I", 0) + b"\0" * 100
 
 
-def dicom(size, frames, pixels):
-    # A 16-bit MR image of size x size x frames voxels with `pixels` bytes of pixel data.
+def dicom(size, frames, pixels, series=None, z=None):
+    # A 16-bit MR image of size x size x frames voxels with `pixels` bytes of pixel data;
+    # with `series` and `z`, an axial slice of that series at height z.
     meta = FileMetaDataset()
     meta.MediaStorageSOPClassUID, meta.MediaStorageSOPInstanceUID = MRImageStorage, generate_uid()
     meta.TransferSyntaxUID = ExplicitVRLittleEndian
     ds = FileDataset("", {}, file_meta=meta, preamble=b"\0" * 128)
-    ds.SOPClassUID, ds.SOPInstanceUID, ds.SeriesInstanceUID = MRImageStorage, generate_uid(), generate_uid()
+    ds.SOPClassUID, ds.SOPInstanceUID = MRImageStorage, meta.MediaStorageSOPInstanceUID
+    ds.StudyInstanceUID, ds.SeriesInstanceUID = generate_uid(), series or generate_uid()
+    if z is not None:
+        ds.ImagePositionPatient, ds.ImageOrientationPatient = [0, 0, z], [1, 0, 0, 0, 1, 0]
     ds.Rows = ds.Columns = size
     ds.NumberOfFrames = frames
     ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
@@ -112,6 +118,9 @@ def make(folder):
         ("notes.txt", b"just some notes\n" * 10, r"not a volume file.*"),
         ("bad_crc.nii.gz", bytes(crc), r"damaged compressed data.*"),
         ("locked.nrrd", nrrd(sizes=(2, 2, 2), data=b"\0" * 8), r"cannot read: Permission denied"),
+        ("locked_slice", None, r".*slice1.dcm: cannot read: Permission denied"),
+        ("locked_slice/slice0.dcm", None,
+         r"its series may be incomplete: .*slice1.dcm: cannot read: Permission denied \(--single-file opens .*\)"),
     ]
     cases += [("dims%d.nrrd" % n, nrrd(dimension=n, sizes=(2,) * n), r"has %d dimensions; 2, 3 or 4 can be shown" % n)
               for n in (5, 10, 16)]
@@ -123,8 +132,13 @@ def make(folder):
     for name, content, _ in cases:
         if content is not None:
             (d / name).write_bytes(content)
+    series = generate_uid()
+    (d / "locked_slice").mkdir()
+    for z in range(3):
+        (d / "locked_slice" / ("slice%d.dcm" % z)).write_bytes(dicom(4, 1, 32, series, z))
     (d / "locked.nrrd").chmod(0)
-    skip = set() if os.geteuid() else {"locked.nrrd"}  # root reads it anyway
+    (d / "locked_slice" / "slice1.dcm").chmod(0)
+    skip = set()
     try:
         os.truncate(d / "beyond_memory.nrrd", (1 << 40) + 4096)
     except OSError:
