@@ -106,7 +106,9 @@ std::string Reason(const itk::ExceptionObject& error) {
     if (at != std::string::npos && at < 60) text = text.substr(at + std::strlen(prefix));
   }
   const size_t colon = text.find(": ");
-  if (colon != std::string::npos && text.compare(0, 1, "_") == 0) text = text.substr(colon + 2);
+  if (colon != std::string::npos && (text.compare(0, 1, "_") == 0 || text.compare(0, 11, "ITK ERROR: ") == 0)) {
+    text = text.substr(colon + 2);
+  }
   return text.empty() ? "cannot be read" : text;
 }
 
