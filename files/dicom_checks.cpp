@@ -35,6 +35,13 @@ uint64_t ImageValue(const gdcm::DataSet& data) {
   return value.GetValue();
 }
 
+std::string Photometric(const gdcm::DataSet& data) {
+  const gdcm::Tag tag(0x0028, 0x0004);
+  if (!Present(data, tag) || data.GetDataElement(tag).GetByteValue() == nullptr) return "";
+  const gdcm::ByteValue& value = *data.GetDataElement(tag).GetByteValue();
+  return std::string(value.GetPointer(), value.GetLength());
+}
+
 uint64_t Frames(const gdcm::DataSet& data) {
   if (!Present(data, kNumberOfFrames)) return 1;
   gdcm::Attribute<0x0028, 0x0008> count{};
@@ -105,7 +112,9 @@ std::string CheckDicomFile(const std::string& name, const std::string& path) {
   if (!reader.ReadUpToTag(kPixelData, {kPixelData})) return path;
   const gdcm::DataSet& data = reader.GetFile().GetDataSet();
   const gdcm::TransferSyntax& syntax = reader.GetFile().GetHeader().GetDataSetTransferSyntax();
-  const uint64_t samples = std::max<uint64_t>(1, ImageValue<0x0002>(data));
+  uint64_t samples = std::max<uint64_t>(1, ImageValue<0x0002>(data));
+  // 4:2:2 colour stores two values per pixel: Y for each, Cb and Cr shared by two.
+  if (samples == 3 && Photometric(data).find("_422") != std::string::npos) samples = 2;
   const uint64_t frameBytes =
       (ImageValue<0x0010>(data) * ImageValue<0x0011>(data) * samples * ImageValue<0x0100>(data) + 7) / 8;
   const uint64_t frames = Frames(data);
