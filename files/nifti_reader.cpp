@@ -44,9 +44,13 @@ NiftiVolume ReadNifti(const std::string& name, const std::string& path, const Ni
   const std::string format = h.version == 2 ? "NIfTI-2" : "NIfTI";
   channel.Reader(format);
   const std::optional<VoxelType> type = FromDatatype(h.datatype);
-  if (!type) throw VolumeFileError(name + ": " + format + " datatype " + std::to_string(h.datatype) + " is not supported");
+  if (!type) {
+    throw VolumeFileError(name + ": " + format + " datatype " + std::to_string(h.datatype) + " is not supported");
+  }
   for (int d = 5; d <= h.rank && d < 8; ++d) {
-    if (h.dims[d] != 1) throw VolumeFileError(name + ": has " + std::to_string(h.rank) + " dimensions; 2, 3 or 4 can be shown");
+    if (h.dims[d] != 1) {
+      throw VolumeFileError(name + ": has " + std::to_string(h.rank) + " dimensions; 2, 3 or 4 can be shown");
+    }
   }
   NiftiVolume volume;
   volume.info.format = format;

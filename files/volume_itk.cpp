@@ -577,6 +577,9 @@ std::vector<std::string> SeriesFiles(const std::string& path, const std::string&
   return files;
 }
 
+// Ends a refusal of the series a file was opened for.
+constexpr const char* kAlone = "; --single-file opens this file alone";
+
 Volume ReadWithItk(const VolumeRequest& request, const std::string& name, bool folder,
                    const VolumeProgress& progress) {
   ReaderOutcome outcome = RunReaderInChild(
@@ -589,25 +592,28 @@ Volume ReadWithItk(const VolumeRequest& request, const std::string& name, bool f
     const size_t slash = request.path.rfind('/');
     if (const std::optional<std::string> unreadable =
             UnreadableFileIn(slash == std::string::npos ? "." : request.path.substr(0, slash + 1))) {
-      throw VolumeFileError(name + ": its series may be incomplete: " + *unreadable +
-                            " (--single-file opens this file alone)");
+      throw VolumeFileError(name + ": its series may be incomplete: " + *unreadable + kAlone);
     }
     const std::vector<std::string> files = SeriesFiles(request.path, file.seriesUid, name);
     if (files.size() >= 2) {
       if (request.frame != 0) {
         throw VolumeFileError(name + ": frame " + std::to_string(request.frame) + " does not exist (1 frame)");
       }
-      outcome = RunReaderInChild(
-          name,
-          [&](ReaderChannel& channel) {
-            RegisterImageIOs();
-            try {
-              channel.Result(Serialize(ReadDicomFiles(files, name, channel)));
-            } catch (const itk::ExceptionObject& error) {
-              throw VolumeFileError(name + ": " + Reason(error));
-            }
-          },
-          progress);
+      try {
+        outcome = RunReaderInChild(
+            name,
+            [&](ReaderChannel& channel) {
+              RegisterImageIOs();
+              try {
+                channel.Result(Serialize(ReadDicomFiles(files, name, channel)));
+              } catch (const itk::ExceptionObject& error) {
+                throw VolumeFileError(name + ": " + Reason(error));
+              }
+            },
+            progress);
+      } catch (const VolumeFileError& error) {
+        throw VolumeFileError(error.what() + std::string(kAlone));
+      }
       const std::string uid = file.seriesUid;
       file = Deserialize(outcome.result);
       file.info.note = "one of the " + std::to_string(files.size()) + " files of DICOM series " + uid +

@@ -120,7 +120,7 @@ def make(folder):
         ("locked.nrrd", nrrd(sizes=(2, 2, 2), data=b"\0" * 8), r"cannot read: Permission denied"),
         ("locked_slice", None, r".*slice1.dcm: cannot read: Permission denied"),
         ("locked_slice/slice0.dcm", None,
-         r"its series may be incomplete: .*slice1.dcm: cannot read: Permission denied \(--single-file opens .*\)"),
+         r"its series may be incomplete: .*slice1.dcm: cannot read: Permission denied; --single-file opens .*"),
     ]
     cases += [("dims%d.nrrd" % n, nrrd(dimension=n, sizes=(2,) * n), r"has %d dimensions; 2, 3 or 4 can be shown" % n)
               for n in (5, 10, 16)]

@@ -21,15 +21,15 @@ NIBABEL = pathlib.Path("/usr/lib/python3/dist-packages/nibabel/tests/data")
 SCAN_ENDINGS = (".nii", ".nii.gz", ".hdr", ".img", ".mnc", ".mgz", ".dcm", ".BRIK.gz", ".HEAD", ".REC")
 
 
-# Root reads files whatever their permissions: the cases that need a user who cannot run as nobody.
+# Root reads files whatever their permissions: cases that need a user who cannot, run as nobody.
 AS_USER = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.geteuid() == 0 else []
 
 
 def info(path, timeout=60, as_user=False):
     # Exit code, stdout, stderr and peak memory in KiB of `volview PATH --info`.
     with tempfile.NamedTemporaryFile("r") as peak:
-        user = AS_USER if as_user else []
-        result = subprocess.run(["/usr/bin/time", "-q", "-f", "%M", "-o", peak.name] + user + [BIN, str(path), "--info"],
+        command = (AS_USER if as_user else []) + [BIN, str(path), "--info"]
+        result = subprocess.run(["/usr/bin/time", "-q", "-f", "%M", "-o", peak.name] + command,
                                 capture_output=True, text=True, errors="replace", timeout=timeout,
                                 env=dict(os.environ, DISPLAY=":599"))
         text = peak.read().split()
@@ -73,9 +73,9 @@ class CorpusTest(unittest.TestCase):
     def test_every_pydicom_file(self):
         results = run_all(sorted(p for p in PYDICOM.rglob("*") if p.is_file() and "__pycache__" not in p.parts))
         self.check_each(results)
-        # Whatever pydicom itself decodes opens.
+        # Whatever pydicom itself decodes opens, or (a series with a gap) names the way to open it alone.
         for path, (code, _, err, _) in results.items():
-            if decodable(path):
+            if decodable(path) and not err.endswith("; --single-file opens this file alone\n"):
                 self.assertEqual(code, 0, err)
         self.assert_lines(results[PYDICOM / "CT_small.dcm"][1], "Format: DICOM", "Dimensions: 128 x 128 x 1",
                           "Voxel type: int16")

@@ -51,7 +51,8 @@ TEST(DicomSeries, AMissingSliceIsRefusedInAFolderAndFromOneFile) {
     OpenVolume({gap + "/slice_000.dcm", {}, {}, 0});
     ADD_FAILURE();
   } catch (const VolumeFileError& error) {
-    EXPECT_EQ(std::string(error.what()), gap + "/slice_000.dcm: the slices are unevenly spaced (a slice missing?)");
+    EXPECT_EQ(std::string(error.what()), gap + "/slice_000.dcm: the slices are unevenly spaced (a slice missing?)"
+                                                 "; --single-file opens this file alone");
   }
   EXPECT_THROW(OpenVolume({gap, {}, {}, 0}), VolumeFileError);
 }
