@@ -5,15 +5,15 @@
 # `reason` a regular expression the one stderr line must match after the name.
 # The cases in LOCKED need a user other than root.
 import gzip
-import io
 import os
 import pathlib
 import struct
 import sys
 import zlib
 
-from pydicom.dataset import FileDataset, FileMetaDataset
-from pydicom.uid import ExplicitVRLittleEndian, MRImageStorage, generate_uid
+from pydicom.uid import generate_uid
+
+from marker_volumes import dicom_image
 
 HUGE = (2048,) * 3  # 2048^3 voxels: 8 GiB claimed by files of a few hundred bytes
 CUT = r"file is cut short.*"
@@ -56,27 +56,6 @@ def tiff_with_false_strip():
     return b"II*\0" + struct.pack("<IH", 8, len(entries)) + ifd + struct.pack("<I", 0) + b"\0" * 100
 
 
-def dicom(size, frames, pixels, series=None, z=None):
-    # A 16-bit MR image of size x size x frames voxels with `pixels` bytes of pixel data;
-    # with `series` and `z`, an axial slice of that series at height z.
-    meta = FileMetaDataset()
-    meta.MediaStorageSOPClassUID, meta.MediaStorageSOPInstanceUID = MRImageStorage, generate_uid()
-    meta.TransferSyntaxUID = ExplicitVRLittleEndian
-    ds = FileDataset("", {}, file_meta=meta, preamble=b"\0" * 128)
-    ds.SOPClassUID, ds.SOPInstanceUID = MRImageStorage, meta.MediaStorageSOPInstanceUID
-    ds.StudyInstanceUID, ds.SeriesInstanceUID = generate_uid(), series or generate_uid()
-    if z is not None:
-        ds.ImagePositionPatient, ds.ImageOrientationPatient = [0, 0, z], [1, 0, 0, 0, 1, 0]
-    ds.Rows = ds.Columns = size
-    ds.NumberOfFrames = frames
-    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
-    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 0
-    ds.PixelData = b"\0" * pixels
-    out = io.BytesIO()
-    ds.save_as(out, write_like_original=False)
-    return out.getvalue()
-
-
 def make(folder):
     d = pathlib.Path(folder)
     d.mkdir(parents=True, exist_ok=True)
@@ -112,7 +91,8 @@ def make(folder):
         ("huge_ascii.vtk", vtk("ASCII", b"1 2 3\n"), CUT),
         ("huge_binary.vtk", vtk("BINARY", b"\0" * 64), CUT),
         ("false_strips.tif", tiff_with_false_strip(), CUT),
-        ("huge_frames.dcm", dicom(2048, 1000, 64), r"file is cut short \(pixel data holds 64 of 8388608000 bytes\)"),
+        ("huge_frames.dcm", dicom_image(2048, b"\0" * 64, generate_uid(), frames=1000),
+         r"file is cut short \(pixel data holds 64 of 8388608000 bytes\)"),
         ("volume.fifo", None, r"a FIFO, not a volume file"),
         ("bad\nname.nrrd", b"not a volume\n", r"not a volume file.*"),
         ("notes.txt", b"just some notes\n" * 10, r"not a volume file.*"),
@@ -135,7 +115,7 @@ def make(folder):
     series = generate_uid()
     (d / "locked_slice").mkdir()
     for z in range(3):
-        (d / "locked_slice" / ("slice%d.dcm" % z)).write_bytes(dicom(4, 1, 32, series, z))
+        (d / "locked_slice" / ("slice%d.dcm" % z)).write_bytes(dicom_image(4, b"\0" * 32, series, z))
     (d / "locked.nrrd").chmod(0)
     (d / "locked_slice" / "slice1.dcm").chmod(0)
     skip = set()

@@ -3,12 +3,11 @@ tools write them: NIfTI in two storage orders and a DICOM series.
 
 Volumes are built in the patient frame: index x runs toward the patient's
 left, y toward posterior, z toward superior, 2 mm voxels."""
-import datetime
+import io
 import os
 
 import nibabel
 import numpy
-import pydicom
 from pydicom.dataset import FileDataset, FileMetaDataset
 from pydicom.uid import CTImageStorage, ExplicitVRLittleEndian, generate_uid
 
@@ -16,6 +15,7 @@ SIZE = 64
 SPACING = 2.0
 BRIGHT = (48, 16, 48)  # superior, left, anterior corner
 DIM = (32, 52, 32)     # posterior, on the midline
+STUDY = generate_uid()
 
 
 def ball(centre, radius):
@@ -64,29 +64,33 @@ def write_nifti_coronal(volume, path):
     nibabel.save(nibabel.Nifti1Image(stored, affine), path)
 
 
+def dicom_image(size, pixels, series, z=None, frames=None):
+    # A signed 16-bit CT image of size x size voxels (x `frames`) holding the bytes `pixels`; with `z`,
+    # an axial slice of `series` at that height, rows toward posterior and columns toward the left (LPS).
+    meta = FileMetaDataset()
+    meta.MediaStorageSOPClassUID, meta.MediaStorageSOPInstanceUID = CTImageStorage, generate_uid()
+    meta.TransferSyntaxUID = ExplicitVRLittleEndian
+    ds = FileDataset("", {}, file_meta=meta, preamble=b"\0" * 128)
+    ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, meta.MediaStorageSOPInstanceUID
+    ds.StudyInstanceUID, ds.SeriesInstanceUID, ds.Modality = STUDY, series, "CT"
+    if z is not None:
+        ds.ImagePositionPatient, ds.ImageOrientationPatient = [0.0, 0.0, z], [1.0, 0.0, 0.0, 0.0, 1.0, 0.0]
+        ds.PixelSpacing, ds.SliceThickness = [SPACING, SPACING], SPACING
+    if frames:
+        ds.NumberOfFrames = frames
+    ds.Rows = ds.Columns = size
+    ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
+    ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 1
+    ds.PixelData = pixels
+    out = io.BytesIO()
+    ds.save_as(out, write_like_original=False)
+    return out.getvalue()
+
+
 def write_dicom_series(volume, folder):
-    # One axial slice per file, rows toward posterior and columns toward the left (LPS).
     os.makedirs(folder, exist_ok=True)
-    study, series = generate_uid(), generate_uid()
+    series = generate_uid()
     for z in range(SIZE):
-        meta = FileMetaDataset()
-        meta.MediaStorageSOPClassUID = CTImageStorage
-        meta.MediaStorageSOPInstanceUID = generate_uid()
-        meta.TransferSyntaxUID = ExplicitVRLittleEndian
-        path = os.path.join(folder, "slice%03d.dcm" % z)
-        ds = FileDataset(path, {}, file_meta=meta, preamble=b"\0" * 128)
-        ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, meta.MediaStorageSOPInstanceUID
-        ds.StudyInstanceUID, ds.SeriesInstanceUID = study, series
-        ds.Modality, ds.PatientName, ds.StudyDate = "CT", "Markers^Test", datetime.date.today().strftime("%Y%m%d")
-        ds.InstanceNumber = z + 1
-        ds.ImagePositionPatient = [0.0, 0.0, z * SPACING]
-        ds.ImageOrientationPatient = [1.0, 0.0, 0.0, 0.0, 1.0, 0.0]
-        ds.PixelSpacing = [SPACING, SPACING]
-        ds.SliceThickness = SPACING
-        ds.Rows = ds.Columns = SIZE
-        ds.SamplesPerPixel, ds.PhotometricInterpretation = 1, "MONOCHROME2"
-        ds.BitsAllocated, ds.BitsStored, ds.HighBit, ds.PixelRepresentation = 16, 16, 15, 1
-        ds.RescaleIntercept, ds.RescaleSlope = 0, 1
-        ds.PixelData = numpy.ascontiguousarray(volume[:, :, z].T).astype("<i2").tobytes()  # [row=y, column=x]
-        ds.is_little_endian, ds.is_implicit_VR = True, False
-        ds.save_as(path, write_like_original=False)
+        pixels = numpy.ascontiguousarray(volume[:, :, z].T).astype("<i2").tobytes()  # [row=y, column=x]
+        with open(os.path.join(folder, "slice%03d.dcm" % z), "wb") as out:
+            out.write(dicom_image(SIZE, pixels, series, z * SPACING))
