@@ -35,8 +35,8 @@ bool EndsWith(const std::string& text, const std::string& end) {
 }  // namespace
 
 std::optional<NiftiHeader> ParseNiftiHeader(const std::vector<uint8_t>& head) {
+  if (head.size() < 4) return std::nullopt;
   for (bool swap : {false, true}) {
-    if (head.size() < 4) return std::nullopt;
     const int32_t size = Field<int32_t>(head, 0, swap);
     const bool two = size == kVersion2.size;
     if ((size != kVersion1.size && !two) || head.size() < static_cast<size_t>(size)) continue;
