@@ -38,7 +38,10 @@ bool MakeContext() {
   return true;
 }
 
-void BM_EditAndUpload(benchmark::State& state) {
+// Runs `upload(editor, step)` on a bound 2D texture each iteration, then
+// waits for GL; skipped without a display.
+template <class Upload>
+void TimeUploads(benchmark::State& state, Upload upload) {
   if (!MakeContext()) {
     state.SkipWithError("no display: run under tests/with_xvfb.sh");
     return;
@@ -48,14 +51,18 @@ void BM_EditAndUpload(benchmark::State& state) {
   glBindTexture(GL_TEXTURE_2D, texture);
   TransferEditor editor;
   int step = 0;
-  for (auto _ : state) {
-    DragStep(editor, step++);
+  for (auto _ : state) upload(editor, step++);
+  glFinish();
+  glDeleteTextures(1, &texture);
+}
+
+void BM_EditAndUpload(benchmark::State& state) {
+  TimeUploads(state, [](TransferEditor& editor, int step) {
+    DragStep(editor, step);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 256, 1, 0, GL_RGBA, GL_FLOAT, editor.Table());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  }
-  glFinish();
-  glDeleteTextures(1, &texture);
+  });
 }
 BENCHMARK(BM_EditAndUpload);
 
@@ -71,26 +78,15 @@ void BM_Preintegrate(benchmark::State& state) {
 BENCHMARK(BM_Preintegrate);
 
 void BM_EditPreintegrateAndUpload(benchmark::State& state) {
-  if (!MakeContext()) {
-    state.SkipWithError("no display: run under tests/with_xvfb.sh");
-    return;
-  }
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  TransferEditor editor;
   std::vector<float> table(kPreintegratedFloats);
-  int step = 0;
-  for (auto _ : state) {
-    DragStep(editor, step++);
+  TimeUploads(state, [&table](TransferEditor& editor, int step) {
+    DragStep(editor, step);
     ComputePreintegratedTable(editor.Table(), 1.0f, table.data());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16, kPreintegratedSide, kPreintegratedSide, 0, GL_RGBA,
                  GL_FLOAT, table.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  }
-  glFinish();
-  glDeleteTextures(1, &texture);
+  });
 }
 BENCHMARK(BM_EditPreintegrateAndUpload);
 

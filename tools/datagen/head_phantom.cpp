@@ -53,19 +53,10 @@ std::vector<uint8_t> BuildHeadPhantom(int size) {
   std::vector<PlacedEllipsoid> placed;
   for (const Ellipsoid& e : kHead) placed.push_back({e, std::cos(e.angle), std::sin(e.angle)});
   std::vector<uint8_t> volume(static_cast<size_t>(size) * size * size, phantom::kAir);
-  const double scale = 2.0 / size;
-  size_t i = 0;
-  for (int k = 0; k < size; ++k) {
-    const double z = (k + 0.5) * scale - 1.0;
-    for (int j = 0; j < size; ++j) {
-      const double y = (j + 0.5) * scale - 1.0;
-      for (int n = 0; n < size; ++n, ++i) {
-        const double x = (n + 0.5) * scale - 1.0;
-        for (const PlacedEllipsoid& e : placed) {
-          if (e.Contains(x, y, z)) volume[i] = e.shape.density;
-        }
-      }
+  ForEachVoxelCentre(size, [&](size_t i, double x, double y, double z) {
+    for (const PlacedEllipsoid& e : placed) {
+      if (e.Contains(x, y, z)) volume[i] = e.shape.density;
     }
-  }
+  });
   return volume;
 }

@@ -20,20 +20,11 @@ constexpr Bump kFace[] = {
 }  // namespace
 
 void AddFace(std::vector<uint8_t>& phantom, int size) {
-  const double scale = 2.0 / size;
-  size_t i = 0;
-  for (int k = 0; k < size; ++k) {
-    const double z = (k + 0.5) * scale - 1.0;
-    for (int j = 0; j < size; ++j) {
-      const double y = (j + 0.5) * scale - 1.0;
-      for (int n = 0; n < size; ++n, ++i) {
-        const double x = (n + 0.5) * scale - 1.0;
-        if (phantom[i] != phantom::kAir) continue;  // the head stays as it is
-        for (const Bump& b : kFace) {
-          const double u = (x - b.cx) / b.ax, v = (y - b.cy) / b.ay, w = (z - b.cz) / b.az;
-          if (u * u + v * v + w * w <= 1.0) phantom[i] = phantom::kScalp;
-        }
-      }
+  ForEachVoxelCentre(size, [&](size_t i, double x, double y, double z) {
+    if (phantom[i] != phantom::kAir) return;  // the head stays as it is
+    for (const Bump& b : kFace) {
+      const double u = (x - b.cx) / b.ax, v = (y - b.cy) / b.ay, w = (z - b.cz) / b.az;
+      if (u * u + v * v + w * w <= 1.0) phantom[i] = phantom::kScalp;
     }
-  }
+  });
 }
