@@ -22,6 +22,16 @@ std::string Folder(const std::string& name) {
   return folder;
 }
 
+// The refusal of `request`, or "opened".
+std::string Refusal(const VolumeRequest& request) {
+  try {
+    OpenVolume(request);
+  } catch (const VolumeFileError& error) {
+    return error.what();
+  }
+  return "opened";
+}
+
 }  // namespace
 
 TEST(DicomSeries, OneFileOpensItsSeriesBesideAnotherSeriesAndSingleFileOpensItAlone) {
@@ -47,24 +57,15 @@ TEST(DicomSeries, OneFileOpensItsSeriesBesideAnotherSeriesAndSingleFileOpensItAl
 TEST(DicomSeries, AMissingSliceIsRefusedInAFolderAndFromOneFile) {
   const std::string gap = Folder("gap");
   fs::remove(gap + "/slice_030.dcm");
-  try {
-    OpenVolume({gap + "/slice_000.dcm", {}, {}, 0});
-    ADD_FAILURE();
-  } catch (const VolumeFileError& error) {
-    EXPECT_EQ(std::string(error.what()), gap + "/slice_000.dcm: the slices are unevenly spaced (a slice missing?)"
-                                                 "; --single-file opens this file alone");
-  }
-  EXPECT_THROW(OpenVolume({gap, {}, {}, 0}), VolumeFileError);
+  EXPECT_EQ(Refusal({gap + "/slice_000.dcm", {}, {}, 0}),
+            gap + "/slice_000.dcm: the slices are unevenly spaced (a slice missing?)"
+                  "; --single-file opens this file alone");
+  EXPECT_NE(Refusal({gap, {}, {}, 0}), "opened");
 }
 
 TEST(DicomSeries, ASliceCutShortIsRefusedNotFilledWithZeros) {
   const std::string cut = Folder("cut");
   fs::resize_file(cut + "/slice_030.dcm", fs::file_size(cut + "/slice_030.dcm") - 1000);
-  try {
-    OpenVolume({cut, {}, {}, 0});
-    ADD_FAILURE();
-  } catch (const VolumeFileError& error) {
-    EXPECT_EQ(std::string(error.what()),
-              cut + ": slice " + cut + "/slice_030.dcm: file is cut short (pixel data holds 31768 of 32768 bytes)");
-  }
+  EXPECT_EQ(Refusal({cut, {}, {}, 0}),
+            cut + ": slice " + cut + "/slice_030.dcm: file is cut short (pixel data holds 31768 of 32768 bytes)");
 }
