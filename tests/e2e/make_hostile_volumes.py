@@ -1,14 +1,12 @@
-#!/usr/bin/env python3
 # Writes the hostile corpus: one small file (or pair) per way a header can lie
-# or a path can trap a reader. Run as `make_hostile_volumes.py DIR` to keep the
-# files; the tests import `make(dir)`, which returns (name, path, reason) with
-# `reason` a regular expression the one stderr line must match after the name.
+# or a path can trap a reader. `make(dir)` writes it into dir and returns
+# (name, path, reason) with `reason` a regular expression the one stderr line
+# must match after the name.
 # The cases in LOCKED need a user other than root.
 import gzip
 import os
 import pathlib
 import struct
-import sys
 import zlib
 
 from pydicom.uid import generate_uid
@@ -125,7 +123,3 @@ def make(folder):
         skip.add("beyond_memory.nrrd")
     return [(name, str(d / name), reason) for name, _, reason in cases if name not in skip]
 
-
-if __name__ == "__main__":
-    for name, path, reason in make(sys.argv[1] if len(sys.argv) > 1 else "hostile"):
-        print("%-24s %s" % (name.encode("unicode_escape").decode(), reason))
