@@ -76,9 +76,11 @@ double Sample(const std::vector<double>& points, size_t column, double s) {
   if (lo == count) return points[(count - 1) * kStride + column];
   const double* a = &points[(lo - 1) * kStride];
   const double* b = &points[lo * kStride];
-  double t = (s - a[0]) / (b[0] - a[0]);
-  if (!(t >= 0.0)) t = 0.0;  // also catches NaN from huge spans
-  if (t > 1.0) t = 1.0;
+  const double t = (s - a[0]) / (b[0] - a[0]);
+  // The point itself, not a + 0 * (b - a): that would turn a -0 into +0,
+  // so a saved map would not read back bit for bit.
+  if (!(t > 0.0)) return a[column];  // also catches NaN from huge spans
+  if (t >= 1.0) return b[column];
   return a[column] + (b[column] - a[column]) * t;
 }
 

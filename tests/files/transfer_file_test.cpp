@@ -19,7 +19,9 @@ using Table = std::vector<float>;  // 256 RGBA entries
 TEST(TransferFile, WrittenMapReadsBackBitForBitOverItsWindow) {
   Table edited(1024);
   for (int i = 0; i < 1024; ++i) edited[i] = std::sin(0.37f * i) * (i % 4 == 1 ? 1.0f : 0.3f);
-  edited[7] = -0.0f;
+  // A zero that keeps its sign, before a positive value (a + 0 * (b - a) is +0).
+  edited[6] = edited[7] = -0.0f;
+  edited[10] = edited[11] = 0.5f;
   const std::string path = testing::TempDir() + "edited.json";
   for (const auto& [low, high] : {std::pair{0.0, 1.0}, {-1024.0, 3071.0}, {0.1, 0.7}}) {
     WriteTransferFile(path, edited.data(), low, high);
