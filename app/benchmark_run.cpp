@@ -40,14 +40,14 @@ void RequestBenchmark(int frames) { gFrames = frames; }
 
 bool BenchmarkRunning() { return gFrames > 0; }
 
-bool PrepareBenchmarkFrame() {
+bool PrepareBenchmarkFrame(CameraState& camera) {
   const int frame = std::max(0, gDrawn - kWarmUpFrames);
-  PoseForTurntable(frame % gFrames, gFrames);
+  camera.rotation = TurntableRotation(camera.start, frame % gFrames, gFrames);
   gFrameStart = Clock::now();
   return frame >= gFrames;
 }
 
-void FinishBenchmarkFrame() {
+void FinishBenchmarkFrame(int32_t sliceCount) {
   glFinish();
   const double ms = std::chrono::duration<double, std::milli>(Clock::now() - gFrameStart).count();
   const int frame = gDrawn++ - kWarmUpFrames;
@@ -56,7 +56,7 @@ void FinishBenchmarkFrame() {
   if (frame + 1 < 2 * gFrames) return;
   const Detail detail = LastDetail();
   std::printf("Benchmark: %d frames turning once, %dx%d window, %d slices\n", gFrames,
-              gWindowWidth, gWindowHeight, gRenderer.sliceCount);
+              gWindowWidth, gWindowHeight, sliceCount);
   PrintSummary("Full detail", gFullMs);
   PrintSummary("Interactive", gInteractiveMs);
   std::printf("Interactive detail: %d slices, viewport %.2f of the window\n", detail.slices,

@@ -3,13 +3,18 @@
 // percentile frame time of each and their frames per second, and exits 0.
 #pragma once
 
+#include <cstdint>
+
+#include "app/view_state.h"
+
 void RequestBenchmark(int frames);
 bool BenchmarkRunning();
 
-// Before a frame: turns the volume to this frame's pose. Returns whether
+// Before a frame: turns the camera to this frame's pose. Returns whether
 // the frame is to be drawn at interactive detail.
-bool PrepareBenchmarkFrame();
+bool PrepareBenchmarkFrame(CameraState& camera);
 
 // After the frame is drawn, before the buffers swap: waits for the GL,
-// records the frame's time and, after the last frame, prints and exits.
-void FinishBenchmarkFrame();
+// records the frame's time and, after the last frame, prints the figures
+// (for frames of `sliceCount` slices at full detail) and exits.
+void FinishBenchmarkFrame(int32_t sliceCount);

@@ -8,11 +8,9 @@
 #include "app/app_state.h"
 #include "app/benchmark_run.h"
 #include "app/frame_rate.h"
-#include "app/interactive_detail.h"
 #include "app/overlay.h"
-#include "app/orientation_marker.h"
 #include "app/screenshot.h"
-#include "app/volume_camera.h"
+#include "app/viewer.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -20,7 +18,6 @@
 namespace {
 
 double gFrameRate = 0.0;
-int gTurntableFrames = 0;
 
 // A minimised window reports a height of 0: square pixels rather than a
 // division by zero or an aspect as wide as the window.
@@ -52,17 +49,9 @@ void DrawFrameRate() {
   DrawOverlayText(text, 0, 20);
 }
 
-// An opened volume: turned, zoomed and panned by its camera, while the logo
-// and the editor keep the place and size they have without one.
-void DrawVolumeFrame() {
-  bool interactive = InteractionUnderway();
-  if (BenchmarkRunning()) {
-    interactive = PrepareBenchmarkFrame();
-  } else if (gTurntableFrames > 0) {
-    PoseForTurntable(ScreenshotsTaken(), gTurntableFrames);
-  }
-  ApplyVolumePan();
-  DrawVolumeAtDetail(interactive);
+// Over an opened volume's panes, the logo and the editor keep the place and
+// size they have without one.
+void DrawWindowOverlays() {
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -72,15 +61,12 @@ void DrawVolumeFrame() {
   glTranslatef(0.0f, 0.0f, -250.0f);
   DrawLogo();
   if (gEditorVisible) gTransferEditor.Draw();
-  DrawOrientationMarker(gRenderer.orientation);
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
 }
 
 }  // namespace
-
-void SetTurntableFrames(int frames) { gTurntableFrames = frames; }
 
 void DisplayCallback() {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -89,15 +75,17 @@ void DisplayCallback() {
     gRenderer.SetData(gDensity, gFluidNX + 2, gFluidNY + 2, gFluidNZ + 2);
     gRenderer.BuildGradients();
   }
-  if (VolumeCameraActive()) {
-    DrawVolumeFrame();
+  const ViewState* viewed = OpenedViewState();
+  if (viewed != nullptr) {
+    DrawViewer();
+    DrawWindowOverlays();
   } else {
     gRenderer.Draw();
     DrawLogo();
     if (gEditorVisible) gTransferEditor.Draw();
   }
   DrawFrameRate();
-  if (BenchmarkRunning()) FinishBenchmarkFrame();
+  if (BenchmarkRunning()) FinishBenchmarkFrame(viewed->sliceCount);
   TakeRequestedScreenshot();
   glutSwapBuffers();
 }
@@ -105,13 +93,10 @@ void DisplayCallback() {
 void ReshapeCallback(int width, int height) {
   gWindowWidth = width;
   gWindowHeight = height;
+  // An opened volume's panes set their own projections as they draw.
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  if (VolumeCameraActive()) {
-    ApplyVolumeProjection(width, height);
-  } else {
-    BuiltInPerspective(width, height);
-  }
+  if (OpenedViewState() == nullptr) BuiltInPerspective(width, height);
   glMatrixMode(GL_MODELVIEW);
   glViewport(0, 0, width, height);
 }

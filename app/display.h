@@ -4,10 +4,6 @@
 void DisplayCallback();
 void ReshapeCallback(int width, int height);
 
-// With an opened volume: frames pose the volume for a turntable of this
-// many pictures, one per screenshot.
-void SetTurntableFrames(int frames);
-
 // Near distance of the perspective projection. A near plane of 0 would make
 // the projection singular and send every depth to the far plane.
 constexpr double kNearPlane = 0.1;

@@ -26,9 +26,9 @@ ReducedFrame gReducedFrame;
 
 }  // namespace
 
-void SetUpInteractiveDetail(double targetMs) {
+void SetUpInteractiveDetail(double targetMs, int32_t fullSlices) {
   DetailLimits limits;
-  limits.fullSlices = gFullSlices = gRenderer.sliceCount;
+  limits.fullSlices = gFullSlices = fullSlices;
   limits.targetMs = targetMs;
   gController.emplace(limits);
 }
@@ -48,7 +48,7 @@ bool InteractionUnderway() {
   return gLeftDown || gMiddleDown || gRightDown || Clock::now() - gLastEvent < kQuietAfterEvent;
 }
 
-void DrawVolumeAtDetail(bool interactive) {
+void DrawVolumeAtDetail(bool interactive, DrawInputs inputs) {
   const Clock::time_point now = Clock::now();
   if (gFrameDrawn) {
     gController->Measured(gLastDetail,
@@ -56,7 +56,7 @@ void DrawVolumeAtDetail(bool interactive) {
   }
   gLastFrame = now;
   gFrameDrawn = true;
-  const int32_t full = gRenderer.sliceCount;
+  const int32_t full = inputs.sliceCount;
   if (full != gFullSlices) {
     gController->SetFullSlices(full);
     gFullSlices = full;
@@ -65,9 +65,8 @@ void DrawVolumeAtDetail(bool interactive) {
   const bool reduced = detail.viewportScale < 1.0f && ReducedFrame::Supported() &&
                        gReducedFrame.Begin(detail.viewportScale);
   if (!reduced) detail.viewportScale = 1.0f;
-  gRenderer.sliceCount = detail.slices;
-  gRenderer.Draw();
-  gRenderer.sliceCount = full;
+  inputs.sliceCount = detail.slices;
+  gRenderer.DrawOriented(inputs);
   if (reduced) gReducedFrame.End();
   gLastDetail = detail;
 }

@@ -5,9 +5,10 @@
 #pragma once
 
 #include "render/detail_controller.h"
+#include "render/draw_inputs.h"
 
-// Needs the renderer's slice count in place; `targetMs` per interactive frame.
-void SetUpInteractiveDetail(double targetMs);
+// `targetMs` per interactive frame, `fullSlices` at full detail.
+void SetUpInteractiveDetail(double targetMs, int32_t fullSlices);
 
 // A wheel event, or a key: the frames of the next moment count as
 // interactive for a turning wheel and for a key held down (the same key
@@ -19,9 +20,10 @@ void NoteKey(unsigned char key);
 // A mouse button is down, or a key or wheel event came a moment ago.
 bool InteractionUnderway();
 
-// Draws the opened volume at full detail, or at interactive detail; learns
-// the cost of drawing from the time between one call and the next.
-void DrawVolumeAtDetail(bool interactive);
+// Draws the opened volume at full detail (the inputs' slice count), or at
+// interactive detail; learns the cost of drawing from the time between one
+// call and the next.
+void DrawVolumeAtDetail(bool interactive, DrawInputs inputs);
 
 // The detail the last frame was drawn at.
 Detail LastDetail();

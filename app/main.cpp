@@ -19,8 +19,7 @@
 #include "app/screenshot.h"
 #include "app/startup.h"
 #include "app/transfer_files.h"
-#include "app/volume_camera.h"
-#include "app/volume_mode.h"
+#include "app/viewer.h"
 #include "glux/glux_platform.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
@@ -47,11 +46,11 @@ int main(int argc, char** argv) {
       PrintOpenedVolumeInfo(options);
       return 0;
     }
+    CreateViewer(options);
   }
-  if (!SetUpTransferFiles(options)) return 1;
+  if (!SetUpTransferFiles(options, TransferWindow())) return 1;
   if (!options.screenshot.empty()) {
     RequestScreenshot(options.screenshot, std::max(options.turntable, 1));
-    SetTurntableFrames(options.turntable);
   }
 
   GluxPlatform platform = gluxPlatform();
@@ -83,16 +82,8 @@ int main(int argc, char** argv) {
   try {
     gRenderer.Init();
     UploadLoadedTransfer();
-    if (OpenedVolume() != nullptr) {
-      ShowOpenedVolume(options.maxSize);
-      gRenderer.sliceCount = options.slices.value_or(OpenedVolumeSliceCount());
-      SetUpInteractiveDetail(options.interactiveMs);
-      if (options.benchmark > 0) RequestBenchmark(options.benchmark);
-      CameraStart camera = options.camera;
-      const VolumeInfo& info = OpenedVolume()->info();
-      if (!options.viewGiven) camera.view = FacingView(info.sizes, info.spacing);
-      SetUpVolumeCamera(camera);
-      SetUpVolumeMode(options.mode, options.iso, OpenedVolumeWindow());
+    if (OpenedViewState() != nullptr) {
+      StartViewer(options);
     } else {
       BuildJuliaVolume(gDensity, gFluidNX, gFluidNY, gFluidNZ, 0.0);
       gRenderer.SetData(gDensity, gFluidNX, gFluidNY, gFluidNZ);

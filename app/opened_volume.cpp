@@ -17,11 +17,8 @@
 namespace {
 
 std::optional<Volume> gVolume;
-IntensityWindow gWindow;
 IntensityWindow gDefaultWindow;
 bool gHoldsCt = false;
-VolumeView gView;
-int gMaxSize = 256;
 std::vector<float> gTexels;  // the renderer borrows them
 
 int32_t MaxTextureSize() {
@@ -30,14 +27,15 @@ int32_t MaxTextureSize() {
   return size > 0 ? size : 1;
 }
 
-// Shows the voxels under the view. At start-up a line tells when they had
-// to be reduced; after a key, a line tells which voxels are on show.
-void ShowView(bool afterKey) {
-  const VolumeBox box = ViewedBox(gView, gVolume->info());
+}  // namespace
+
+void ShowOpenedVolume(const VolumeView& part, const IntensityWindow& window, int maxSize,
+                      bool afterKey) {
+  const VolumeBox box = ViewedBox(part, gVolume->info());
   const std::array<int64_t, 3> boxSizes{static_cast<int64_t>(box.extent[0]),
                                         static_cast<int64_t>(box.extent[1]),
                                         static_cast<int64_t>(box.extent[2])};
-  const std::array<int32_t, 3> sizes = FitVolumeSize(boxSizes, gMaxSize, MaxTextureSize());
+  const std::array<int32_t, 3> sizes = FitVolumeSize(boxSizes, maxSize, MaxTextureSize());
   if (afterKey) {
     std::printf("Showing voxels x %lld-%lld, y %lld-%lld, z %lld-%lld at %dx%dx%d\n",
                 static_cast<long long>(box.origin[0]),
@@ -55,14 +53,12 @@ void ShowView(bool afterKey) {
   gTexels.assign(static_cast<size_t>(sizes[0]) * static_cast<size_t>(sizes[1]) *
                      static_cast<size_t>(sizes[2]),
                  0.0f);
-  ResampleVolume(*gVolume, box, gWindow, sizes, gTexels.data());
+  ResampleVolume(*gVolume, box, window, sizes, gTexels.data());
   gRenderer.ShowPreciseVolume(gTexels.data(), sizes[0], sizes[1], sizes[2],
                               BoxProportions(box, gVolume->info()));
   // The slices sit half a voxel inside the box, and the voxels changed.
   gRenderer.BuildSlices();
 }
-
-}  // namespace
 
 bool LoadOpenedVolume(const ViewerOptions& options) {
   VolumeRequest request;
@@ -96,14 +92,14 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
   // CT values are windowed over the Hounsfield range, so presets in HU
   // reach from air to bone.
   if (gHoldsCt) gDefaultWindow = CtWindow(*gVolume);
-  gWindow = options.window.value_or(gDefaultWindow);
-  gView = WholeVolumeView(info);
   return true;
 }
 
 const Volume* OpenedVolume() { return gVolume ? &*gVolume : nullptr; }
 
-const IntensityWindow& OpenedVolumeWindow() { return gWindow; }
+IntensityWindow StartWindow(const ViewerOptions& options) {
+  return options.window.value_or(gDefaultWindow);
+}
 
 bool OpenedVolumeHoldsCt() { return gHoldsCt; }
 
@@ -111,20 +107,9 @@ void PrintOpenedVolumeInfo(const ViewerOptions& options) {
   std::fputs(VolumeInfoText(options.volume, gVolume->info(), gDefaultWindow).c_str(), stdout);
 }
 
-void ShowOpenedVolume(int maxSize) {
-  gMaxSize = maxSize;
-  ShowView(false);
-}
-
 int32_t OpenedVolumeSliceCount() {
   const int32_t sizes[3] = {gRenderer.sizeX, gRenderer.sizeY, gRenderer.sizeZ};
-  const float* shape = gRenderer.proportions;
+  const float* shape = gRenderer.Proportions();
   const int longest = static_cast<int>(std::max_element(shape, shape + 3) - shape);
   return std::clamp(sizes[longest], 100, 200);
-}
-
-bool StepOpenedVolume(unsigned char key) {
-  if (!gVolume || !StepVolumeView(gView, key, gVolume->info())) return false;
-  ShowView(true);
-  return true;
 }

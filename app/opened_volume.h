@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/options.h"
+#include "app/volume_view.h"
 #include "files/volume_file.h"
 #include "files/volume_window.h"
 
@@ -16,7 +17,8 @@ bool LoadOpenedVolume(const ViewerOptions& options);
 
 // Null until a volume is loaded.
 const Volume* OpenedVolume();
-const IntensityWindow& OpenedVolumeWindow();
+// The window it opens with: --window, or the one its values suggest.
+IntensityWindow StartWindow(const ViewerOptions& options);
 // Whether its values look like CT (files/ct_values.h); such a volume is
 // windowed over its CT range unless --window says otherwise.
 bool OpenedVolumeHoldsCt();
@@ -24,15 +26,15 @@ bool OpenedVolumeHoldsCt();
 // Prints the --info text of the loaded volume on stdout.
 void PrintOpenedVolumeInfo(const ViewerOptions& options);
 
-// Hands the whole loaded volume to the renderer in its true proportions.
-// Needs the GL context and an initialised renderer.
-void ShowOpenedVolume(int maxSize);
+// Hands a part of the loaded volume (fitted to at most maxSize voxels a
+// side) to the renderer in its true proportions, its values through the
+// window. At start a line tells when the voxels had to be reduced; after a
+// key (+ - 4 6), which voxels are on show. Needs the GL context and an
+// initialised renderer.
+void ShowOpenedVolume(const VolumeView& part, const IntensityWindow& window, int maxSize,
+                      bool afterKey);
 
 // The slice count an opened volume starts with: one slice per voxel along
 // its longest side as shown, from 100 to 200. Pre-integration makes a slice
 // per voxel enough; more would only cost time.
 int32_t OpenedVolumeSliceCount();
-
-// Keys + - 4 6 with a volume loaded: moves or resizes the view and shows
-// it. Returns false, doing nothing, for other keys or without a volume.
-bool StepOpenedVolume(unsigned char key);

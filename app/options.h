@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/volume_camera.h"
+#include "app/view_state.h"
 #include "files/volume_file.h"
 #include "files/volume_window.h"
 #include "render/render_mode.h"

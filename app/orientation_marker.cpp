@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 
-#include "app/app_state.h"
 #include "app/overlay.h"
 
 namespace {
@@ -28,14 +27,14 @@ constexpr Direction kDirections[] = {
 
 }  // namespace
 
-void DrawOrientationMarker(const Rotation& rotation) {
+void DrawOrientationMarker(const Rotation& rotation, int paneWidth, int paneHeight) {
   struct Placed {
     const Direction* direction;
     double x, y, depth;  // window pixels (y down), and towards the viewer
   };
   std::array<Placed, 6> placed{};
   const double centreX = kMargin;
-  const double centreY = gWindowHeight - kMargin;
+  const double centreY = paneHeight - kMargin;
   for (size_t i = 0; i < placed.size(); ++i) {
     const Direction& d = kDirections[i];
     double eye[3];
@@ -49,10 +48,11 @@ void DrawOrientationMarker(const Rotation& rotation) {
   std::sort(placed.begin(), placed.end(),
             [](const Placed& a, const Placed& b) { return a.depth < b.depth; });
 
+  const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
   glPushMatrix();
   glLoadIdentity();
   glDisable(GL_TEXTURE_2D);
-  BeginOverlay();
+  BeginPaneOverlay(paneWidth, paneHeight);
   glLineWidth(2.0f);
   for (const Placed& p : placed) {
     // Directions pointing away from the viewer are drawn dimmer.
@@ -71,6 +71,6 @@ void DrawOrientationMarker(const Rotation& rotation) {
   }
   glLineWidth(1.0f);
   EndOverlay();
-  glEnable(GL_TEXTURE_2D);
+  if (textured) glEnable(GL_TEXTURE_2D);
   glPopMatrix();
 }

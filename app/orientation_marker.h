@@ -5,5 +5,6 @@
 
 #include "render/view_orientation.h"
 
-// Draws it over the frame in window pixels; leaves texturing as it was.
-void DrawOrientationMarker(const Rotation& rotation);
+// Draws it over the lower left corner of a pane `paneWidth` by `paneHeight`
+// pixels, the viewport set to the pane; leaves texturing as it was.
+void DrawOrientationMarker(const Rotation& rotation, int paneWidth, int paneHeight);

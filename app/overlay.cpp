@@ -5,13 +5,15 @@
 
 #include "app/app_state.h"
 
-void BeginOverlay() {
+void BeginOverlay() { BeginPaneOverlay(gWindowWidth, gWindowHeight); }
+
+void BeginPaneOverlay(int paneWidth, int paneHeight) {
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
-  gluOrtho2D(0, gWindowWidth, 0, gWindowHeight);
+  gluOrtho2D(0, paneWidth, 0, paneHeight);
   glScalef(1, -1, 1);
-  glTranslatef(0, -gWindowHeight, 0);
+  glTranslatef(0, -paneHeight, 0);
   glMatrixMode(GL_MODELVIEW);
 }
 

@@ -14,7 +14,6 @@ namespace {
 
 bool gTransferLoaded = false;
 std::string gSavePath;
-IntensityWindow gSaveWindow;
 float gLastSaved[kTransferEntries][4];
 
 }  // namespace
@@ -35,18 +34,17 @@ void UploadLoadedTransfer() {
   if (gTransferLoaded) gRenderer.SetTransferFunction(gTransferEditor.Table());
 }
 
-void SaveTransferEditsTo(const std::string& path, const IntensityWindow& window) {
+void SaveTransferEditsTo(const std::string& path) {
   gSavePath = path;
-  gSaveWindow = window;
   std::memcpy(gLastSaved, gTransferEditor.Table(), sizeof gLastSaved);
 }
 
-void SaveTransferIfEdited() {
+void SaveTransferIfEdited(const IntensityWindow& window) {
   if (gSavePath.empty()) return;
   const float* table = gTransferEditor.Table();
   if (std::memcmp(gLastSaved, table, sizeof gLastSaved) == 0) return;
   try {
-    WriteTransferFile(gSavePath, table, gSaveWindow.low, gSaveWindow.high);
+    WriteTransferFile(gSavePath, table, window.low, window.high);
     std::memcpy(gLastSaved, table, sizeof gLastSaved);
   } catch (const TransferFileError& error) {
     std::fprintf(stderr, "%s\n", error.what());
@@ -57,9 +55,8 @@ void ShowVolumeHistogram(const Volume& volume, const IntensityWindow& window) {
   gTransferEditor.SetHistogramSource([&volume, window] { return WindowHistogram(volume, window); });
 }
 
-bool SetUpTransferFiles(const ViewerOptions& options) {
+bool SetUpTransferFiles(const ViewerOptions& options, const IntensityWindow& window) {
   const Volume* volume = OpenedVolume();
-  const IntensityWindow window = volume != nullptr ? OpenedVolumeWindow() : IntensityWindow{0, 1};
   try {
     if (!options.transferFile.empty()) LoadTransferFile(options.transferFile, window);
     if (!options.saveTransferFile.empty()) CheckTransferFileWritable(options.saveTransferFile);
@@ -72,7 +69,7 @@ bool SetUpTransferFiles(const ViewerOptions& options) {
       !SetUpStartPreset(options.preset, OpenedVolumeHoldsCt(), window)) {
     return false;
   }
-  if (!options.saveTransferFile.empty()) SaveTransferEditsTo(options.saveTransferFile, window);
+  if (!options.saveTransferFile.empty()) SaveTransferEditsTo(options.saveTransferFile);
   if (volume != nullptr) ShowVolumeHistogram(*volume, window);
   return true;
 }

@@ -13,11 +13,11 @@
 #include "files/volume_window.h"
 
 // --tf (or else, for an opened volume, the preset it starts from), --save-tf
-// and the histogram, for the opened volume if there is one.
+// and the histogram, for the opened volume if there is one, over `window`.
 // Call after the volume is read and before the GLUT window opens. A map that
 // cannot be read, or a --save-tf folder that cannot be written, is reported
 // in one line on stderr, and false returned.
-bool SetUpTransferFiles(const ViewerOptions& options);
+bool SetUpTransferFiles(const ViewerOptions& options, const IntensityWindow& window);
 
 // Reads a map into the editor, resampled over the window; throws
 // TransferFileError (one line naming the file).
@@ -33,12 +33,12 @@ void UploadLoadedTransfer();
 
 // From now on every edit is written to `path` when the mouse button that
 // made it is released.
-void SaveTransferEditsTo(const std::string& path, const IntensityWindow& window);
+void SaveTransferEditsTo(const std::string& path);
 
-// The mouse callback's hook for a button release: writes the table if it
-// changed since the last write (or the start). A failed write is reported on
-// stderr and the viewer goes on.
-void SaveTransferIfEdited();
+// The mouse callback's hook for a button release: writes the table, over
+// the window it spans, if it changed since the last write (or the start). A
+// failed write is reported on stderr and the viewer goes on.
+void SaveTransferIfEdited(const IntensityWindow& window);
 
 // The editor shows the histogram of the volume's windowed values, computed
 // when the editor is first drawn. The volume must stay alive meanwhile.

@@ -15,16 +15,15 @@ constexpr char kOtherPreset[] = "grayscale";
 
 std::vector<TransferPreset> gPresets;
 size_t gCurrent = 0;
-IntensityWindow gWindow;
 
 void PrintWarnings(const PresetFolder& folder) {
   for (const std::string& line : folder.warnings) std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 // The preset's table in the editor, which the renderer then uploads.
-void LoadPreset(const TransferPreset& preset) {
+void LoadPreset(const TransferPreset& preset, const IntensityWindow& window) {
   float table[kTransferEntries * 4];
-  FillPresetTable(preset, gWindow.low, gWindow.high, table);
+  FillPresetTable(preset, window.low, window.high, table);
   LoadTransferTable(table);
   std::printf("Preset: %s\n", preset.name.c_str());
 }
@@ -42,7 +41,6 @@ void PrintPresetList() {
 bool PresetInstalled(const std::string& name) { return !PresetPath(kPresetFolder, name).empty(); }
 
 bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWindow& window) {
-  gWindow = window;
   const std::string name = !named.empty() ? named : ctValues ? kCtPreset : kOtherPreset;
   if (!named.empty()) {
     // Checked alone first: a broken preset asked for ends the start in one line.
@@ -58,7 +56,7 @@ bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWi
   gPresets = std::move(folder.presets);
   for (gCurrent = 0; gCurrent < gPresets.size(); ++gCurrent) {
     if (gPresets[gCurrent].name == name) {
-      LoadPreset(gPresets[gCurrent]);
+      LoadPreset(gPresets[gCurrent], window);
       return true;
     }
   }
@@ -69,9 +67,9 @@ bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWi
   return true;
 }
 
-void NextPreset() {
+void NextPreset(const IntensityWindow& window) {
   if (gPresets.empty()) return;
   gCurrent = (gCurrent + 1) % gPresets.size();
-  LoadPreset(gPresets[gCurrent]);
+  LoadPreset(gPresets[gCurrent], window);
   gRenderer.SetTransferFunction(gTransferEditor.Table());
 }

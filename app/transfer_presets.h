@@ -23,6 +23,7 @@ bool PresetInstalled(const std::string& name);
 // folder get a warning each and are left out of key k's round.
 bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWindow& window);
 
-// Key k: the next preset in name order, shown at once and in the editor;
-// prints "Preset: NAME". Does nothing when no preset was set up.
-void NextPreset();
+// Key k: the next preset in name order over the window, shown at once and
+// in the editor; prints "Preset: NAME". Does nothing when no preset was set
+// up.
+void NextPreset(const IntensityWindow& window);

@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
-#include "app/app_state.h"
-#include "render/vol_render.h"
+#include "app/view_keys.h"
 
 namespace {
 
@@ -21,48 +19,9 @@ constexpr double kWheelStep = 1.1;
 constexpr double kMinZoom = 0.1;
 constexpr double kMaxZoom = 50.0;
 
-bool gActive = false;
-CameraStart gStart;
-double gZoom = 1.0;
-bool gOrthographic = false;
-double gPanX = 0.0;
-double gPanY = 0.0;
-
 double HalfHeightAtCentre(double zoom) { return kHalfHeightAtZoom1 / zoom; }
 
-void Project(int width, int height, double zoom, bool orthographic) {
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
-  const double halfHeight = HalfHeightAtCentre(zoom);
-  if (orthographic) {
-    glOrtho(-halfHeight * aspect, halfHeight * aspect, -halfHeight, halfHeight, kNear, kFar);
-  } else {
-    gluPerspective(2.0 * std::atan(halfHeight / kVolumeEyeDistance) * 180.0 / M_PI, aspect, kNear,
-                   kFar);
-  }
-  glMatrixMode(GL_MODELVIEW);
-}
-
-void Reproject() { ApplyVolumeProjection(gWindowWidth, gWindowHeight); }
-
-bool ShowView(AnatomicalView view) {
-  gRenderer.orientation = ViewRotation(view);
-  std::printf("View: %s\n", AnatomicalViewName(view));
-  return true;
-}
-
 }  // namespace
-
-void SetUpVolumeCamera(const CameraStart& start) {
-  gActive = true;
-  gStart = start;
-  gZoom = start.zoom;
-  gOrthographic = start.orthographic;
-  gPanX = gPanY = 0.0;
-  gRenderer.oriented = true;
-  gRenderer.orientation = ViewRotation(start.view);
-}
 
 AnatomicalView FacingView(const std::array<int64_t, 3>& sizes, const std::array<double, 3>& spacing) {
   std::array<double, 3> side{};
@@ -76,55 +35,45 @@ AnatomicalView FacingView(const std::array<int64_t, 3>& sizes, const std::array<
   return kThrough[thinnest];
 }
 
-bool VolumeCameraActive() { return gActive; }
+CameraState StartCamera(const CameraStart& start) {
+  CameraState camera;
+  camera.start = start;
+  ResetCamera(camera);
+  return camera;
+}
 
-bool VolumeCameraKey(unsigned char key) {
-  if (!gActive) return false;
-  switch (key) {
-    case 'A': return ShowView(AnatomicalView::Anterior);
-    case 'P': return ShowView(AnatomicalView::Posterior);
-    case 'L': return ShowView(AnatomicalView::Left);
-    case 'R': return ShowView(AnatomicalView::Right);
-    case 'S': return ShowView(AnatomicalView::Superior);
-    case 'I': return ShowView(AnatomicalView::Inferior);
-    case '0':
-      SetUpVolumeCamera(gStart);
-      Reproject();
-      std::printf("View: %s, zoom %g\n", AnatomicalViewName(gStart.view), gZoom);
-      return true;
-    case 'o':
-      gOrthographic = !gOrthographic;
-      Reproject();
-      std::printf("Projection: %s\n", gOrthographic ? "orthographic" : "perspective");
-      return true;
-    default: return false;
+void ApplyCameraProjection(const CameraState& camera, int width, int height) {
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
+  const double halfHeight = HalfHeightAtCentre(camera.zoom);
+  if (camera.orthographic) {
+    glOrtho(-halfHeight * aspect, halfHeight * aspect, -halfHeight, halfHeight, kNear, kFar);
+  } else {
+    gluPerspective(2.0 * std::atan(halfHeight / kVolumeEyeDistance) * 180.0 / M_PI, aspect, kNear,
+                   kFar);
   }
+  glMatrixMode(GL_MODELVIEW);
 }
 
-void ApplyVolumeProjection(int width, int height) { Project(width, height, gZoom, gOrthographic); }
+void ApplyCameraPan(const CameraState& camera) { glTranslated(camera.panX, camera.panY, 0.0); }
 
-void ApplyVolumePan() {
-  if (gActive) glTranslated(gPanX, gPanY, 0.0);
+void TurnCamera(CameraState& camera, int dx, int dy) {
+  const Rotation turned = TurnAboutEyeX(TurnAboutEyeY(camera.rotation, dx), dy);
+  camera.rotation = Orthonormalised(turned);
 }
 
-void DragVolume(int dx, int dy, bool pan) {
-  if (pan) {
-    // One pixel moves the volume's centre by one pixel.
-    const double unitsPerPixel = 2.0 * HalfHeightAtCentre(gZoom) / std::max(gWindowHeight, 1);
-    gPanX += dx * unitsPerPixel;
-    gPanY -= dy * unitsPerPixel;
-    return;
-  }
-  Rotation turned = TurnAboutEyeY(gRenderer.orientation, dx);
-  turned = TurnAboutEyeX(turned, dy);
-  gRenderer.orientation = Orthonormalised(turned);
+void PanCamera(CameraState& camera, int dx, int dy, int paneHeight) {
+  // One pixel moves the volume's centre by one pixel.
+  const double unitsPerPixel = 2.0 * HalfHeightAtCentre(camera.zoom) / std::max(paneHeight, 1);
+  camera.panX += dx * unitsPerPixel;
+  camera.panY -= dy * unitsPerPixel;
 }
 
-void ZoomVolume(int steps) {
-  gZoom = std::clamp(gZoom * std::pow(kWheelStep, steps), kMinZoom, kMaxZoom);
-  Reproject();
+void ZoomCamera(CameraState& camera, int steps) {
+  camera.zoom = std::clamp(camera.zoom * std::pow(kWheelStep, steps), kMinZoom, kMaxZoom);
 }
 
-void PoseForTurntable(int frame, int frames) {
-  gRenderer.orientation = TurnAboutEyeY(ViewRotation(gStart.view), 360.0 * frame / frames);
+Rotation TurntableRotation(const CameraStart& start, int frame, int frames) {
+  return TurnAboutEyeY(ViewRotation(start.view), 360.0 * frame / frames);
 }

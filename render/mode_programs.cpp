@@ -44,7 +44,7 @@ CGprogram VolRender::CompileFragmentVariant(const char* define) {
   return program;
 }
 
-bool VolRender::SetRenderMode(RenderMode newMode) {
+bool VolRender::PrepareRenderMode(RenderMode newMode) {
   if (NeedsBlendMinmax(newMode) && !gluxBlendMinmax().isLoaded()) {
     std::fprintf(stderr, "This OpenGL has no GL_EXT_blend_minmax: %s mode is not available\n",
                  RenderModeName(newMode));
@@ -65,7 +65,6 @@ bool VolRender::SetRenderMode(RenderMode newMode) {
   if (defines.resolve != nullptr && programs.resolve == nullptr) {
     programs.resolve = CompileFragmentVariant(defines.resolve);
   }
-  mode = newMode;
   return true;
 }
 

@@ -30,7 +30,10 @@ void SetVec3(CGprogram program, const char* name, float x, float y, float z) {
 
 }  // namespace
 
-void VolRender::DrawOriented() {
+void VolRender::DrawOriented(const DrawInputs& inputs) {
+  const RenderMode mode = inputs.mode;
+  const int32_t sliceCount = inputs.sliceCount;
+  const Rotation& orientation = inputs.orientation;
   const ModePrograms& programs = modePrograms_[static_cast<int>(mode)];
   const bool composite = mode == RenderMode::Composite;
   const bool preintegrated = composite && precise_;
@@ -50,7 +53,7 @@ void VolRender::DrawOriented() {
   const TextureBox shown = composite ? VisibleBox() : WholeTextureBox();
   std::array<double, 3> centre{}, half{};
   for (int axis = 0; axis < 3; ++axis) {
-    const double side = kLongestSide * proportions[axis];
+    const double side = kLongestSide * proportions_[axis];
     // A slice samples the slab in front of it too: the box grows by one
     // slab, so no slab that reaches into it is clipped away.
     const double slab = sliceCount > 0 ? kLongestSide / sliceCount / side : 0.0;
@@ -61,7 +64,7 @@ void VolRender::DrawOriented() {
   }
   SetClipPlanesEnabled(true);
   glTranslated(0.0, 0.0, -kVolumeEyeDistance);
-  if (extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, -0.5, -2.0, clipDistance);
+  if (inputs.viewClip) SetClipPlane(GL_CLIP_PLANE5, 0.0, -0.5, -2.0, inputs.clipDistance);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   glPushMatrix();
   MultiplyMatrix(orientation);
@@ -70,7 +73,7 @@ void VolRender::DrawOriented() {
   SetClipPlane(GL_CLIP_PLANE2, 0.0, -1.0, 0.0, centre[1] + half[1]);
   SetClipPlane(GL_CLIP_PLANE3, 0.0, 1.0, 0.0, half[1] - centre[1]);
   SetClipPlane(GL_CLIP_PLANE4, 0.0, 0.0, -1.0, centre[2] + half[2]);
-  if (!extraClipEnabled) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, half[2] - centre[2]);
+  if (!inputs.viewClip) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, half[2] - centre[2]);
   glPopMatrix();
 
   BindShadingTextures();
@@ -88,7 +91,7 @@ void VolRender::DrawOriented() {
   glMatrixMode(GL_TEXTURE);
   glPushMatrix();
   glTranslatef(0.5f, 0.5f, 0.5f);
-  glScalef(1.0f / proportions[0], 1.0f / proportions[1], 1.0f / proportions[2]);
+  glScalef(1.0f / proportions_[0], 1.0f / proportions_[1], 1.0f / proportions_[2]);
   const Rotation& r = orientation;
   MultiplyMatrix({r[0], r[3], -r[6], r[1], r[4], -r[7], r[2], r[5], -r[8]});
 
@@ -97,13 +100,13 @@ void VolRender::DrawOriented() {
     for (int k = 0; k < 3; ++k) eyeCentre[row] += r[3 * row + k] * centre[k];
   }
   const std::array<double, 3> extents = EyeHalfExtents(orientation, half);
-  if (mode == RenderMode::Iso) SetVec3(pass, "isoLevel", isoLevel, 0.0f, 0.0f);
+  if (mode == RenderMode::Iso) SetVec3(pass, "isoLevel", inputs.isoLevel, 0.0f, 0.0f);
   if (precise_) SetVec3(pass, "gradientRange", gradientRange_, 0.0f, 0.0f);
   glEnable(GL_BLEND);
   bool projected = false;
   if (programs.resolve == nullptr) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (!shown.empty) DrawSlicesAcross(eyeCentre, extents, pass);
+    if (!shown.empty) DrawSlicesAcross(eyeCentre, extents, sliceCount, pass);
   } else {
     // Minimum starts from the top value and marks covered pixels with 0.
     const bool minimum = mode == RenderMode::Minimum;
@@ -112,7 +115,7 @@ void VolRender::DrawOriented() {
       glBlendFunc(GL_ONE, GL_ONE);
       if (mode == RenderMode::Maximum) glBlendEquationEXT(GL_MAX_EXT);
       if (minimum) glBlendEquationEXT(GL_MIN_EXT);
-      DrawSlicesAcross(eyeCentre, extents, pass);
+      DrawSlicesAcross(eyeCentre, extents, sliceCount, pass);
       if (mode != RenderMode::Average) glBlendEquationEXT(GL_FUNC_ADD_EXT);
       projectionTarget_.End();
       projected = true;
@@ -134,7 +137,8 @@ void VolRender::DrawOriented() {
 }
 
 void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
-                                 const std::array<double, 3>& eyeHalfExtents, CGprogram program) {
+                                 const std::array<double, 3>& eyeHalfExtents, int32_t sliceCount,
+                                 CGprogram program) {
   if (sliceCount <= 0) return;
   // sliceCount slices span the volume's longest side, whatever the turn or
   // the part drawn: the spacing, and all that depends on it, stays put, and
@@ -171,8 +175,14 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
 
 void VolRender::ResolveProjection(CGprogram resolve) {
   cgGLBindProgram(resolve);
+  // The fragments' window coordinates start at the viewport's corner, which
+  // a pane of a split window puts off the window's.
+  GLint viewport[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_VIEWPORT, viewport);
   SetVec3(resolve, "viewportSize", static_cast<float>(projectionTarget_.width()),
           static_cast<float>(projectionTarget_.height()), 0.0f);
+  SetVec3(resolve, "viewportOrigin", static_cast<float>(viewport[0]), static_cast<float>(viewport[1]),
+          0.0f);
   glActiveTextureARB(GL_TEXTURE3_ARB);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, projectionTarget_.texture());

@@ -34,7 +34,7 @@ void VolRender::ShowPreciseVolume(float* texels, int32_t x, int32_t y, int32_t z
   {
     // Freed before the volume's upload, so the two never add up.
     std::vector<uint16_t> slopes(voxels * kSmoothGradientComponents);
-    const float steepest = ComputeSmoothGradients16(texels, x, y, z, gradientScale, slopes.data());
+    const float steepest = ComputeSmoothGradients16(texels, x, y, z, gradientScale_, slopes.data());
     gradientRange_ = steepest > 0.0f ? 1.0f / steepest : 0.0f;
     glBindTexture(GL_TEXTURE_3D, gradientTexture);
     glTexImage3D(GL_TEXTURE_3D, 0, GL_RGBA16, x, y, z, 0, GL_RGBA, GL_UNSIGNED_SHORT,

@@ -44,10 +44,6 @@ void VolRender::BuildSlices() {
 }
 
 void VolRender::Draw() {
-  if (oriented) {
-    DrawOriented();
-    return;
-  }
   glActiveTextureARB(GL_TEXTURE0_ARB);
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   glEnable(GL_TEXTURE_3D);
@@ -56,9 +52,9 @@ void VolRender::Draw() {
   cgGLEnableProfile(fragmentProfile);
 
   SetClipPlanesEnabled(true);
-  const double dx = BoxHalfExtent(sizeX) * proportions[0];
-  const double dy = BoxHalfExtent(sizeY) * proportions[1];
-  const double dz = BoxHalfExtent(sizeZ) * proportions[2];
+  const double dx = BoxHalfExtent(sizeX) * proportions_[0];
+  const double dy = BoxHalfExtent(sizeY) * proportions_[1];
+  const double dz = BoxHalfExtent(sizeZ) * proportions_[2];
 
   // Left on the modelview: the overlay drawn after the volume uses it.
   glTranslatef(0.0f, 0.0f, -250.0f);
@@ -85,8 +81,8 @@ void VolRender::Draw() {
   glPushMatrix();
   glTranslatef(0.5f, 0.5f, 0.5f);
   // A flatter box spans less of the stack: the texture stretches to fill it.
-  if (proportions[0] != 1.0f || proportions[1] != 1.0f || proportions[2] != 1.0f) {
-    glScalef(1.0f / proportions[0], 1.0f / proportions[1], 1.0f / proportions[2]);
+  if (proportions_[0] != 1.0f || proportions_[1] != 1.0f || proportions_[2] != 1.0f) {
+    glScalef(1.0f / proportions_[0], 1.0f / proportions_[1], 1.0f / proportions_[2]);
   }
   glRotatef(angleX, -1.0f, 0.0f, 0.0f);
   glRotatef(angleZ, 0.0f, 0.0f, -1.0f);

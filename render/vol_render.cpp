@@ -27,8 +27,6 @@ VolRender::VolRender()
     : sizeX(128),
       sizeY(128),
       sizeZ(128),
-      proportions{1.0f, 1.0f, 1.0f},
-      gradientScale{1.0, 1.0, 1.0},
       data(nullptr),
       ownsData(false),
       volumeTexture(0),
@@ -47,11 +45,7 @@ VolRender::VolRender()
       vertexProgram(nullptr),
       fragmentProgram(nullptr),
       lightPosParam(nullptr),
-      transferTexture(0),
-      oriented(false),
-      orientation{1, 0, 0, 0, 1, 0, 0, 0, 1},
-      mode(RenderMode::Composite),
-      isoLevel(0.5f) {}
+      transferTexture(0) {}
 
 // The single instance lives until the process ends; nothing to release.
 VolRender::~VolRender() {}
@@ -91,8 +85,8 @@ void VolRender::SetTransferFunction(const float* table) {
 
 void VolRender::UploadVolume() {
   // Shown as a cube and lit per voxel, whatever its sizes.
-  proportions[0] = proportions[1] = proportions[2] = 1.0f;
-  gradientScale = {1.0, 1.0, 1.0};
+  proportions_[0] = proportions_[1] = proportions_[2] = 1.0f;
+  gradientScale_ = {1.0, 1.0, 1.0};
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
   if (data != nullptr) {  // no volume yet: keep the texture as it is
     if (channels == 1) {
@@ -145,10 +139,10 @@ void VolRender::AdoptData(float* buffer, int32_t x, int32_t y, int32_t z) {
 }
 
 void VolRender::SetProportions(float x, float y, float z) {
-  proportions[0] = x;
-  proportions[1] = y;
-  proportions[2] = z;
-  gradientScale = GradientAxisScale({sizeX, sizeY, sizeZ}, {x, y, z});
+  proportions_[0] = x;
+  proportions_[1] = y;
+  proportions_[2] = z;
+  gradientScale_ = GradientAxisScale({sizeX, sizeY, sizeZ}, {x, y, z});
 }
 
 namespace {
@@ -180,7 +174,7 @@ void VolRender::BuildGradients() {
     gLastGradientAllocation = {gradientData, voxels};
     if (gradientData == nullptr) return;
   }
-  ComputeGradients(data, sizeX, sizeY, sizeZ, gradientScale, gradientData);
+  ComputeGradients(data, sizeX, sizeY, sizeZ, gradientScale_, gradientData);
 
   glBindTexture(GL_TEXTURE_3D, gradientTexture);
   UploadVolumeTexture(gGradientMips, 3, GL_RGB, sizeX, sizeY, sizeZ, gradientData);

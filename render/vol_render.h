@@ -11,6 +11,7 @@
 
 #include "cg/cg_runtime.h"
 #include "render/brick_grid.h"
+#include "render/draw_inputs.h"
 #include "render/projection_target.h"
 #include "render/render_mode.h"
 #include "render/slab_table.h"
@@ -59,14 +60,15 @@ public:
   void BuildSlices();
   void Draw();
 
-  // Opened volumes only; the built-in sources keep angleZ and angleX. With
-  // `oriented` set, Draw turns the volume by `orientation`, shows all of it,
-  // lays slices across the turned box every frame, sliceCount of them per
-  // longest side of the volume, and draws in `mode`.
-  void DrawOriented();
+  // Opened volumes only; the built-in sources keep Draw, angleZ and angleX.
+  // Turns the volume by the inputs' orientation, shows all of it, lays
+  // slices across the turned box every frame, sliceCount of them per longest
+  // side of the volume, and draws in the inputs' mode, which must have been
+  // prepared.
+  void DrawOriented(const DrawInputs& inputs);
   // Compiles the mode's programs on first use. Returns false, with a line on
-  // stderr, and keeps the mode it had when this GL cannot draw that mode.
-  bool SetRenderMode(RenderMode newMode);
+  // stderr, when this GL cannot draw that mode.
+  bool PrepareRenderMode(RenderMode mode);
   // The light direction for every program, the later-compiled ones too.
   void SetLightPosition(const float* light);
   // ShowVolume for opened volumes, at the precision they deserve: 16-bit
@@ -90,11 +92,12 @@ public:
                         int32_t originZ, int32_t extentX, int32_t extentY, int32_t extentZ,
                         int32_t newSizeX, int32_t newSizeY, int32_t newSizeZ);
 
+  // The volume's physical sides over its longest (see SetProportions).
+  const float* Proportions() const { return proportions_; }
+
   int32_t sizeX;
   int32_t sizeY;
   int32_t sizeZ;
-  float proportions[3];
-  std::array<double, 3> gradientScale;  // per axis, see SetProportions
   float* data;
   bool ownsData;
   GLuint volumeTexture;
@@ -114,12 +117,10 @@ public:
   CGprogram fragmentProgram;
   CGparameter lightPosParam;
   GLuint transferTexture;
-  bool oriented;
-  Rotation orientation;
-  RenderMode mode;
-  float isoLevel;  // 0..1 of the intensity window
 
 private:
+  float proportions_[3] = {1.0f, 1.0f, 1.0f};
+  std::array<double, 3> gradientScale_{1.0, 1.0, 1.0};  // per axis, see SetProportions
   // The fragment programs of a mode: its pass over the slices and, for the
   // projections, the pass that turns the kept value into colour.
   struct ModePrograms {
@@ -146,7 +147,8 @@ private:
   // Slices covering a box of the given half-extents around `centre` (eye
   // frame), on planes a whole number of spacings from the volume's centre.
   void DrawSlicesAcross(const std::array<double, 3>& centre,
-                        const std::array<double, 3>& eyeHalfExtents, CGprogram program);
+                        const std::array<double, 3>& eyeHalfExtents, int32_t sliceCount,
+                        CGprogram program);
   void ResolveProjection(CGprogram resolve);
 
   // SetData without the upload.

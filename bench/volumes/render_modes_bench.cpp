@@ -65,20 +65,22 @@ void PrepareOnce(const std::string& path) {
     std::fprintf(stderr, "%s\n", error.what());
     std::exit(1);
   }
-  gRenderer.oriented = true;
-  gRenderer.orientation = ViewRotation(AnatomicalView::Anterior);
 }
 
 void BM_Mode(benchmark::State& state) {
   const auto mode = static_cast<RenderMode>(state.range(0));
-  if (!gRenderer.SetRenderMode(mode)) {
+  if (!gRenderer.PrepareRenderMode(mode)) {
     state.SkipWithError("mode not available");
     return;
   }
+  DrawInputs inputs;
+  inputs.orientation = ViewRotation(AnatomicalView::Anterior);
+  inputs.mode = mode;
+  inputs.sliceCount = gRenderer.sliceCount;
   for (auto _ : state) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    gRenderer.Draw();
+    gRenderer.DrawOriented(inputs);
     glFinish();
   }
   state.SetLabel(RenderModeName(mode));

@@ -1,0 +1,100 @@
+#include "app/view_keys.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int32_t kSliceStep = 5;
+constexpr int32_t kFullSliceCount = 1000;
+constexpr int32_t kClipStep = 2;
+constexpr float kIsoStep = 0.01f;
+
+std::string Format(const char* format, const char* text, double number = 0) {
+  char line[128];
+  std::snprintf(line, sizeof line, format, text, number);
+  return line;
+}
+
+KeyOutcome Handled(std::string line = "") { return {true, std::move(line), false}; }
+
+KeyOutcome ShowSide(CameraState& camera, AnatomicalView view) {
+  camera.rotation = ViewRotation(view);
+  return Handled(Format("View: %s", AnatomicalViewName(view)));
+}
+
+KeyOutcome NextMode(ViewState& state, const KeyContext& context) {
+  // Modes this GL cannot draw are passed over, each with its line.
+  RenderMode next = NextRenderMode(state.mode);
+  while (next != RenderMode::Composite && context.modeAvailable && !context.modeAvailable(next)) {
+    next = NextRenderMode(next);
+  }
+  state.mode = next;
+  return Handled(Format("Render mode: %s", RenderModeName(next)));
+}
+
+KeyOutcome StepIso(ViewState& state, float step) {
+  state.isoLevel = std::clamp(state.isoLevel + step, 0.0f, 1.0f);
+  const double value = state.window.low + (state.window.high - state.window.low) * state.isoLevel;
+  char line[64];
+  std::snprintf(line, sizeof line, "Iso value: %g", value);
+  return Handled(line);
+}
+
+void ToggleFullSlices(ViewState& state) {
+  if (state.savedSliceCount == 0) {
+    state.savedSliceCount = state.sliceCount;
+    state.sliceCount = kFullSliceCount;
+  } else {
+    state.sliceCount = state.savedSliceCount;
+    state.savedSliceCount = 0;
+  }
+}
+
+}  // namespace
+
+void ResetCamera(CameraState& camera) {
+  camera.rotation = ViewRotation(camera.start.view);
+  camera.zoom = camera.start.zoom;
+  camera.orthographic = camera.start.orthographic;
+  camera.panX = camera.panY = 0.0;
+}
+
+KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& context) {
+  CameraState& camera = state.camera;
+  switch (key) {
+    case 'A': return ShowSide(camera, AnatomicalView::Anterior);
+    case 'P': return ShowSide(camera, AnatomicalView::Posterior);
+    case 'L': return ShowSide(camera, AnatomicalView::Left);
+    case 'R': return ShowSide(camera, AnatomicalView::Right);
+    case 'S': return ShowSide(camera, AnatomicalView::Superior);
+    case 'I': return ShowSide(camera, AnatomicalView::Inferior);
+    case '0': {
+      ResetCamera(camera);
+      char line[96];
+      std::snprintf(line, sizeof line, "View: %s, zoom %g", AnatomicalViewName(camera.start.view),
+                    camera.zoom);
+      return Handled(line);
+    }
+    case 'o':
+      camera.orthographic = !camera.orthographic;
+      return Handled(Format("Projection: %s", camera.orthographic ? "orthographic" : "perspective"));
+    case 'm': return NextMode(state, context);
+    case '[': return StepIso(state, -kIsoStep);
+    case ']': return StepIso(state, kIsoStep);
+    case 'z': state.sliceCount += kSliceStep; return Handled();
+    case 's': state.sliceCount -= kSliceStep; return Handled();
+    case 'a': ToggleFullSlices(state); return Handled();
+    case 'c': state.viewClip = !state.viewClip; return Handled();
+    case 'b': state.clipDistance += kClipStep; return Handled();
+    case 'n': state.clipDistance -= kClipStep; return Handled();
+    case '+':
+    case '-':
+    case '4':
+    case '6':
+      if (context.volume == nullptr || !StepVolumeView(state.shownPart, key, *context.volume)) break;
+      return {true, "", true};
+    default: break;
+  }
+  return {};
+}

@@ -1,0 +1,29 @@
+// An opened volume's viewer, one per process: its view state (everything
+// the window shows, owned here and nowhere else), the panes that draw it and
+// the routing of keys and the mouse to them. The built-in sources never
+// have one: the GLUT callbacks keep their own paths for them.
+#pragma once
+
+#include "app/options.h"
+#include "app/view_state.h"
+
+// Before the window opens, once the volume is loaded: the state it starts
+// in, from the options.
+void CreateViewer(const ViewerOptions& options);
+// Null without an opened volume.
+ViewState* OpenedViewState();
+
+// After the renderer's Init: shows the volume, prepares its mode and lays
+// out the panes.
+void StartViewer(const ViewerOptions& options);
+
+// The GLUT callbacks' share, while a viewer exists.
+void DrawViewer();
+// False for keys the view has no use for.
+bool ViewerKey(unsigned char key);
+void ViewerMouse(int button, int state, int x, int y);
+void ViewerMotion(int x, int y);
+
+// The window the transfer function spans: the opened volume's, else 0..1
+// (the built-in volumes' values are normalised).
+IntensityWindow TransferWindow();
