@@ -117,3 +117,11 @@ def printed_extent(info):
         raise AssertionError("no Extent line in:\n" + info)
     parts = line.groups()
     return "".join(parts[::3]), [(float(parts[i + 1]), float(parts[i + 2])) for i in (0, 3, 6)]
+
+
+def extent_error(info, affine, shape):
+    """The letters of the Extent line in `info` and its greatest difference in mm from where the
+    affine puts the voxel centres (printed to 0.1 mm, so up to 0.05 is rounding)."""
+    letters, printed = printed_extent(info)
+    return letters, max(abs(got - want) for pair, expected in zip(printed, ras_extent(affine, shape))
+                        for got, want in zip(pair, expected))
