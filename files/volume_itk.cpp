@@ -352,6 +352,14 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
     const std::vector<double> column = io->GetDirection(a);
     for (unsigned p = 0; p < 3; ++p) result.info.direction[p][a] = p < column.size() ? column[p] : 0;
   }
+  if (result.info.format == "MINC") {
+    // MINC's world frame is RAS (as the format's tools and nibabel read it);
+    // this ITK hands its coordinates on unchanged, as if they were LPS.
+    for (int p = 0; p < 2; ++p) {
+      result.info.origin[p] = -result.info.origin[p];
+      for (double& component : result.info.direction[p]) component = -component;
+    }
+  }
   result.info.frames = dimensions == 4 ? static_cast<int>(io->GetDimensions(3)) : 1;
   if (request.frame < 0 || request.frame >= result.info.frames) {
     throw VolumeFileError(path + ": frame " + std::to_string(request.frame) + " does not exist (" +

@@ -97,8 +97,9 @@ class CorpusTest(unittest.TestCase):
         self.assert_lines(results[NIBABEL / "example_nifti2.nii.gz"][1], "Format: NIfTI-2",
                           "Dimensions: 32 x 20 x 12 (2 frames)", "Voxel type: int16", "Spacing: 2 x 2 x 2.2",
                           "Orientation: LAS", "Value range: 49 to 742")
-        # Where nibabel places the voxel centres, an oblique scan among them.
-        for name in ("anatomical.nii", "example4d.nii.gz", "example_nifti2.nii.gz"):
+        # Where nibabel places the voxel centres, an oblique scan and MINC's RAS world among them.
+        for name in ("anatomical.nii", "example4d.nii.gz", "example_nifti2.nii.gz", "minc1_1_scale.mnc",
+                     "minc2_1_scale.mnc", "small.mnc"):
             image, out = nibabel.load(NIBABEL / name), results[NIBABEL / name][1]
             letters, error = marker_volumes.extent_error(out, image.affine, image.shape[:3])
             self.assertEqual(letters, "RAS", out)
