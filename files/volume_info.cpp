@@ -7,7 +7,7 @@
 namespace {
 
 std::string Format(const char* format, double a, double b, double c) {
-  char text[160];
+  char text[1024];  // "%.1f" of the largest double is 312 characters
   std::snprintf(text, sizeof text, format, a, b, c);
   return text;
 }
