@@ -102,6 +102,12 @@ DirectionMatrix NiftiHeader::Directions(double spacing[3]) const {
   return m;
 }
 
+std::array<double, 3> NiftiHeader::Origin() const {
+  if (sformCode > 0) return {srow[0][3], srow[1][3], srow[2][3]};
+  if (qformCode > 0) return {quatern[3], quatern[4], quatern[5]};
+  return {0, 0, 0};
+}
+
 std::vector<uint8_t> ContentHead(const std::string& path, size_t bytes) {
   std::vector<uint8_t> head;
   // Non-blocking: the file's kind may not have been checked yet.

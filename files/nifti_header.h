@@ -2,6 +2,7 @@
 // byte order, for the completeness checks and for the NIfTI reader of our own.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,6 +30,8 @@ struct NiftiHeader {
   // The voxel axes' unit directions (columns) in NIfTI's RAS frame and their
   // lengths: the sform when in use, else the qform, else the plain axes.
   DirectionMatrix Directions(double spacing[3]) const;
+  // RAS mm of the first voxel's centre, from the same matrix as Directions.
+  std::array<double, 3> Origin() const;
 };
 
 // nullopt unless `head` starts with a NIfTI-1 or NIfTI-2 header.

@@ -55,6 +55,7 @@ NiftiVolume ReadNifti(const std::string& name, const std::string& path, const Ni
   NiftiVolume volume;
   volume.info.format = format;
   volume.info.fileType = *type;
+  volume.info.anatomical = true;
   volume.info.sizes = {h.dims[1], h.rank >= 2 ? h.dims[2] : 1, h.rank >= 3 ? h.dims[3] : 1};
   volume.info.frames = h.rank >= 4 ? static_cast<int>(h.dims[4]) : 1;
   if (frame < 0 || frame >= volume.info.frames) {
@@ -70,11 +71,13 @@ NiftiVolume ReadNifti(const std::string& name, const std::string& path, const Ni
 
   // NIfTI is RAS, the viewer's frame LPS.
   const DirectionMatrix ras = h.Directions(volume.info.spacing.data());
+  const std::array<double, 3> origin = h.Origin();
   for (int a = 0; a < 3; ++a) {
-    volume.direction[0][a] = -ras[0][a];
-    volume.direction[1][a] = -ras[1][a];
-    volume.direction[2][a] = ras[2][a];
+    volume.info.direction[0][a] = -ras[0][a];
+    volume.info.direction[1][a] = -ras[1][a];
+    volume.info.direction[2][a] = ras[2][a];
   }
+  volume.info.origin = {-origin[0], -origin[1], origin[2]};
 
   const bool scaled = std::isfinite(h.slope) && std::isfinite(h.intercept) && h.slope != 0 &&
                       (h.slope != 1 || h.intercept != 0);

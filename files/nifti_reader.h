@@ -14,9 +14,8 @@
 #include "files/volume_orientation.h"
 
 struct NiftiVolume {
-  VolumeInfo info;  // sizes and spacing along the file's axes
+  VolumeInfo info;  // sizes and spacing along the file's axes; origin and direction LPS, as ITK gives them
   VoxelType storedType = VoxelType::UInt8;
-  DirectionMatrix direction{};  // LPS, as ITK gives it
 };
 
 // Whether `header` is one of the files above.

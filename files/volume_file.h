@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "files/volume_orientation.h"
 #include "files/voxel_buffer.h"
 
 enum class VoxelType { UInt8, Int8, UInt16, Int16, UInt32, Int32, Float32, Float64 };
@@ -50,6 +51,15 @@ struct VolumeInfo {
   int frames = 1;                    // frames in the file; one of them is loaded
   std::array<double, 3> spacing{1, 1, 1};  // along the canonical axes, in the file's units (mm)
   std::string orientation;           // where the file's index axes point, e.g. "LPS", "RAS"
+  // Where the voxels lie, in the file's own index order (files/volume_space.h
+  // turns them into positions). For volumes without a patient frame
+  // (anatomical false: raw, TIFF, VTK, PNG, MRC, ...) positions are origin +
+  // canonical index x spacing, axis by axis, in the file's plain x/y/z.
+  std::array<double, 3> origin{};    // LPS mm of the centre of file voxel (0, 0, 0)
+  DirectionMatrix direction{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};  // file index axes' unit
+                                     // directions (columns, LPS), made orthonormal
+  AxisMapping mapping;               // canonical axis <-> file axis, as the voxels were reordered
+  bool anatomical = false;           // origin and direction place the voxels in the patient
   std::string note;                  // what was made of an imperfect file, for one line
   double minimum = 0;                // value range of the loaded frame, in data units
   double maximum = 0;

@@ -2,12 +2,23 @@
 
 #include <cstdio>
 
+#include "files/volume_space.h"
+
 namespace {
 
 std::string Format(const char* format, double a, double b, double c) {
-  char text[160];
+  char text[1024];  // "%.1f" of the largest double is 312 characters
   std::snprintf(text, sizeof text, format, a, b, c);
   return text;
+}
+
+// "R -90.0..90.0": never "-0.0", which would only say the rounding's sign.
+std::string Range(char letter, double low, double high) {
+  auto number = [](double value) {
+    std::string text = Format("%.1f", value, 0, 0);
+    return text == "-0.0" ? "0.0" : text;
+  };
+  return std::string(1, letter) + " " + number(low) + ".." + number(high);
 }
 
 }  // namespace
@@ -22,6 +33,10 @@ std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
   text += std::string("Voxel type: ") + VoxelTypeName(info.fileType) + "\n";
   text += Format("Spacing: %g x %g x %g\n", info.spacing[0], info.spacing[1], info.spacing[2]);
   text += "Orientation: " + info.orientation + "\n";
+  const RasBox extent = RasExtent(info);
+  const char* letters = info.anatomical ? "RAS" : "xyz";
+  text += info.anatomical ? "Extent (RAS mm): " : "Extent (mm): ";
+  for (int p = 0; p < 3; ++p) text += Range(letters[p], extent.low[p], extent.high[p]) + (p < 2 ? ", " : "\n");
   text += Format("Value range: %g to %g\n", info.minimum, info.maximum, 0);
   text += Format("Default window: %g:%g\n", defaultWindow.low, defaultWindow.high, 0);
   if (!info.note.empty()) text += "Note: " + info.note + "\n";

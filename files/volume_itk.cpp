@@ -139,6 +139,17 @@ std::string FormatName(const itk::ImageIOBase& io) {
   return suffix == std::string::npos ? name : name.substr(0, suffix);
 }
 
+// Whether the format's origin and directions are the patient's (LPS); the
+// others (TIFF, VTK, PNG, MRC, ...) only place voxels in a plain x/y/z.
+bool PlacesInPatient(const itk::ImageIOBase& io) {
+  const std::string name = io.GetNameOfClass();
+  for (const char* anatomical : {"NrrdImageIO", "NiftiImageIO", "MetaImageIO", "GDCMImageIO", "MINCImageIO",
+                                 "GiplImageIO", "HDF5ImageIO"}) {
+    if (name == anatomical) return true;
+  }
+  return false;
+}
+
 // The format a file's first bytes announce, to name the reader should the
 // search for one crash; "file" when they say nothing.
 std::string SniffedFormat(const std::string& path) {
@@ -159,13 +170,10 @@ std::string SniffedFormat(const std::string& path) {
   return "file";
 }
 
-DirectionMatrix Identity() { return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
-
 // A frame as read from the file, in the file's axis order.
 struct FileVolume {
-  VolumeInfo info;  // sizes and spacing still along the file's axes
+  VolumeInfo info;  // sizes and spacing still along the file's axes, mapping not yet chosen
   VoxelType storedType = VoxelType::UInt8;
-  DirectionMatrix direction = Identity();
   VoxelBuffer voxels;
   std::optional<RawSpan> span;  // set: the parent reads the voxels from here
   std::string seriesUid;        // set: a DICOM slice whose series may lie beside it
@@ -177,18 +185,22 @@ struct FileFacts {
   int64_t sizes[3];
   int frames;
   double spacing[3];
+  double origin[3];
   DirectionMatrix direction;
+  bool anatomical;
   bool span;
   bool spanBigEndian;
   uint64_t spanOffset;
 };
 
 std::string Serialize(const FileVolume& file) {
-  FileFacts facts{file.info.fileType, file.storedType, {}, file.info.frames, {}, file.direction,
-                  file.span.has_value(), file.span && file.span->bigEndian, file.span ? file.span->offset : 0};
+  FileFacts facts{file.info.fileType, file.storedType, {}, file.info.frames, {}, {}, file.info.direction,
+                  file.info.anatomical, file.span.has_value(), file.span && file.span->bigEndian,
+                  file.span ? file.span->offset : 0};
   for (int a = 0; a < 3; ++a) {
     facts.sizes[a] = file.info.sizes[a];
     facts.spacing[a] = file.info.spacing[a];
+    facts.origin[a] = file.info.origin[a];
   }
   std::string bytes(reinterpret_cast<const char*>(&facts), sizeof facts);
   return bytes + file.info.format + '\0' + file.info.note + '\0' + file.seriesUid + '\0' +
@@ -204,9 +216,11 @@ FileVolume Deserialize(const std::string& bytes) {
   for (int a = 0; a < 3; ++a) {
     file.info.sizes[a] = facts.sizes[a];
     file.info.spacing[a] = facts.spacing[a];
+    file.info.origin[a] = facts.origin[a];
   }
   file.info.frames = facts.frames;
-  file.direction = facts.direction;
+  file.info.direction = facts.direction;
+  file.info.anatomical = facts.anatomical;
   const std::string names = bytes.size() > sizeof facts ? bytes.substr(sizeof facts) : "";
   const size_t split = names.find('\0');
   file.info.format = names.substr(0, split);
@@ -268,7 +282,6 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
     FileVolume result;
     result.info = nifti.info;
     result.storedType = nifti.storedType;
-    result.direction = nifti.direction;
     return result;
   }
   std::string reader = SniffedFormat(filePath);
@@ -324,6 +337,7 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   result.seriesUid = seriesUid;
   result.info.format = FormatName(*io);
   result.info.fileType = *type;
+  result.info.anatomical = PlacesInPatient(*io);
   if (auto* dicom = dynamic_cast<itk::GDCMImageIO*>(io.GetPointer())) {
     // GDCM delivers values after slope and intercept in a wider type.
     result.info.fileType = FromComponent(dicom->GetInternalComponentType()).value_or(*type);
@@ -334,8 +348,17 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   for (unsigned a = 0; a < spatial; ++a) {
     result.info.sizes[a] = static_cast<int64_t>(io->GetDimensions(a));
     result.info.spacing[a] = io->GetSpacing(a);
+    result.info.origin[a] = io->GetOrigin(a);
     const std::vector<double> column = io->GetDirection(a);
-    for (unsigned p = 0; p < 3; ++p) result.direction[p][a] = p < column.size() ? column[p] : 0;
+    for (unsigned p = 0; p < 3; ++p) result.info.direction[p][a] = p < column.size() ? column[p] : 0;
+  }
+  if (result.info.format == "MINC") {
+    // MINC's world frame is RAS (as the format's tools and nibabel read it);
+    // this ITK hands its coordinates on unchanged, as if they were LPS.
+    for (int p = 0; p < 2; ++p) {
+      result.info.origin[p] = -result.info.origin[p];
+      for (double& component : result.info.direction[p]) component = -component;
+    }
   }
   result.info.frames = dimensions == 4 ? static_cast<int>(io->GetDimensions(3)) : 1;
   if (request.frame < 0 || request.frame >= result.info.frames) {
@@ -412,6 +435,7 @@ FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, c
   FileVolume result;
   result.info.format = "DICOM series";
   result.info.fileType = type;
+  result.info.anatomical = true;
   result.storedType = type;
   // A missing slice shows as a step twice the others; GDCM would close the
   // gap. Positions written with a few decimals vary far less than 10 %.
@@ -425,7 +449,8 @@ FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, c
   for (unsigned a = 0; a < 3; ++a) {
     result.info.sizes[a] = static_cast<int64_t>(size[a]);
     result.info.spacing[a] = image->GetSpacing()[a];
-    for (unsigned p = 0; p < 3; ++p) result.direction[p][a] = image->GetDirection()[p][a];
+    result.info.origin[a] = image->GetOrigin()[a];
+    for (unsigned p = 0; p < 3; ++p) result.info.direction[p][a] = image->GetDirection()[p][a];
   }
   const size_t bytes = FrameVoxels(result.info.sizes) * sizeof(T);
   std::memcpy(channel.Voxels(bytes), image->GetBufferPointer(), bytes);
@@ -487,23 +512,24 @@ FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::stri
 }
 
 Volume ToCanonical(FileVolume file, const std::string& name, const VolumeProgress& progress) {
-  const double deviation = OrthonormalDeviation(file.direction);
+  const double deviation = OrthonormalDeviation(file.info.direction);
   if (deviation > kOrthonormalExact) {
-    const std::optional<DirectionMatrix> frame = NearestOrthonormal(file.direction);
+    const std::optional<DirectionMatrix> frame = NearestOrthonormal(file.info.direction);
     char text[200];
     if (!frame) {
       std::snprintf(text, sizeof text, ": direction cosines are not orthonormal (off by %.3g; up to %g is corrected)",
                     deviation, kOrthonormalTolerance);
       throw VolumeFileError(name + text);
     }
-    file.direction = *frame;
+    file.info.direction = *frame;
     std::snprintf(text, sizeof text, "direction cosines off orthonormal by %.2g: the nearest orthonormal frame is used",
                   deviation);
     file.info.note = file.info.note.empty() ? text : file.info.note + "; " + text;
   }
-  const AxisMapping mapping = MapToCanonical(file.direction);
+  const AxisMapping mapping = MapToCanonical(file.info.direction);
   VolumeInfo info = file.info;
-  info.orientation = OrientationCode(file.direction);
+  info.orientation = OrientationCode(file.info.direction);
+  info.mapping = mapping;
   for (int c = 0; c < 3; ++c) {
     info.sizes[c] = file.info.sizes[mapping.fileAxis[c]];
     const double spacing = file.info.spacing[mapping.fileAxis[c]];

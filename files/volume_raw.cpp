@@ -59,7 +59,8 @@ Volume Finish(const RawLayout& layout, std::unique_ptr<uint8_t[]> voxels, uint64
   info.format = "raw";
   info.fileType = layout.type;
   info.sizes = layout.sizes;
-  // No direction is stored: the axes are taken as the canonical ones.
+  // No direction is stored: the axes are taken as the canonical ones, with
+  // the defaults' origin 0 and no patient frame.
   info.orientation = "LPS";
   return FinishVolume(std::move(info), layout.type, std::move(voxels));
 }

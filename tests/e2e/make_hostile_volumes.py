@@ -113,7 +113,7 @@ def make(folder):
     series = generate_uid()
     (d / "locked_slice").mkdir()
     for z in range(3):
-        (d / "locked_slice" / ("slice%d.dcm" % z)).write_bytes(dicom_image(4, b"\0" * 32, series, z))
+        (d / "locked_slice" / ("slice%d.dcm" % z)).write_bytes(dicom_image(4, b"\0" * 32, series, (0.0, 0.0, z)))
     (d / "locked.nrrd").chmod(0)
     (d / "locked_slice" / "slice1.dcm").chmod(0)
     skip = set()

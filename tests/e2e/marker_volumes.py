@@ -1,10 +1,12 @@
 """Test volumes with features at known anatomical places, written as other
-tools write them: NIfTI in two storage orders and a DICOM series.
+tools write them: NIfTI in two storage orders and a DICOM series; and where
+voxel centres lie under an affine, to compare with the extent --info prints.
 
 Volumes are built in the patient frame: index x runs toward the patient's
 left, y toward posterior, z toward superior, 2 mm voxels."""
 import io
 import os
+import re
 
 import nibabel
 import numpy
@@ -16,6 +18,7 @@ SPACING = 2.0
 BRIGHT = (48, 16, 48)  # superior, left, anterior corner
 DIM = (32, 52, 32)     # posterior, on the midline
 STUDY = generate_uid()
+AXIAL = (1.0, 0.0, 0.0, 0.0, 1.0, 0.0)  # along a row toward the left, down a column toward posterior
 
 
 def ball(centre, radius):
@@ -64,17 +67,18 @@ def write_nifti_coronal(volume, path):
     nibabel.save(nibabel.Nifti1Image(stored, affine), path)
 
 
-def dicom_image(size, pixels, series, z=None, frames=None):
-    # A signed 16-bit CT image of size x size voxels (x `frames`) holding the bytes `pixels`; with `z`,
-    # an axial slice of `series` at that height, rows toward posterior and columns toward the left (LPS).
+def dicom_image(size, pixels, series, position=None, frames=None, orientation=AXIAL):
+    # A signed 16-bit CT image of size x size voxels (x `frames`) holding the bytes `pixels`; with
+    # `position` (LPS mm of its first voxel), a slice of `series` whose rows and columns run along
+    # `orientation` (ImageOrientationPatient), 2 mm apart.
     meta = FileMetaDataset()
     meta.MediaStorageSOPClassUID, meta.MediaStorageSOPInstanceUID = CTImageStorage, generate_uid()
     meta.TransferSyntaxUID = ExplicitVRLittleEndian
     ds = FileDataset("", {}, file_meta=meta, preamble=b"\0" * 128)
     ds.SOPClassUID, ds.SOPInstanceUID = CTImageStorage, meta.MediaStorageSOPInstanceUID
     ds.StudyInstanceUID, ds.SeriesInstanceUID, ds.Modality = STUDY, series, "CT"
-    if z is not None:
-        ds.ImagePositionPatient, ds.ImageOrientationPatient = [0.0, 0.0, z], [1.0, 0.0, 0.0, 0.0, 1.0, 0.0]
+    if position is not None:
+        ds.ImagePositionPatient, ds.ImageOrientationPatient = list(position), list(orientation)
         ds.PixelSpacing, ds.SliceThickness = [SPACING, SPACING], SPACING
     if frames:
         ds.NumberOfFrames = frames
@@ -93,4 +97,31 @@ def write_dicom_series(volume, folder):
     for z in range(SIZE):
         pixels = numpy.ascontiguousarray(volume[:, :, z].T).astype("<i2").tobytes()  # [row=y, column=x]
         with open(os.path.join(folder, "slice%03d.dcm" % z), "wb") as out:
-            out.write(dicom_image(SIZE, pixels, series, z * SPACING))
+            out.write(dicom_image(SIZE, pixels, series, (0.0, 0.0, z * SPACING)))
+
+
+def ras_extent(affine, shape):
+    """Per axis, the least and greatest RAS mm of the voxel centres under a voxel-to-RAS affine."""
+    corners = numpy.array([[i, j, k, 1] for i in (0, shape[0] - 1) for j in (0, shape[1] - 1)
+                           for k in (0, shape[2] - 1)])
+    ras = (numpy.asarray(affine) @ corners.T)[:3]
+    return list(zip(ras.min(axis=1), ras.max(axis=1)))
+
+
+def printed_extent(info):
+    """The Extent line of `volview --info`: its axis letters ("RAS", or "xyz" without a patient frame)
+    and (low, high) per axis."""
+    pair = r"(\w) (-?\d+\.\d)\.\.(-?\d+\.\d)"
+    line = re.search(r"^Extent \((?:RAS )?mm\): %s, %s, %s$" % (pair, pair, pair), info, re.M)
+    if line is None:
+        raise AssertionError("no Extent line in:\n" + info)
+    parts = line.groups()
+    return "".join(parts[::3]), [(float(parts[i + 1]), float(parts[i + 2])) for i in (0, 3, 6)]
+
+
+def extent_error(info, affine, shape):
+    """The letters of the Extent line in `info` and its greatest difference in mm from where the
+    affine puts the voxel centres (printed to 0.1 mm, so up to 0.05 is rounding)."""
+    letters, printed = printed_extent(info)
+    return letters, max(abs(got - want) for pair, expected in zip(printed, ras_extent(affine, shape))
+                        for got, want in zip(pair, expected))

@@ -11,11 +11,13 @@ import subprocess
 import tempfile
 import unittest
 
+import nibabel
 import pydicom
 
 from harness import BIN, RUN_DIR, run_without_display
 
 import make_hostile_volumes
+import marker_volumes
 
 PYDICOM = pathlib.Path("/usr/lib/python3/dist-packages/pydicom/data/test_files")
 NIBABEL = pathlib.Path("/usr/lib/python3/dist-packages/nibabel/tests/data")
@@ -95,6 +97,13 @@ class CorpusTest(unittest.TestCase):
         self.assert_lines(results[NIBABEL / "example_nifti2.nii.gz"][1], "Format: NIfTI-2",
                           "Dimensions: 32 x 20 x 12 (2 frames)", "Voxel type: int16", "Spacing: 2 x 2 x 2.2",
                           "Orientation: LAS", "Value range: 49 to 742")
+        # Where nibabel places the voxel centres, an oblique scan and MINC's RAS world among them.
+        for name in ("anatomical.nii", "example4d.nii.gz", "example_nifti2.nii.gz", "minc1_1_scale.mnc",
+                     "minc2_1_scale.mnc", "small.mnc"):
+            image, out = nibabel.load(NIBABEL / name), results[NIBABEL / name][1]
+            letters, error = marker_volumes.extent_error(out, image.affine, image.shape[:3])
+            self.assertEqual(letters, "RAS", out)
+            self.assertLess(error, 0.051, out)
 
     def test_each_hostile_file_refused_in_one_line_within_5_s_and_1_gb(self):
         folder = self.enterContext(tempfile.TemporaryDirectory(prefix="volview-hostile-"))

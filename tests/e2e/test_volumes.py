@@ -1,5 +1,6 @@
-"""Users' volumes on the real viewer: every sample format, --info, --screenshot,
-bad input, colour-map files and the histogram, and keys + 4 on an opened volume."""
+"""Users' volumes on the real viewer: every sample format, --info, where files
+written by other tools place their voxels, --screenshot, bad input, colour-map
+files and the histogram, and keys + 4 on an opened volume."""
 import json
 import os
 import pathlib
@@ -7,6 +8,11 @@ import re
 import tempfile
 import unittest
 
+import nibabel
+import numpy
+from pydicom.uid import generate_uid
+
+import marker_volumes as mv
 from harness import PANEL, RUN_DIR, SHOTS_DIR, Viewer, colourful, run_without_display, screenshot, wait_until
 
 RAW = ("--raw", "128x128x64", "--type", "int16", "--big-endian", "--spacing", "1.5,1.5,3")
@@ -33,7 +39,7 @@ class CommandLineTest(unittest.TestCase):
         # Signed CT values with negatives, the same in every format.
         ct = {"Dimensions": "128 x 128 x 64", "Spacing": "1.5 x 1.5 x 3", "Value range": "-1008 to 1487",
               "Default window": "-1008:1487"}
-        orientations = []
+        orientations, extents = [], []
         for name, extra, format_name in FORMATS + [("ct4d.nii.gz", (), "NIfTI")]:
             result = run_without_display("samples/" + name, *extra, "--info")
             self.assertEqual((result.returncode, result.stderr), (0, ""), name)
@@ -43,7 +49,11 @@ class CommandLineTest(unittest.TestCase):
             self.assertEqual({key: info.get(key) for key in expected}, expected)
             self.assertRegex(info["Orientation"], r"^[LRAPSI]{3}$")
             orientations.append(info["Orientation"])
+            extents.append(mv.printed_extent(result.stdout))
         self.assertEqual(len(set(orientations[:3])), 3, "NRRD, NIfTI and MetaImage share one orientation")
+        # One scan: one place in the patient from the anatomical formats, one plain x/y/z from raw, VTK, TIFF.
+        self.assertEqual(len({str(e) for e in extents[:4]}) + len({str(e) for e in extents[4:7]}), 2, extents)
+        self.assertEqual((extents[0][0], extents[4][0]), ("RAS", "xyz"))
 
     def test_each_bad_input_ends_with_one_line_before_any_window_and_help_and_version(self):
         scratch = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-bad-")))
@@ -75,6 +85,46 @@ class CommandLineTest(unittest.TestCase):
         for option in ("--raw", "--type", "--window", "--spacing", "--max-size", "--frame", "--info",
                        "--tf", "--save-tf", "--screenshot", "--version"):
             self.assertIn(option, result.stdout)
+
+
+class PlacementTest(unittest.TestCase):
+    def assert_extent(self, path, affine, shape=(5, 6, 7)):
+        # `volview --info` prints where the voxel centres lie under the affine (voxel to RAS mm).
+        result = run_without_display(str(path), "--info")
+        self.assertEqual((result.returncode, result.stderr), (0, ""), path)
+        letters, error = mv.extent_error(result.stdout, affine, shape)
+        self.assertEqual(letters, "RAS", result.stdout)
+        self.assertLess(error, 0.051, result.stdout)
+
+    def test_files_of_other_tools_place_their_voxels_where_their_affines_say(self):
+        scratch = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-placed-")))
+        data = numpy.arange(5 * 6 * 7, dtype=numpy.int16).reshape(5, 6, 7)
+
+        def affine(*columns, origin=(-30.5, 41.0, -12.25)):  # mm per file index step, then the first voxel
+            return numpy.vstack([numpy.column_stack(columns + (origin,)), [0, 0, 0, 1]])
+        # NIfTI by nibabel in four storage orders, coronal slices (file axes L, S, P) among them.
+        for name, columns in [("ras", ((1.5, 0, 0), (0, 2, 0), (0, 0, 2.5))),
+                              ("las", ((-1.5, 0, 0), (0, 2, 0), (0, 0, 2.5))),
+                              ("lps", ((-1.5, 0, 0), (0, -2, 0), (0, 0, 2.5))),
+                              ("coronal", ((-1.5, 0, 0), (0, 0, 2), (0, -2.5, 0)))]:
+            nibabel.save(nibabel.Nifti1Image(data, affine(*columns)), scratch / (name + ".nii.gz"))
+            self.assert_extent(scratch / (name + ".nii.gz"), affine(*columns))
+        # A DICOM series by pydicom, coronal as scanners write it: along a row toward the left, down a
+        # column toward inferior, slices 3 mm apart toward posterior.
+        first, row, column, normal = numpy.array([-20.5, 10.0, 35.0]), (1, 0, 0), (0, 0, -1), numpy.array((0, 1, 0))
+        (scratch / "dicom").mkdir()
+        series = generate_uid()
+        for k in range(5):
+            (scratch / "dicom" / ("%d.dcm" % k)).write_bytes(
+                mv.dicom_image(4, bytes(32), series, tuple(first + 3 * k * normal), orientation=row + column))
+        lps = affine(numpy.multiply(row, mv.SPACING), numpy.multiply(column, mv.SPACING), 3 * normal, origin=first)
+        self.assert_extent(scratch / "dicom", numpy.diag([-1, -1, 1, 1]) @ lps, shape=(4, 4, 5))
+        # NRRD in RAS space, file axes A, S, L.
+        (scratch / "ras.nrrd").write_bytes(
+            b"NRRD0004\ntype: int16\ndimension: 3\nspace: right-anterior-superior\nsizes: 5 6 7\n"
+            b"space directions: (0,1.5,0) (0,0,2) (-2.5,0,0)\nspace origin: (-30.5,41,-12.25)\n"
+            b"endian: little\nencoding: raw\n\n" + data.tobytes(order="F"))
+        self.assert_extent(scratch / "ras.nrrd", affine((0, 1.5, 0), (0, 0, 2), (-2.5, 0, 0)))
 
 
 class PictureTest(unittest.TestCase):

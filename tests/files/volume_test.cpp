@@ -1,6 +1,6 @@
 // Users' volumes: raw decoding per type and byte order, orientation mapping,
 // the robust window and its histogram, the fitting rule and area-averaging
-// resampling, and cut-short sample files being refused.
+// resampling, cut-short sample files being refused, and where a file's voxels lie.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,10 +14,12 @@
 
 #include "files/volume_file.h"
 #include "files/volume_fit.h"
+#include "files/volume_frame.h"
 #include "files/volume_orientation.h"
 #include "files/volume_raw.h"
 #include "files/volume_window.h"
 #include "files/window_histogram.h"
+#include "temp_file.h"
 
 namespace {
 
@@ -176,3 +178,16 @@ TEST(VolumeFiles, CutShortSamplesAreRefused) {
   }
 }
 #endif
+
+TEST(VolumeFiles, KeepTheFilesOriginAndTheNearestOrthonormalFrame) {
+  // As a resampling tool writes them: a little off orthonormal, the third axis toward inferior.
+  const std::string header = "NRRD0004\ntype: uint8\ndimension: 3\nspace: left-posterior-superior\nsizes: 2 2 2\n"
+                             "space directions: (1,0,0) (0.002,1,0) (0,0,-3)\nspace origin: (5,-6,7)\n"
+                             "encoding: raw\n\n";
+  std::vector<uint8_t> bytes(header.begin(), header.end());
+  bytes.resize(bytes.size() + 8);
+  const VolumeInfo info = OpenVolume({WriteTempFile("resampled.nrrd", bytes), {}, {}, 0}).info();
+  EXPECT_LT(OrthonormalDeviation(info.direction), 1e-12);
+  EXPECT_EQ(std::make_tuple(info.origin, info.mapping.flip, info.anatomical),
+            std::make_tuple(std::array<double, 3>{5, -6, 7}, std::array<bool, 3>{false, false, true}, true));
+}
