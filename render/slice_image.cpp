@@ -28,22 +28,18 @@ struct PlaneLayout {
 
 // One row of the slice: n voxels `step` apart, each blended with the voxel
 // `gap` beyond it (gap 0: copied). A step of 1 is a template constant so the
-// contiguous rows vectorise; the strided rows of sagittal slices ask for
-// their voxels ahead of use, since each one lies on a cache line of its own.
+// contiguous rows vectorise. Sagittal rows stride by a whole x row, but in
+// increasing address order, which the processor's own prefetching follows
+// (asking for the voxels ahead in software measured no faster).
 template <bool kContiguous, class T>
 void ExtractRow(const T* src, ptrdiff_t step, ptrdiff_t gap, Blend<T> weight, int64_t n, float* dst) {
   using B = Blend<T>;
   if constexpr (kContiguous) step = 1;
-  constexpr int64_t kAhead = 16;
   if (gap == 0) {
-    for (int64_t i = 0; i < n; ++i) {
-      if constexpr (!kContiguous) __builtin_prefetch(src + (i + kAhead) * step);
-      dst[i] = ToFloat(static_cast<B>(src[i * step]));
-    }
+    for (int64_t i = 0; i < n; ++i) dst[i] = ToFloat(static_cast<B>(src[i * step]));
     return;
   }
   for (int64_t i = 0; i < n; ++i) {
-    if constexpr (!kContiguous) __builtin_prefetch(src + (i + kAhead) * step);
     const B a = src[i * step], b = src[i * step + gap];
     dst[i] = ToFloat(a + (b - a) * weight);
   }
