@@ -52,9 +52,13 @@ TEST(ExtractSlice, HoldsTheFieldAtThePositionOnEveryAxis) {
   for (const std::array<int64_t, 3>& sizes : {std::array<int64_t, 3>{5, 4, 3}, std::array<int64_t, 3>{4, 3, 1}}) {
     for (const auto& [type, field] : types) {
       const Volume volume = FieldVolume(sizes, type, field);
-      for (SliceAxis axis : {SliceAxis::Sagittal, SliceAxis::Coronal, SliceAxis::Axial}) {
+      // Each axis with its in-plane axes, u then v.
+      const std::pair<SliceAxis, std::array<int, 2>> axes[] = {
+          {SliceAxis::Sagittal, {1, 2}}, {SliceAxis::Coronal, {0, 2}}, {SliceAxis::Axial, {0, 1}}};
+      for (const auto& [axis, inPlane] : axes) {
         const int normal = static_cast<int>(axis);
-        const auto [u, v] = InPlaneAxes(axis);
+        const auto [u, v] = inPlane;
+        EXPECT_EQ(InPlaneAxes(axis), inPlane);
         const int64_t n = sizes[normal];
         for (Sampling sampling : {Sampling::Linear, Sampling::Nearest}) {
           for (double position : {-2.0, 0.0, 1.25, 1.5, double(n - 1), n + 3.0}) {
@@ -127,12 +131,13 @@ TEST(RenderSlice, PixelsShowTheirPointOfTheSliceOrTheBackground) {
 }
 
 // Five grey levels per unit: low and below are black, high and above white,
-// halves round up; an empty window is a threshold at low.
+// halves round up; an empty or inverted window is a threshold at low.
 TEST(RenderSlice, WindowMapsLowToBlackAndHighToWhiteRoundingHalfUp) {
   const SliceValues slice{SliceAxis::Axial, 8, 1, {-5, 10, 10.25, 10.5, 10.75, 60.5, 61, 100}};
   const std::pair<IntensityWindow, std::vector<uint8_t>> cases[] = {
       {{10, 61}, {0, 0, 1, 3, 4, 253, 255, 255}},
       {{10, 10}, {0, 0, 255, 255, 255, 255, 255, 255}},
+      {{61, 10}, {0, 0, 0, 0, 0, 0, 0, 255}},
   };
   for (const auto& [window, expected] : cases) {
     std::vector<uint8_t> picture(8);
