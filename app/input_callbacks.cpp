@@ -121,3 +121,11 @@ void MotionCallback(int x, int y) {
     EditTransferAt(x, y);
   }
 }
+
+void SpecialCallback(int key, int x, int y) {
+  if (OpenedViewState() != nullptr) ViewerSpecialKey(key, x, y);
+}
+
+void PassiveMotionCallback(int x, int y) {
+  if (OpenedViewState() != nullptr) ViewerPassiveMotion(x, y);
+}

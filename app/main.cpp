@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
   glutMouseFunc(Guarded<MouseCallback, int, int, int, int>);
   glutMotionFunc(Guarded<MotionCallback, int, int>);
   glutIdleFunc(Guarded<IdleCallback>);
+  // The built-in sources install none beyond these six.
+  if (OpenedViewState() != nullptr) {
+    glutSpecialFunc(Guarded<SpecialCallback, int, int, int>);
+    glutPassiveMotionFunc(Guarded<PassiveMotionCallback, int, int>);
+  }
 
   PrintGlInfo();
   InitFluidDefaults(OpenedVolume() == nullptr);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "app/pane_layout.h"
 #include "app/transfer_presets.h"
 
 namespace {
@@ -76,10 +77,27 @@ std::array<int64_t, 3> ParseRawSizes(const std::string& text) {
   return result;
 }
 
-IntensityWindow ParseWindow(const std::string& text) {
-  const std::vector<double> bounds = SplitNumbers(text, ':', "--window", 2);
-  if (!(bounds[0] < bounds[1])) throw CLI::ValidationError("--window", "LO must be below HI");
+IntensityWindow ParseWindow(const std::string& text, const std::string& what) {
+  const std::vector<double> bounds = SplitNumbers(text, ':', what, 2);
+  if (!(bounds[0] < bounds[1])) throw CLI::ValidationError(what, "LO must be below HI");
   return {bounds[0], bounds[1]};
+}
+
+std::array<double, 3> ParsePoint(const std::string& text, const std::string& what) {
+  const std::vector<double> numbers = SplitNumbers(text, ',', what, 3);
+  return {numbers[0], numbers[1], numbers[2]};
+}
+
+std::array<int64_t, 3> ParseVoxel(const std::string& text) {
+  const std::array<double, 3> numbers = ParsePoint(text, "--cursor-voxel");
+  std::array<int64_t, 3> voxel{};
+  for (size_t i = 0; i < 3; ++i) {
+    if (numbers[i] != std::floor(numbers[i]) || std::fabs(numbers[i]) > 1e12) {
+      throw CLI::ValidationError("--cursor-voxel", "voxel indices are whole numbers, got '" + text + "'");
+    }
+    voxel[i] = static_cast<int64_t>(numbers[i]);
+  }
+  return voxel;
 }
 
 std::array<double, 3> ParseSpacing(const std::string& text) {
@@ -141,6 +159,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
              "-gldebug, -sync.");
 
   std::string rawSizes, type, window, spacing, view, projection, mode, iso, zoom, size;
+  std::string layout, cursor, cursorVoxel, sliceWindow;
   bool bigEndian = false;
   uint64_t headerBytes = 0;
   CLI::Option* volume =
@@ -239,6 +258,28 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->check(CLI::Range(5.0, 10000.0))
       ->needs(volume);
 
+  app.add_option("--layout", layout,
+                 "3d (default), axial, coronal, sagittal, or quad: the three slices beside the 3D view")
+      ->check(CLI::IsMember({"3d", "axial", "coronal", "sagittal", "quad"}))
+      ->needs(volume);
+  CLI::Option* cursorOption =
+      app.add_option("--cursor", cursor, "The point the slices go through, in RAS mm (default: the centre)")
+          ->type_name("X,Y,Z")
+          ->needs(volume);
+  app.add_option("--cursor-voxel", cursorVoxel, "The point the slices go through, as the file's voxel indices")
+      ->type_name("I,J,K")
+      ->needs(volume)
+      ->excludes(cursorOption);
+  app.add_option("--slice-window", sliceWindow, "Data values shown black and white in the slices "
+                                                "(default: the 3D window)")
+      ->type_name("LO:HI")
+      ->needs(volume);
+  app.add_flag("--neurological", options.neurological,
+               "Slices with the patient's left on the screen's left (default: on the right)")
+      ->needs(volume);
+  app.add_flag("--nearest", options.nearest, "Slices show whole voxels, not interpolated between them")
+      ->needs(volume);
+
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());
     if (!rawSizes.empty()) {
@@ -249,7 +290,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       layout.headerBytes = headerBytes;
       options.raw = layout;
     }
-    if (!window.empty()) options.window = ParseWindow(window);
+    if (!window.empty()) options.window = ParseWindow(window, "--window");
+    if (!sliceWindow.empty()) options.sliceWindow = ParseWindow(sliceWindow, "--slice-window");
+    if (!layout.empty()) options.layout = *ParseLayout(layout);
+    if (!cursor.empty()) options.cursor = ParsePoint(cursor, "--cursor");
+    if (!cursorVoxel.empty()) options.cursorVoxel = ParseVoxel(cursorVoxel);
     if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
     if (!view.empty()) options.camera.view = *ParseAnatomicalView(view);
     options.viewGiven = !view.empty();

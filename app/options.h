@@ -37,6 +37,13 @@ struct ViewerOptions {
   int benchmark = 0;          // frames of each kind to time, then exit
   double interactiveMs = 66.0;  // target time of a frame while the user interacts
   std::string preset;  // --preset NAME; empty: the one the volume's values suggest
+  // The slice views.
+  Layout layout = Layout::Volume3d;
+  std::optional<std::array<double, 3>> cursor;        // RAS mm
+  std::optional<std::array<int64_t, 3>> cursorVoxel;  // the file's own voxel indices
+  std::optional<IntensityWindow> sliceWindow;         // default: the 3D window
+  bool neurological = false;
+  bool nearest = false;  // nearest-neighbour slices instead of linear
 };
 
 // Fills options from argv. Returns the exit code when the program should

@@ -1,7 +1,11 @@
 #include "app/view_keys.h"
 
+#include <GL/freeglut.h>
+
 #include <algorithm>
 #include <cstdio>
+
+#include "app/pane_layout.h"
 
 namespace {
 
@@ -9,6 +13,7 @@ constexpr int32_t kSliceStep = 5;
 constexpr int32_t kFullSliceCount = 1000;
 constexpr int32_t kClipStep = 2;
 constexpr float kIsoStep = 0.01f;
+constexpr unsigned char kEscape = 27;
 
 std::string Format(const char* format, const char* text, double number = 0) {
   char line[128];
@@ -51,6 +56,11 @@ void ToggleFullSlices(ViewState& state) {
   }
 }
 
+KeyOutcome ShowLayout(ViewState& state, Layout layout) {
+  state.layout = layout;
+  return Handled(Format("Layout: %s", LayoutName(layout)));
+}
+
 }  // namespace
 
 void ResetCamera(CameraState& camera) {
@@ -71,6 +81,7 @@ KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& c
     case 'I': return ShowSide(camera, AnatomicalView::Inferior);
     case '0': {
       ResetCamera(camera);
+      state.slicePanes = {};
       char line[96];
       std::snprintf(line, sizeof line, "View: %s, zoom %g", AnatomicalViewName(camera.start.view),
                     camera.zoom);
@@ -88,6 +99,18 @@ KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& c
     case 'c': state.viewClip = !state.viewClip; return Handled();
     case 'b': state.clipDistance += kClipStep; return Handled();
     case 'n': state.clipDistance -= kClipStep; return Handled();
+    case 'v': return ShowLayout(state, static_cast<Layout>((static_cast<int>(state.layout) + 1) % kLayoutCount));
+    case 'N':
+      state.neurological = !state.neurological;
+      return Handled(state.neurological ? "Slices: neurological (the patient's left on the left)"
+                                        : "Slices: radiological (the patient's left on the right)");
+    case 'i':
+      state.sampling = state.sampling == Sampling::Linear ? Sampling::Nearest : Sampling::Linear;
+      return Handled(state.sampling == Sampling::Linear ? "Slices: linear" : "Slices: nearest voxel");
+    case kEscape:
+      if (!state.ruler.shown) break;
+      state.ruler.shown = false;
+      return Handled();
     case '+':
     case '-':
     case '4':
@@ -97,4 +120,9 @@ KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& c
     default: break;
   }
   return {};
+}
+
+KeyOutcome ApplyViewSpecialKey(ViewState& state, int key) {
+  if (key < GLUT_KEY_F1 || key >= GLUT_KEY_F1 + kLayoutCount) return {};
+  return ShowLayout(state, static_cast<Layout>(key - GLUT_KEY_F1));
 }

@@ -1,7 +1,9 @@
 // The keys that change an opened volume's view state, as transitions of the
 // state alone: A P L R S I and 0 (views), o (projection), m, [ and ] (render
 // mode, iso value), z, s and a (slice count), c, b and n (the plane fixed to
-// the view), + - 4 6 (the part on show).
+// the view), + - 4 6 (the part on show); v and F1 to F5 (layouts), N
+// (radiological or neurological slices), i (linear or nearest slices), Esc
+// (clears the ruler).
 #pragma once
 
 #include <functional>
@@ -23,6 +25,8 @@ struct KeyContext {
 };
 
 KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& context);
+// GLUT's special keys (F1 ... F5: 3d, axial, coronal, sagittal, quad).
+KeyOutcome ApplyViewSpecialKey(ViewState& state, int key);
 
 // The camera at its start: the start side's turn, zoom and projection, no pan.
 void ResetCamera(CameraState& camera);

@@ -4,12 +4,19 @@
 // built-in sources keep their own module-level state.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "app/volume_view.h"
 #include "files/volume_window.h"
 #include "render/render_mode.h"
+#include "render/slice_image.h"
 #include "render/view_orientation.h"
+
+// What the window shows: the 3D view alone, one slice, or the three slices
+// beside the 3D view.
+enum class Layout { Volume3d, Axial, Coronal, Sagittal, Quad };
+constexpr int kLayoutCount = 5;
 
 // Where the viewer stands at start, and at key 0.
 struct CameraStart {
@@ -29,6 +36,22 @@ struct CameraState {
   bool orthographic = false;
 };
 
+// A slice pane's zoom about its slice's centre and its pan: millimetres
+// along the screen's right and down.
+struct SlicePaneView {
+  double zoom = 1.0;
+  double panRight = 0.0;
+  double panDown = 0.0;
+};
+
+// A line measured on a slice: its ends in canonical voxel coordinates.
+struct Ruler {
+  bool shown = false;
+  SliceAxis axis = SliceAxis::Axial;
+  std::array<double, 3> from{};
+  std::array<double, 3> to{};
+};
+
 struct ViewState {
   IntensityWindow window;  // data values at the ends of the transfer function
   VolumeView shownPart;    // the part of the volume in the texture (keys + - 4 6)
@@ -40,4 +63,14 @@ struct ViewState {
   // The plane fixed to the view that cuts away the front (keys c, b, n).
   bool viewClip = false;
   int32_t clipDistance = 0;
+
+  Layout layout = Layout::Volume3d;
+  // The point the slices go through, in canonical voxel coordinates (voxel
+  // centres at whole numbers), within the voxel centres.
+  std::array<double, 3> cursor{};
+  IntensityWindow sliceWindow;  // the grey scale of the slice panes
+  bool neurological = false;    // the patient's left on the screen's left
+  Sampling sampling = Sampling::Linear;
+  std::array<SlicePaneView, 3> slicePanes;  // by SliceAxis
+  Ruler ruler;
 };

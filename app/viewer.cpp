@@ -1,8 +1,10 @@
+// Sections: the viewer and its panes, start, drawing, keys, mouse.
 #include "app/viewer.h"
 
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -10,44 +12,48 @@
 
 #include "app/app_state.h"
 #include "app/benchmark_run.h"
+#include "app/cursor_text.h"
 #include "app/interactive_detail.h"
 #include "app/opened_volume.h"
+#include "app/pane_layout.h"
+#include "app/slice_pane.h"
+#include "app/status_pane.h"
 #include "app/view_keys.h"
 #include "app/volume_camera.h"
 #include "app/volume_pane.h"
+#include "files/volume_space.h"
 #include "render/vol_render.h"
 
 namespace {
 
-struct PlacedPane {
-  std::unique_ptr<Pane> pane;
-  PaneRect rect;
-};
+constexpr int kPaneKinds = 5;
 
 struct Viewer {
   ViewState state;
   int maxSize = 256;
   int turntableFrames = 0;
-  std::vector<PlacedPane> panes;
+  std::array<std::unique_ptr<Pane>, kPaneKinds> panes;  // by PaneKind
+  std::vector<PanePlacement> placed;
   // The pane a mouse press went to holds the mouse until the last release.
   Pane* holder = nullptr;
   PaneRect holderRect;
+  int pointerX = -1, pointerY = -1;
 };
 
 std::optional<Viewer> gViewer;
 
 bool AnyButtonDown() { return gLeftDown || gMiddleDown || gRightDown; }
 
-PlacedPane* PaneAt(int x, int y) {
-  for (PlacedPane& placed : gViewer->panes) {
+Pane* PaneOf(PaneKind kind) { return gViewer->panes[static_cast<int>(kind)].get(); }
+
+const PanePlacement* PlacementAt(int x, int y) {
+  for (const PanePlacement& placed : gViewer->placed) {
     if (placed.rect.Contains(x, y)) return &placed;
   }
   return nullptr;
 }
 
-void LayOutPanes() {
-  for (PlacedPane& placed : gViewer->panes) placed.rect = {0, 0, gWindowWidth, gWindowHeight};
-}
+void LayOutPanes() { gViewer->placed = ArrangePanes(gViewer->state.layout, gWindowWidth, gWindowHeight); }
 
 KeyContext Context() {
   KeyContext context;
@@ -56,7 +62,42 @@ KeyContext Context() {
   return context;
 }
 
+void Report(const KeyOutcome& outcome) {
+  if (!outcome.line.empty()) std::printf("%s\n", outcome.line.c_str());
+  if (outcome.shownPartChanged) {
+    const ViewState& state = gViewer->state;
+    ShowOpenedVolume(state.shownPart, state.window, gViewer->maxSize, true);
+  }
+}
+
+// What lies under the pointer, or the cursor when nothing does.
+std::string StatusText() {
+  const ViewState& state = gViewer->state;
+  if (const PanePlacement* placed = PlacementAt(gViewer->pointerX, gViewer->pointerY)) {
+    std::string text = PaneOf(placed->kind)->Status(placed->rect, gViewer->pointerX, gViewer->pointerY);
+    if (!text.empty()) return text;
+  }
+  return "Cursor " + PositionText(OpenedVolume()->info(), state.cursor) + ", " +
+         VoxelText(*OpenedVolume(), state.cursor);
+}
+
+std::array<double, 3> StartCursor(const ViewerOptions& options, const VolumeInfo& info) {
+  Point3 cursor{};
+  for (int a = 0; a < 3; ++a) cursor[a] = static_cast<double>(info.sizes[a] - 1) / 2;
+  if (options.cursor) cursor = RasToCanonical(info, *options.cursor);
+  if (options.cursorVoxel) {
+    const std::array<int64_t, 3> voxel = FileToCanonicalIndex(info, *options.cursorVoxel);
+    for (int a = 0; a < 3; ++a) cursor[a] = static_cast<double>(voxel[a]);
+  }
+  if (ClampToVolume(info, cursor)) {
+    std::printf("Cursor outside the volume, moved to its edge: %s\n", PositionText(info, cursor).c_str());
+  }
+  return cursor;
+}
+
 }  // namespace
+
+// --- start -------------------------------------------------------------
 
 void CreateViewer(const ViewerOptions& options) {
   gViewer.emplace();
@@ -71,6 +112,11 @@ void CreateViewer(const ViewerOptions& options) {
   const IntensityWindow& window = state.window;
   const double level = options.iso ? (*options.iso - window.low) / (window.high - window.low) : 0.5;
   state.isoLevel = static_cast<float>(std::clamp(level, 0.0, 1.0));
+  state.layout = options.layout;
+  state.cursor = StartCursor(options, info);
+  state.sliceWindow = options.sliceWindow.value_or(state.window);
+  state.neurological = options.neurological;
+  state.sampling = options.nearest ? Sampling::Nearest : Sampling::Linear;
   gViewer->maxSize = options.maxSize;
   gViewer->turntableFrames = options.turntable;
 }
@@ -87,35 +133,61 @@ void StartViewer(const ViewerOptions& options) {
   if (options.mode != RenderMode::Composite && gRenderer.PrepareRenderMode(options.mode)) {
     state.mode = options.mode;
   }
-  gViewer->panes.push_back({std::make_unique<VolumePane>(state, gViewer->turntableFrames), {}});
+  const Volume& volume = *OpenedVolume();
+  auto& panes = gViewer->panes;
+  panes[static_cast<int>(PaneKind::Volume)] = std::make_unique<VolumePane>(state, volume, gViewer->turntableFrames);
+  panes[static_cast<int>(PaneKind::Axial)] = std::make_unique<SlicePane>(state, volume, SliceAxis::Axial);
+  panes[static_cast<int>(PaneKind::Coronal)] = std::make_unique<SlicePane>(state, volume, SliceAxis::Coronal);
+  panes[static_cast<int>(PaneKind::Sagittal)] = std::make_unique<SlicePane>(state, volume, SliceAxis::Sagittal);
+  panes[static_cast<int>(PaneKind::Status)] = std::make_unique<StatusPane>(StatusText);
   LayOutPanes();
 }
 
+// --- drawing -----------------------------------------------------------
+
 void DrawViewer() {
   LayOutPanes();
-  for (PlacedPane& placed : gViewer->panes) {
+  for (const PanePlacement& placed : gViewer->placed) {
     SetPaneViewport(placed.rect, gWindowHeight);
-    placed.pane->Draw(placed.rect);
+    PaneOf(placed.kind)->Draw(placed.rect);
   }
   glViewport(0, 0, gWindowWidth, gWindowHeight);
 }
 
+// --- keys --------------------------------------------------------------
+
 bool ViewerKey(unsigned char key) {
-  ViewState& state = gViewer->state;
-  const KeyOutcome outcome = ApplyViewKey(state, key, Context());
+  const KeyOutcome outcome = ApplyViewKey(gViewer->state, key, Context());
   if (!outcome.handled) return false;
-  if (!outcome.line.empty()) std::printf("%s\n", outcome.line.c_str());
-  if (outcome.shownPartChanged) ShowOpenedVolume(state.shownPart, state.window, gViewer->maxSize, true);
+  Report(outcome);
   return true;
 }
 
+void ViewerSpecialKey(int key, int x, int y) {
+  NoteKey(static_cast<unsigned char>(0x80 | key));
+  const KeyOutcome outcome = ApplyViewSpecialKey(gViewer->state, key);
+  if (outcome.handled) {
+    Report(outcome);
+    return;
+  }
+  if (const PanePlacement* placed = PlacementAt(x, y)) {
+    PaneOf(placed->kind)->SpecialKey(placed->rect, key, glutGetModifiers());
+  }
+}
+
+// --- mouse -------------------------------------------------------------
+
 void ViewerMouse(int button, int state, int x, int y) {
   const MouseButton event{button, x, y, glutGetModifiers()};
-  // The wheel comes as buttons 3 (up, zooming in) and 4.
+  gViewer->pointerX = x;
+  gViewer->pointerY = y;
+  // The wheel comes as buttons 3 (up, away from the user) and 4.
   if (button == 3 || button == 4) {
     NoteWheel();
     if (state != GLUT_DOWN) return;
-    if (PlacedPane* placed = PaneAt(x, y)) placed->pane->Wheel(placed->rect, button == 3 ? 1 : -1, event);
+    if (const PanePlacement* placed = PlacementAt(x, y)) {
+      PaneOf(placed->kind)->Wheel(placed->rect, button == 3 ? 1 : -1, event);
+    }
     return;
   }
   if (button < 0 || button > 2) return;
@@ -126,8 +198,8 @@ void ViewerMouse(int button, int state, int x, int y) {
   if (button == 1) gMiddleDown = down;
   if (button == 2) gRightDown = down;
   if (down && gViewer->holder == nullptr) {
-    if (PlacedPane* placed = PaneAt(x, y)) {
-      gViewer->holder = placed->pane.get();
+    if (const PanePlacement* placed = PlacementAt(x, y)) {
+      gViewer->holder = PaneOf(placed->kind);
       gViewer->holderRect = placed->rect;
     }
   }
@@ -143,7 +215,14 @@ void ViewerMouse(int button, int state, int x, int y) {
 void ViewerMotion(int x, int y) {
   gMouseX = x;
   gMouseY = y;
+  gViewer->pointerX = x;
+  gViewer->pointerY = y;
   if (gViewer->holder != nullptr) gViewer->holder->Drag(gViewer->holderRect, x, y);
+}
+
+void ViewerPassiveMotion(int x, int y) {
+  gViewer->pointerX = x;
+  gViewer->pointerY = y;
 }
 
 IntensityWindow TransferWindow() { return gViewer ? gViewer->state.window : IntensityWindow{0, 1}; }

@@ -8,7 +8,8 @@
 #include "app/view_state.h"
 
 // Before the window opens, once the volume is loaded: the state it starts
-// in, from the options.
+// in, from the options. A cursor given outside the volume is moved to its
+// edge, with a line saying so.
 void CreateViewer(const ViewerOptions& options);
 // Null without an opened volume.
 ViewState* OpenedViewState();
@@ -21,8 +22,11 @@ void StartViewer(const ViewerOptions& options);
 void DrawViewer();
 // False for keys the view has no use for.
 bool ViewerKey(unsigned char key);
+void ViewerSpecialKey(int key, int x, int y);
 void ViewerMouse(int button, int state, int x, int y);
 void ViewerMotion(int x, int y);
+// The pointer moved with no button held: the status line follows it.
+void ViewerPassiveMotion(int x, int y);
 
 // The window the transfer function spans: the opened volume's, else 0..1
 // (the built-in volumes' values are normalised).
