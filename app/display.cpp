@@ -59,6 +59,11 @@ void DrawWindowOverlays() {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glTranslatef(0.0f, 0.0f, -250.0f);
+  // As the volume's drawing leaves them: blended, not textured. Slice panes
+  // leave texturing on and blending off.
+  glDisable(GL_TEXTURE_2D);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   DrawLogo();
   if (gEditorVisible) gTransferEditor.Draw();
   glMatrixMode(GL_PROJECTION);

@@ -133,6 +133,10 @@ void StartViewer(const ViewerOptions& options) {
   if (options.mode != RenderMode::Composite && gRenderer.PrepareRenderMode(options.mode)) {
     state.mode = options.mode;
   }
+  // Init leaves the shader programs in use; the 3D view turns them on for
+  // its own drawing, and the other panes draw without them.
+  cgGLDisableProfile(gRenderer.vertexProfile);
+  cgGLDisableProfile(gRenderer.fragmentProfile);
   const Volume& volume = *OpenedVolume();
   auto& panes = gViewer->panes;
   panes[static_cast<int>(PaneKind::Volume)] = std::make_unique<VolumePane>(state, volume, gViewer->turntableFrames);
