@@ -68,11 +68,27 @@ void BrickGrid::UpdateVisibility(const float* rgba) {
   }
 }
 
-TextureBox BrickGrid::VisibleBox() const {
+TextureBox BrickGrid::VisibleBox(const TextureBox& within) const {
+  if (within.empty) return within;
+  // The bricks of each axis that reach into `within`: brick b's samples lie
+  // between the centres of its first and last voxels.
+  std::array<int32_t, 3> from{}, to{};
+  for (int a = 0; a < 3; ++a) {
+    const float n = static_cast<float>(sizes_[a]);
+    from[a] = bricks_[a];
+    to[a] = -1;
+    for (int32_t b = 0; b < bricks_[a]; ++b) {
+      const float lo = b == 0 ? 0.0f : (FirstVoxel(b) + 0.5f) / n;
+      const float hi = b == bricks_[a] - 1 ? 1.0f : (LastVoxel(b, sizes_[a]) + 0.5f) / n;
+      if (hi < within.lo[a] || lo > within.hi[a]) continue;
+      from[a] = std::min(from[a], b);
+      to[a] = b;
+    }
+  }
   std::array<int32_t, 3> first = bricks_, last{-1, -1, -1};
-  for (int32_t bz = 0; bz < bricks_[2]; ++bz)
-    for (int32_t by = 0; by < bricks_[1]; ++by)
-      for (int32_t bx = 0; bx < bricks_[0]; ++bx) {
+  for (int32_t bz = from[2]; bz <= to[2]; ++bz)
+    for (int32_t by = from[1]; by <= to[1]; ++by)
+      for (int32_t bx = from[0]; bx <= to[0]; ++bx) {
         if (!Visible(bx, by, bz)) continue;
         const std::array<int32_t, 3> at{bx, by, bz};
         for (int a = 0; a < 3; ++a) {
@@ -87,6 +103,8 @@ TextureBox BrickGrid::VisibleBox() const {
     const float n = static_cast<float>(sizes_[a]);
     box.lo[a] = first[a] == 0 ? 0.0f : (FirstVoxel(first[a]) + 0.5f) / n;
     box.hi[a] = last[a] == bricks_[a] - 1 ? 1.0f : (LastVoxel(last[a], sizes_[a]) + 0.5f) / n;
+    box.lo[a] = std::max(box.lo[a], within.lo[a]);
+    box.hi[a] = std::min(box.hi[a], within.hi[a]);
   }
   return box;
 }

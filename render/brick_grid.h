@@ -50,8 +50,10 @@ public:
   // The smallest box holding every visible brick's part of the texture:
   // from the centre of its first voxel to that of its last, reaching the
   // texture's faces at the outer bricks, where sampling clamps to them.
-  // Empty when no brick is visible.
-  TextureBox VisibleBox() const;
+  // Empty when no brick is visible. With `within`, only the bricks that
+  // reach into it count, and the box is cut to it: a crop draws no more than
+  // the visible part of what it keeps.
+  TextureBox VisibleBox(const TextureBox& within = WholeTextureBox()) const;
 
   // Share of the bricks that are not visible, 0 to 1.
   double SkippedFraction() const;

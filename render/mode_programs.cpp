@@ -14,7 +14,8 @@ bool NeedsBlendMinmax(RenderMode mode) {
 
 bool IsProjection(RenderMode mode) { return NeedsBlendMinmax(mode) || mode == RenderMode::Average; }
 
-// The -D options of a mode's two passes.
+// The -D options of a mode's two passes; composite's pass is the
+// pre-integrated one, compiled with the volume.
 struct ModeDefines {
   const char* pass;
   const char* resolve;
@@ -26,22 +27,30 @@ ModeDefines DefinesFor(RenderMode mode) {
     case RenderMode::Minimum: return {"-DPROJECTION=2", "-DPROJECTION_RESOLVE=2"};
     case RenderMode::Average: return {"-DPROJECTION=3", "-DPROJECTION_RESOLVE=3"};
     case RenderMode::Iso: return {"-DISO_SURFACE", nullptr};
-    case RenderMode::Composite: break;
+    case RenderMode::Composite: return {"-DPREINTEGRATED", nullptr};
   }
   return {nullptr, nullptr};
 }
 
 }  // namespace
 
-CGprogram VolRender::CompileFragmentVariant(const char* define) {
-  const char* options[] = {define, nullptr};
+CGprogram VolRender::CompileFragmentVariant(std::initializer_list<const char*> defines) {
+  std::vector<const char*> options(defines);
+  options.push_back(nullptr);
   CGprogram program = cgCreateProgramFromFile(cgContext, CG_SOURCE, "volrendFrag.cg",
-                                              fragmentProfile, nullptr, options);
+                                              fragmentProfile, nullptr, options.data());
   CheckCgError();
   cgGLLoadProgram(program);
   CheckCgError();
   if (lightSet_) cgGLSetParameter3fv(cgGetNamedParameter(program, "lightPos"), light_);
+  variants_.push_back(program);
   return program;
+}
+
+CGprogram VolRender::CutPass(RenderMode mode) {
+  ModePrograms& programs = modePrograms_[static_cast<int>(mode)];
+  if (programs.cutPass == nullptr) programs.cutPass = CompileFragmentVariant({DefinesFor(mode).pass, "-DCUTS"});
+  return programs.cutPass;
 }
 
 bool VolRender::PrepareRenderMode(RenderMode newMode) {
@@ -59,11 +68,11 @@ bool VolRender::PrepareRenderMode(RenderMode newMode) {
   }
   ModePrograms& programs = modePrograms_[static_cast<int>(newMode)];
   const ModeDefines defines = DefinesFor(newMode);
-  if (defines.pass != nullptr && programs.pass == nullptr) {
-    programs.pass = CompileFragmentVariant(defines.pass);
+  if (newMode != RenderMode::Composite && programs.pass == nullptr) {
+    programs.pass = CompileFragmentVariant({defines.pass});
   }
   if (defines.resolve != nullptr && programs.resolve == nullptr) {
-    programs.resolve = CompileFragmentVariant(defines.resolve);
+    programs.resolve = CompileFragmentVariant({defines.resolve});
   }
   return true;
 }
@@ -72,9 +81,6 @@ void VolRender::SetLightPosition(const float* light) {
   for (int k = 0; k < 3; ++k) light_[k] = light[k];
   lightSet_ = true;
   cgGLSetParameter3fv(lightPosParam, light_);
-  for (const ModePrograms& programs : modePrograms_) {
-    if (programs.pass != nullptr) {
-      cgGLSetParameter3fv(cgGetNamedParameter(programs.pass, "lightPos"), light_);
-    }
-  }
+  // The opened volumes' programs too: composite's pre-integrated one among them.
+  for (CGprogram program : variants_) cgGLSetParameter3fv(cgGetNamedParameter(program, "lightPos"), light_);
 }

@@ -37,10 +37,16 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   const ModePrograms& programs = modePrograms_[static_cast<int>(mode)];
   const bool composite = mode == RenderMode::Composite;
   const bool preintegrated = composite && precise_;
-  CGprogram pass = programs.pass != nullptr ? programs.pass
+  // Cuts need an opened volume's programs; without cuts the plain pass
+  // costs what it always did.
+  const VolumeCuts& cuts = inputs.cuts;
+  const bool cut = precise_ && cuts.Any();
+  CGprogram pass = cut                       ? CutPass(mode)
+                   : programs.pass != nullptr ? programs.pass
                    : preintegrated            ? preintegratedProgram_
                                               : fragmentProgram;
   cgGLBindProgram(pass);
+  if (cut) SetCuts(pass, inputs);
 
   glActiveTextureARB(GL_TEXTURE0_ARB);
   glBindTexture(GL_TEXTURE_3D, volumeTexture);
@@ -49,8 +55,19 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   cgGLEnableProfile(fragmentProfile);
 
   // Composite draws only what the table can show; the projections and the
-  // iso-surface leave the table's opacity out, so they need all of it.
-  const TextureBox shown = composite ? VisibleBox() : WholeTextureBox();
+  // iso-surface leave the table's opacity out, so they need all of it, and
+  // slices shown inside are opaque wherever they lie. All within the crop.
+  TextureBox within = WholeTextureBox();
+  if (cut) {
+    for (int axis = 0; axis < 3; ++axis) {
+      const double scale = inputs.shownScale[axis], offset = inputs.shownOffset[axis];
+      within.lo[axis] = static_cast<float>(std::clamp((cuts.cropLow[axis] - offset) / scale, 0.0, 1.0));
+      within.hi[axis] = static_cast<float>(std::clamp((cuts.cropHigh[axis] - offset) / scale, 0.0, 1.0));
+      within.empty = within.empty || within.lo[axis] >= within.hi[axis];
+    }
+  }
+  const bool planes = cut && (cuts.planes[0] || cuts.planes[1] || cuts.planes[2]);
+  const TextureBox shown = composite && !planes ? VisibleBox(within) : within;
   std::array<double, 3> centre{}, half{};
   for (int axis = 0; axis < 3; ++axis) {
     const double side = kLongestSide * proportions_[axis];
@@ -208,5 +225,35 @@ void VolRender::ResolveProjection(CGprogram resolve) {
 
   glActiveTextureARB(GL_TEXTURE3_ARB);
   glDisable(GL_TEXTURE_2D);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+}
+
+void VolRender::SetCuts(CGprogram program, const DrawInputs& inputs) {
+  const VolumeCuts& cuts = inputs.cuts;
+  const auto set = [program](const char* name, const std::array<double, 3>& v) {
+    SetVec3(program, name, static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2]));
+  };
+  set("shownScale", inputs.shownScale);
+  set("shownOffset", inputs.shownOffset);
+  set("cropLow", cuts.cropLow);
+  set("cropHigh", cuts.cropHigh);
+  // Faces of the crop box inside the volume are cuts; its own faces are not.
+  std::array<double, 3> cutLow{}, cutHigh{};
+  for (int axis = 0; axis < 3; ++axis) {
+    cutLow[axis] = cuts.cropLow[axis] > 0 ? 1 : 0;
+    cutHigh[axis] = cuts.cropHigh[axis] < 1 ? 1 : 0;
+  }
+  set("cutLow", cutLow);
+  set("cutHigh", cutHigh);
+  set("clipNormal", cuts.clip ? cuts.clipNormal : std::array<double, 3>{0, 0, 0});
+  SetVec3(program, "clipOffset", cuts.clip ? static_cast<float>(cuts.clipOffset) : 1.0f, 0.0f, 0.0f);
+  SetVec3(program, "capGrey", cuts.caps ? 1.0f : 0.0f, static_cast<float>(cuts.capScale),
+          static_cast<float>(cuts.capOffset));
+  set("planeOn", {cuts.planes[0] ? 1.0 : 0.0, cuts.planes[1] ? 1.0 : 0.0, cuts.planes[2] ? 1.0 : 0.0});
+  set("planeAt", cuts.planeAt);
+  for (int axis = 0; axis < 3; ++axis) {
+    glActiveTextureARB(GL_TEXTURE5_ARB + axis);
+    glBindTexture(GL_TEXTURE_2D, planeTextures_[static_cast<size_t>(axis)]);
+  }
   glActiveTextureARB(GL_TEXTURE0_ARB);
 }

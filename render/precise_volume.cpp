@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "glux/glux_multitexture.h"
 #include "render/smooth_gradients.h"
 #include "render/vol_render.h"
 #include "render/voxel_count.h"
@@ -47,15 +48,31 @@ void VolRender::ShowPreciseVolume(float* texels, int32_t x, int32_t y, int32_t z
 
   precise_ = true;
   bricks_.emplace(texels, x, y, z);
-  if (preintegratedProgram_ == nullptr) preintegratedProgram_ = CompileFragmentVariant("-DPREINTEGRATED");
+  if (preintegratedProgram_ == nullptr) preintegratedProgram_ = CompileFragmentVariant({"-DPREINTEGRATED"});
   // Again, now interpolated, integrated over slabs and told to the bricks.
   const std::vector<float> table(transfer_, transfer_ + 4 * kTransferEntries);
   SetTransferFunction(table.data());
 }
 
-TextureBox VolRender::VisibleBox() const {
-  if (bricks_) return bricks_->VisibleBox();
-  return WholeTextureBox();
+TextureBox VolRender::VisibleBox(const TextureBox& within) const {
+  if (bricks_) return bricks_->VisibleBox(within);
+  return within;
 }
 
 double VolRender::SkippedBrickFraction() const { return bricks_ ? bricks_->SkippedFraction() : 0.0; }
+
+void VolRender::SetPlanePicture(int axis, int32_t width, int32_t height, const uint8_t* grey) {
+  GLuint& texture = planeTextures_[static_cast<size_t>(axis)];
+  if (texture == 0) glGenTextures(1, &texture);
+  // Unit 5 and up are the planes' own: unit 0's 2D binding stays the table's.
+  glActiveTextureARB(GL_TEXTURE5_ARB + axis);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_LUMINANCE8, width, height, 0, GL_LUMINANCE, GL_UNSIGNED_BYTE, grey);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glActiveTextureARB(GL_TEXTURE0_ARB);
+}

@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cg/cg_runtime.h"
 #include "render/brick_grid.h"
@@ -79,11 +81,15 @@ public:
   void ShowPreciseVolume(float* texels, int32_t x, int32_t y, int32_t z,
                          const std::array<float, 3>& shape);
   // The part of the texture the current table can show ([0, 1] on every
-  // axis until a precise volume is shown).
-  TextureBox VisibleBox() const;
+  // axis until a precise volume is shown), within `within`.
+  TextureBox VisibleBox(const TextureBox& within = WholeTextureBox()) const;
   // Share of the volume's bricks the current table leaves empty (0 until a
   // precise volume is shown).
   double SkippedBrickFraction() const;
+  // The picture of the slice normal to canonical axis `axis` that
+  // VolumeCuts::planes shows: grey[width * height], rows along the lower
+  // in-plane axis, spanning the whole volume's box.
+  void SetPlanePicture(int axis, int32_t width, int32_t height, const uint8_t* grey);
 
   void LoadRawData(const char* fileName, int32_t sizeX, int32_t sizeY, int32_t sizeZ,
                    int32_t channels);
@@ -121,10 +127,12 @@ public:
 private:
   float proportions_[3] = {1.0f, 1.0f, 1.0f};
   std::array<double, 3> gradientScale_{1.0, 1.0, 1.0};  // per axis, see SetProportions
-  // The fragment programs of a mode: its pass over the slices and, for the
-  // projections, the pass that turns the kept value into colour.
+  // The fragment programs of a mode: its pass over the slices, the same cut
+  // by the inputs' cuts, and, for the projections, the pass that turns the
+  // kept value into colour.
   struct ModePrograms {
     CGprogram pass = nullptr;
+    CGprogram cutPass = nullptr;
     CGprogram resolve = nullptr;
   };
   std::array<ModePrograms, kRenderModeCount> modePrograms_;
@@ -138,8 +146,17 @@ private:
   float transfer_[4 * kTransferEntries] = {};
   SlabTable slabTable_;
   CGprogram preintegratedProgram_ = nullptr;
+  // Every program compiled for opened volumes: each takes the light.
+  std::vector<CGprogram> variants_;
+  // The slices' pictures of VolumeCuts::planes, on units 5 to 7.
+  std::array<GLuint, 3> planeTextures_{0, 0, 0};
 
-  CGprogram CompileFragmentVariant(const char* define);
+  // "-DNAME" options; the program is kept in variants_.
+  CGprogram CompileFragmentVariant(std::initializer_list<const char*> defines);
+  // The mode's pass cut by the inputs' cuts, compiled on first use.
+  CGprogram CutPass(RenderMode mode);
+  // Uniforms and textures of the cut pass.
+  void SetCuts(CGprogram program, const DrawInputs& inputs);
   // The gradients on unit 1 and the table on unit 2 for the fragment
   // programs, unit 0 left active; and all three units' texturing off again.
   void BindShadingTextures();

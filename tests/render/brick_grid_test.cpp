@@ -53,6 +53,23 @@ TEST(BrickGrid, BlobsKeepTheirBricksOnly) {
   EXPECT_NEAR(grid.SkippedFraction(), 1.0 - 3.0 / (9 * 8 * 9), 1e-12);
 }
 
+// A crop counts only the bricks that reach into it, and cuts the box to it.
+TEST(BrickGrid, VisibleBoxWithinACrop) {
+  BrickGrid grid = Grid({20, 20, 20}, {{{1, 1, 1}, 0.8f}, {{17, 19, 18}, 0.8f}});
+  grid.UpdateVisibility(Table(128).data());
+  TextureBox left = WholeTextureBox();
+  left.hi[0] = 0.3f;
+  EXPECT_EQ(grid.VisibleBox(left).lo, (Corner{0, 0, 0}));
+  EXPECT_EQ(grid.VisibleBox(left).hi, (Corner{0.3f, 8.5f / 20, 8.5f / 20}));
+  TextureBox right = WholeTextureBox();
+  right.lo[0] = 0.6f;
+  EXPECT_EQ(grid.VisibleBox(right).lo, (Corner{16.5f / 20, 16.5f / 20, 16.5f / 20}));
+  TextureBox between = WholeTextureBox();
+  between.lo = {0.45f, 0.45f, 0.45f};
+  between.hi = {0.55f, 0.55f, 0.55f};
+  EXPECT_TRUE(grid.VisibleBox(between).empty);
+}
+
 TEST(BrickGrid, EntriesReachedByInterpolationBetweenTheBricksValues) {
   // Brick 0 peaks between entries 198 and 199, brick 1 between 199 and 200,
   // brick 2 holds 0 and 0.5 (between entries 127 and 128).
