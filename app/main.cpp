@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
       PrintOpenedVolumeInfo(options);
       return 0;
     }
-    CreateViewer(options);
+    if (!CreateViewer(options)) return 2;
   }
   if (!SetUpTransferFiles(options, TransferWindow())) return 1;
   if (!options.screenshot.empty()) {

@@ -12,6 +12,8 @@
 #include "app/pane_layout.h"
 #include "app/transfer_presets.h"
 
+const char kUsageLine[] = "Usage: volview [GLUT options] [VOLUME] [options] (see --help)";
+
 namespace {
 
 constexpr char kVersion[] = "volview 1.1";
@@ -75,6 +77,61 @@ std::array<int64_t, 3> ParseRawSizes(const std::string& text) {
     result[i] = static_cast<int64_t>(sizes[i]);
   }
   return result;
+}
+
+// "X0:X1,Y0:Y1,Z0:Z1", any end or whole field left empty.
+CropRequest ParseCrop(const std::string& text) {
+  CropRequest request;
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t comma; (comma = text.find(',', start)) != std::string::npos; start = comma + 1) {
+    fields.push_back(text.substr(start, comma - start));
+  }
+  fields.push_back(text.substr(start));
+  if (fields.size() != 3) {
+    throw CLI::ValidationError("--crop", "expected three ranges X0:X1,Y0:Y1,Z0:Z1, got '" + text + "'");
+  }
+  for (size_t k = 0; k < 3; ++k) {
+    if (fields[k].empty()) continue;
+    const size_t colon = fields[k].find(':');
+    if (colon == std::string::npos || fields[k].find(':', colon + 1) != std::string::npos) {
+      throw CLI::ValidationError("--crop", "a range is LO:HI, either end may be left out, got '" + fields[k] + "'");
+    }
+    const std::string low = fields[k].substr(0, colon), high = fields[k].substr(colon + 1);
+    if (!low.empty()) request[k].low = SplitNumbers(low, ',', "--crop", 1)[0];
+    if (!high.empty()) request[k].high = SplitNumbers(high, ',', "--crop", 1)[0];
+    if (request[k].low && request[k].high && !(*request[k].low < *request[k].high)) {
+      throw CLI::ValidationError("--crop", "LO must be below HI, got '" + fields[k] + "'");
+    }
+  }
+  return request;
+}
+
+std::array<double, 4> ParseClip(const std::string& text) {
+  const std::vector<double> numbers = SplitNumbers(text, ',', "--clip", 4);
+  if (numbers[0] == 0 && numbers[1] == 0 && numbers[2] == 0) {
+    throw CLI::ValidationError("--clip", "the normal NX,NY,NZ must not be zero");
+  }
+  return {numbers[0], numbers[1], numbers[2], numbers[3]};
+}
+
+std::array<bool, 3> ParsePlanes(const std::string& text) {
+  std::array<bool, 3> planes{};
+  std::istringstream stream(text);
+  std::string name;
+  bool any = false;
+  while (std::getline(stream, name, ',')) {
+    const std::optional<Layout> layout = ParseLayout(name);
+    if (!layout || *layout == Layout::Volume3d || *layout == Layout::Quad) {
+      throw CLI::ValidationError("--planes", "expected axial, coronal or sagittal, got '" + name + "'");
+    }
+    const SliceAxis axis = *layout == Layout::Axial     ? SliceAxis::Axial
+                           : *layout == Layout::Coronal ? SliceAxis::Coronal
+                                                        : SliceAxis::Sagittal;
+    planes[static_cast<int>(axis)] = any = true;
+  }
+  if (!any || text.back() == ',') throw CLI::ValidationError("--planes", "expected a list such as axial,coronal");
+  return planes;
 }
 
 IntensityWindow ParseWindow(const std::string& text, const std::string& what) {
@@ -159,7 +216,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
              "-gldebug, -sync.");
 
   std::string rawSizes, type, window, spacing, view, projection, mode, iso, zoom, size;
-  std::string layout, cursor, cursorVoxel, sliceWindow;
+  std::string layout, cursor, cursorVoxel, sliceWindow, crop, clip, caps, planes;
   bool bigEndian = false;
   uint64_t headerBytes = 0;
   CLI::Option* volume =
@@ -280,6 +337,20 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_flag("--nearest", options.nearest, "Slices show whole voxels, not interpolated between them")
       ->needs(volume);
 
+  app.add_option("--crop", crop, "Draw only the part of the volume within these RAS mm ranges; an end or "
+                                 "a range left empty keeps the volume's edge (--crop 0:,, keeps the right half)")
+      ->type_name("X0:X1,Y0:Y1,Z0:Z1")
+      ->needs(volume);
+  app.add_option("--clip", clip, "Cut away what lies where NX*x + NY*y + NZ*z < D (RAS mm)")
+      ->type_name("NX,NY,NZ,D")
+      ->needs(volume);
+  app.add_option("--caps", caps, "Cut faces show the values on them (default on)")
+      ->check(CLI::IsMember({"on", "off"}))
+      ->needs(volume);
+  app.add_option("--planes", planes, "Slices through the cursor shown in the 3D view: axial, coronal, sagittal")
+      ->type_name("LIST")
+      ->needs(volume);
+
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());
     if (!rawSizes.empty()) {
@@ -295,6 +366,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     if (!layout.empty()) options.layout = *ParseLayout(layout);
     if (!cursor.empty()) options.cursor = ParsePoint(cursor, "--cursor");
     if (!cursorVoxel.empty()) options.cursorVoxel = ParseVoxel(cursorVoxel);
+    if (!crop.empty()) options.crop = ParseCrop(crop);
+    if (!clip.empty()) options.clip = ParseClip(clip);
+    options.caps = caps != "off";
+    if (!planes.empty()) options.planes = ParsePlanes(planes);
     if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
     if (!view.empty()) options.camera.view = *ParseAnatomicalView(view);
     options.viewGiven = !view.empty();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/view_state.h"
+#include "app/volume_cuts.h"
 #include "files/volume_file.h"
 #include "files/volume_window.h"
 #include "render/render_mode.h"
@@ -44,7 +45,15 @@ struct ViewerOptions {
   std::optional<IntensityWindow> sliceWindow;         // default: the 3D window
   bool neurological = false;
   bool nearest = false;  // nearest-neighbour slices instead of linear
+  // Looking inside in 3D.
+  std::optional<CropRequest> crop;           // RAS mm
+  std::optional<std::array<double, 4>> clip;  // normal (not zero) and distance, RAS mm
+  bool caps = true;
+  std::optional<std::array<bool, 3>> planes;  // by SliceAxis
 };
+
+// The first line of the usage, for errors found once the volume is read.
+extern const char kUsageLine[];
 
 // Fills options from argv. Returns the exit code when the program should
 // stop at once: 0 after --help or --version, 2 after printing the usage for

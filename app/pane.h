@@ -35,6 +35,8 @@ public:
   // The pointer moved to (x, y) with a button held that went down here.
   virtual void Drag(const PaneRect& /*rect*/, int /*x*/, int /*y*/) {}
   virtual void Release(const PaneRect& /*rect*/, const MouseButton& /*release*/) {}
+  // The pointer moved over the pane with no button held.
+  virtual void Hover(const PaneRect& /*rect*/, int /*x*/, int /*y*/) {}
   // Wheel steps away from the user (positive) or towards, over the pane.
   virtual void Wheel(const PaneRect& /*rect*/, int /*steps*/, const MouseButton& /*at*/) {}
   // GLUT's special keys (pages, arrows) with the pointer over the pane;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/pane_layout.h"
+#include "app/volume_cuts.h"
 
 namespace {
 
@@ -61,6 +62,27 @@ KeyOutcome ShowLayout(ViewState& state, Layout layout) {
   return Handled(Format("Layout: %s", LayoutName(layout)));
 }
 
+std::string PlanesLine(const std::array<bool, 3>& planes) {
+  static const char* const kNames[3] = {"sagittal", "coronal", "axial"};
+  std::string line;
+  for (int axis : {2, 1, 0}) {
+    if (planes[axis]) line += std::string(line.empty() ? "" : ", ") + kNames[axis];
+  }
+  return "Planes: " + (line.empty() ? std::string("off") : line);
+}
+
+KeyOutcome FreezeOrRelease(ViewState& state, const KeyContext& context) {
+  if (state.clip.on) {
+    state.clip.on = false;
+    return Handled("Clip: released");
+  }
+  if (!state.viewClip || context.volume == nullptr) return Handled("Clip: key c first shows the plane to freeze");
+  state.clip = FreezeViewClip(*context.volume, ViewedBox(state.shownPart, *context.volume), context.proportions,
+                              state.camera.rotation, state.clipDistance);
+  state.viewClip = false;
+  return Handled(ClipLine(state.clip));
+}
+
 }  // namespace
 
 void ResetCamera(CameraState& camera) {
@@ -107,6 +129,22 @@ KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& c
     case 'i':
       state.sampling = state.sampling == Sampling::Linear ? Sampling::Nearest : Sampling::Linear;
       return Handled(state.sampling == Sampling::Linear ? "Slices: linear" : "Slices: nearest voxel");
+    case 'B':
+      state.cropHandles = !state.cropHandles;
+      return Handled(state.cropHandles ? "Crop box: shown; drag its faces" : "Crop box: hidden");
+    case 'U':
+      if (context.volume == nullptr) break;
+      state.crop = WholeCrop(*context.volume);
+      return Handled(CropLine(*context.volume, state.crop));
+    case 'F': return FreezeOrRelease(state, context);
+    case 'C':
+      state.caps = !state.caps;
+      return Handled(state.caps ? "Caps: on" : "Caps: off");
+    case 'G': {
+      const bool shown = state.planes[0] || state.planes[1] || state.planes[2];
+      state.planes = shown ? std::array<bool, 3>{} : state.chosenPlanes;
+      return Handled(PlanesLine(state.planes));
+    }
     case kEscape:
       if (!state.ruler.shown) break;
       state.ruler.shown = false;

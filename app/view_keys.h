@@ -3,9 +3,12 @@
 // mode, iso value), z, s and a (slice count), c, b and n (the plane fixed to
 // the view), + - 4 6 (the part on show); v and F1 to F5 (layouts), N
 // (radiological or neurological slices), i (linear or nearest slices), Esc
-// (clears the ruler).
+// (clears the ruler); B, U, F, C and G (the crop box's faces shown, the
+// crop undone, the view-fixed plane frozen into the volume or released,
+// caps, slices in the 3D view).
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -20,6 +23,8 @@ struct KeyOutcome {
 
 struct KeyContext {
   const VolumeInfo* volume = nullptr;
+  // The part on show's sides over its longest, as the renderer draws it.
+  std::array<float, 3> proportions{1, 1, 1};
   // Whether this GL can draw a mode; says why not on stderr when it cannot.
   std::function<bool(RenderMode)> modeAvailable;
 };

@@ -44,6 +44,21 @@ struct SlicePaneView {
   double panDown = 0.0;
 };
 
+// The part of the volume drawn in 3D, in box units: canonical axis a from 0
+// to sizes[a] (voxel i covers [i, i + 1)).
+struct CropBox {
+  std::array<double, 3> low{};
+  std::array<double, 3> high{};
+};
+
+// A plane fixed to the volume: what lies where normal . p < distance (p in
+// RAS mm, normal of unit length) is cut away.
+struct ClipPlane {
+  bool on = false;
+  std::array<double, 3> normal{0, 1, 0};
+  double distance = 0;
+};
+
 // A line measured on a slice: its ends in canonical voxel coordinates.
 struct Ruler {
   bool shown = false;
@@ -73,4 +88,11 @@ struct ViewState {
   Sampling sampling = Sampling::Linear;
   std::array<SlicePaneView, 3> slicePanes;  // by SliceAxis
   Ruler ruler;
+
+  CropBox crop;               // the whole volume unless cropped
+  bool cropHandles = false;   // the box shown and its faces dragged
+  ClipPlane clip;
+  bool caps = true;           // cut faces show the values on them
+  std::array<bool, 3> planes{};        // slices shown in the 3D view, by SliceAxis
+  std::array<bool, 3> chosenPlanes{true, true, true};  // the ones key G brings back
 };

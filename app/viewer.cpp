@@ -20,6 +20,7 @@
 #include "app/status_pane.h"
 #include "app/view_keys.h"
 #include "app/volume_camera.h"
+#include "app/volume_cuts.h"
 #include "app/volume_pane.h"
 #include "files/volume_space.h"
 #include "render/vol_render.h"
@@ -59,6 +60,8 @@ KeyContext Context() {
   KeyContext context;
   context.volume = &OpenedVolume()->info();
   context.modeAvailable = [](RenderMode mode) { return gRenderer.PrepareRenderMode(mode); };
+  const float* proportions = gRenderer.Proportions();
+  context.proportions = {proportions[0], proportions[1], proportions[2]};
   return context;
 }
 
@@ -99,7 +102,7 @@ std::array<double, 3> StartCursor(const ViewerOptions& options, const VolumeInfo
 
 // --- start -------------------------------------------------------------
 
-void CreateViewer(const ViewerOptions& options) {
+bool CreateViewer(const ViewerOptions& options) {
   gViewer.emplace();
   ViewState& state = gViewer->state;
   const VolumeInfo& info = OpenedVolume()->info();
@@ -117,8 +120,23 @@ void CreateViewer(const ViewerOptions& options) {
   state.sliceWindow = options.sliceWindow.value_or(state.window);
   state.neurological = options.neurological;
   state.sampling = options.nearest ? Sampling::Nearest : Sampling::Linear;
+  state.crop = WholeCrop(info);
+  if (options.crop) {
+    const std::optional<CropBox> crop = CropFromRas(info, *options.crop);
+    if (!crop) {
+      const std::string whole = CropLine(info, WholeCrop(info));
+      std::fprintf(stderr, "volview: --crop: the box keeps nothing of the volume, which spans %s\n%s\n",
+                   whole.substr(whole.find(": ") + 2).c_str(), kUsageLine);
+      return false;
+    }
+    state.crop = *crop;
+  }
+  if (options.clip) state.clip = *ClipFromNumbers(*options.clip);
+  state.caps = options.caps;
+  if (options.planes) state.planes = state.chosenPlanes = *options.planes;
   gViewer->maxSize = options.maxSize;
   gViewer->turntableFrames = options.turntable;
+  return true;
 }
 
 ViewState* OpenedViewState() { return gViewer ? &gViewer->state : nullptr; }
@@ -227,6 +245,7 @@ void ViewerMotion(int x, int y) {
 void ViewerPassiveMotion(int x, int y) {
   gViewer->pointerX = x;
   gViewer->pointerY = y;
+  if (const PanePlacement* placed = PlacementAt(x, y)) PaneOf(placed->kind)->Hover(placed->rect, x, y);
 }
 
 IntensityWindow TransferWindow() { return gViewer ? gViewer->state.window : IntensityWindow{0, 1}; }

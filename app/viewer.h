@@ -9,8 +9,9 @@
 
 // Before the window opens, once the volume is loaded: the state it starts
 // in, from the options. A cursor given outside the volume is moved to its
-// edge, with a line saying so.
-void CreateViewer(const ViewerOptions& options);
+// edge, with a line saying so; a crop box that keeps nothing of it is a
+// wrong option: false, after the line and the usage on stderr.
+bool CreateViewer(const ViewerOptions& options);
 // Null without an opened volume.
 ViewState* OpenedViewState();
 

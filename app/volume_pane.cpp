@@ -2,6 +2,8 @@
 
 #include <GL/freeglut.h>
 
+#include <cstdio>
+
 #include "app/app_state.h"
 #include "app/benchmark_run.h"
 #include "app/cursor_text.h"
@@ -10,6 +12,7 @@
 #include "app/orientation_marker.h"
 #include "app/screenshot.h"
 #include "app/slice_pane.h"
+#include "app/volume_cuts.h"
 #include "app/volume_camera.h"
 #include "render/vol_render.h"
 
@@ -20,8 +23,10 @@ constexpr double kLongestSide = 200.0;
 
 }  // namespace
 
-DrawInputs VolumeDrawInputs(const ViewState& state) {
+DrawInputs VolumeDrawInputs(const ViewState& state, const VolumeInfo& info) {
   DrawInputs inputs;
+  ShownMapping(info, ViewedBox(state.shownPart, info), inputs);
+  inputs.cuts = RendererCuts(info, state);
   inputs.orientation = state.camera.rotation;
   inputs.mode = state.mode;
   inputs.isoLevel = state.isoLevel;
@@ -44,17 +49,48 @@ void VolumePane::Draw(const PaneRect& rect) {
   ApplyCameraProjection(state_.camera, rect.width, rect.height);
   glLoadIdentity();
   ApplyCameraPan(state_.camera);
-  DrawVolumeAtDetail(interactive, VolumeDrawInputs(state_));
+  UpdatePlanePictures();
+  DrawVolumeAtDetail(interactive, VolumeDrawInputs(state_, volume_.info()));
   if (state_.layout == Layout::Quad) DrawCursorOutlines();
+  if (state_.cropHandles) DrawCropBox();
   DrawOrientationMarker(state_.camera.rotation, rect.width, rect.height);
 }
 
-void VolumePane::Press(const PaneRect&, const MouseButton& press) {
+void VolumePane::Press(const PaneRect& rect, const MouseButton& press) {
   if (press.button == GLUT_MIDDLE_BUTTON) panning_ = (press.modifiers & GLUT_ACTIVE_SHIFT) != 0;
+  if (press.button == GLUT_LEFT_BUTTON && state_.cropHandles) {
+    dragged_ = FaceAt(rect, press.x, press.y);
+    lastX_ = press.x;
+    lastY_ = press.y;
+  }
+}
+
+void VolumePane::Release(const PaneRect& rect, const MouseButton& release) {
+  if (release.button != GLUT_LEFT_BUTTON || dragged_.axis < 0) return;
+  Drag(rect, release.x, release.y);
+  dragged_ = {};
+  std::printf("%s\n", CropLine(volume_.info(), state_.crop).c_str());
+}
+
+void VolumePane::Hover(const PaneRect& rect, int x, int y) {
+  hovered_ = state_.cropHandles ? FaceAt(rect, x, y) : CropFace{};
+}
+
+CropFace VolumePane::FaceAt(const PaneRect& rect, int x, int y) const {
+  const float* p = gRenderer.Proportions();
+  const ModelBox box = CropModelBox(state_.crop, ViewedBox(state_.shownPart, volume_.info()), {p[0], p[1], p[2]});
+  return FaceUnderPointer(state_.camera, rect.width, rect.height, x - rect.x + 0.5, y - rect.y + 0.5, box);
 }
 
 void VolumePane::Drag(const PaneRect& rect, int x, int y) {
-  if (gMiddleDown) {
+  if (dragged_.axis >= 0 && gLeftDown) {
+    const float* p = gRenderer.Proportions();
+    DragCropFace(state_.crop, dragged_, x - lastX_, y - lastY_, state_.camera, rect.width, rect.height,
+                 ViewedBox(state_.shownPart, volume_.info()), {p[0], p[1], p[2]}, volume_.info().sizes);
+    lastX_ = x;
+    lastY_ = y;
+    hovered_ = dragged_;
+  } else if (gMiddleDown) {
     const int dx = x - gMouseOldX, dy = y - gMouseOldY;
     if (panning_) {
       PanCamera(state_.camera, dx, dy, rect.height);
@@ -115,4 +151,77 @@ void VolumePane::DrawCursorOutlines() const {
   glPopMatrix();
   if (textured) glEnable(GL_TEXTURE_2D);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void VolumePane::DrawCropBox() const {
+  const float* p = gRenderer.Proportions();
+  const ModelBox box = CropModelBox(state_.crop, ViewedBox(state_.shownPart, volume_.info()), {p[0], p[1], p[2]});
+  const Rotation& r = state_.camera.rotation;
+  const GLdouble columns[16] = {r[0], r[3], r[6], 0, r[1], r[4], r[7], 0, r[2], r[5], r[8], 0, 0, 0, 0, 1};
+  const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
+  glDisable(GL_TEXTURE_2D);
+  glPushMatrix();
+  glMultMatrixd(columns);
+  const auto corner = [&box](int bits) {
+    return std::array<double, 3>{(bits & 1) ? box.high[0] : box.low[0], (bits & 2) ? box.high[1] : box.low[1],
+                                 (bits & 4) ? box.high[2] : box.low[2]};
+  };
+  glLineWidth(1.5f);
+  glColor3f(0.9f, 0.9f, 0.95f);
+  glBegin(GL_LINES);
+  for (int bits = 0; bits < 8; ++bits) {
+    for (int a = 0; a < 3; ++a) {
+      if (bits & (1 << a)) continue;
+      glVertex3dv(corner(bits).data());
+      glVertex3dv(corner(bits | 1 << a).data());
+    }
+  }
+  glEnd();
+  const CropFace& lit = dragged_.axis >= 0 ? dragged_ : hovered_;
+  if (lit.axis >= 0) {
+    // The face's four corners, the lit face's axis held at its side.
+    const int u = (lit.axis + 1) % 3, v = (lit.axis + 2) % 3;
+    const int side = lit.high ? 1 << lit.axis : 0;
+    const int order[4] = {0, 1 << u, (1 << u) | (1 << v), 1 << v};
+    glColor4f(1.0f, 0.8f, 0.2f, 0.25f);
+    glBegin(GL_QUADS);
+    for (int k : order) glVertex3dv(corner(side | k).data());
+    glEnd();
+    glLineWidth(3.0f);
+    glColor3f(1.0f, 0.8f, 0.2f);
+    glBegin(GL_LINE_LOOP);
+    for (int k : order) glVertex3dv(corner(side | k).data());
+    glEnd();
+  }
+  glLineWidth(1.0f);
+  glPopMatrix();
+  if (textured) glEnable(GL_TEXTURE_2D);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+void VolumePane::UpdatePlanePictures() {
+  for (int axis = 0; axis < 3; ++axis) {
+    if (!state_.planes[axis]) continue;
+    PlanePicture& picture = planePictures_[static_cast<size_t>(axis)];
+    const double position = state_.cursor[axis];
+    if (picture.made && picture.position == position && picture.sampling == state_.sampling &&
+        picture.window.low == state_.sliceWindow.low && picture.window.high == state_.sliceWindow.high) {
+      continue;
+    }
+    const SliceAxis slice = static_cast<SliceAxis>(axis);
+    ExtractSlice(volume_, slice, position, state_.sampling, picture.values);
+    const int width = static_cast<int>(picture.values.width), height = static_cast<int>(picture.values.height);
+    picture.grey.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    // One pixel per voxel, rows along the slice's second axis, as the
+    // renderer's picture spans the whole volume's box.
+    PixelMapping voxels;
+    voxels.u0 = voxels.v0 = -0.5;
+    RenderSlice(picture.values, voxels, width, height, state_.sampling, state_.sliceWindow, 0,
+                picture.grey.data());
+    gRenderer.SetPlanePicture(axis, width, height, picture.grey.data());
+    picture.made = true;
+    picture.position = position;
+    picture.sampling = state_.sampling;
+    picture.window = state_.sliceWindow;
+  }
 }
