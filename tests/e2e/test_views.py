@@ -150,6 +150,15 @@ class CameraTest(unittest.TestCase):
             self.assertEqual(v.proc.wait(60), 0)
 
 
+    def test_light_steering_lights_an_opened_volume(self):
+        # Composite draws opened volumes with a program of its own: it must take the light too.
+        with Viewer("light", "samples/ct.nii.gz") as v:
+            first = v.wait_first_frame()
+            v.key("l")
+            v.drag(1, (100, 250), (400, 250), 10, then=lambda im: im.differing_pixels(first, PICTURE) > 2000,
+                   what="the volume lit from elsewhere")
+
+
 class OutputTest(unittest.TestCase):
     def test_turntable_writes_every_turn_and_size_sets_the_picture(self):
         path = write_volume("markers.nii.gz", mv.markers(), mv.write_nifti_lps_order)
