@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/benchmark_run.h"
 #include "app/frame_rate.h"
+#include "app/help_panel.h"
 #include "app/overlay.h"
 #include "app/screenshot.h"
 #include "app/viewer.h"
@@ -50,8 +51,8 @@ void DrawFrameRate() {
 }
 
 // Over an opened volume's panes, the logo and the editor keep the place and
-// size they have without one.
-void DrawWindowOverlays() {
+// size they have without one; a clean picture has no logo.
+void DrawWindowOverlays(bool clean) {
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -64,7 +65,7 @@ void DrawWindowOverlays() {
   glDisable(GL_TEXTURE_2D);
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  DrawLogo();
+  if (!clean) DrawLogo();
   if (gEditorVisible) gTransferEditor.Draw();
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
@@ -83,13 +84,16 @@ void DisplayCallback() {
   const ViewState* viewed = OpenedViewState();
   if (viewed != nullptr) {
     DrawViewer();
-    DrawWindowOverlays();
+    DrawWindowOverlays(viewed->clean);
+    if (viewed->help) {
+      DrawHelpPanel(HelpNow(*viewed, gLightMode, gEditorVisible, gFluidMode), gWindowWidth, gWindowHeight);
+    }
   } else {
     gRenderer.Draw();
     DrawLogo();
     if (gEditorVisible) gTransferEditor.Draw();
   }
-  DrawFrameRate();
+  if (viewed == nullptr || !viewed->clean) DrawFrameRate();
   if (BenchmarkRunning()) FinishBenchmarkFrame(viewed->sliceCount);
   TakeRequestedScreenshot();
   glutSwapBuffers();
@@ -104,4 +108,5 @@ void ReshapeCallback(int width, int height) {
   if (OpenedViewState() == nullptr) BuiltInPerspective(width, height);
   glMatrixMode(GL_MODELVIEW);
   glViewport(0, 0, width, height);
+  if (OpenedViewState() != nullptr) glutPostRedisplay();
 }

@@ -1,5 +1,6 @@
 #include "app/drag_commands.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/app_state.h"
@@ -21,8 +22,13 @@ void SteerLight(int x, int y) {
   gRenderer.SetLightPosition(gLightPos);
 }
 
-void EditTransferAt(int x, int y) {
-  gTransferEditor.Edit(x - 230, 270 - y);
+void EditTransferAt(int x, int y) { EditTransferInWindow(x, y, 500, 500); }
+
+void EditTransferInWindow(int x, int y, int width, int height) {
+  // 500 / height: the 500 x 500 window's pixels per pixel of this one.
+  const double scale = 500.0 / std::max(height, 1);
+  gTransferEditor.Edit(static_cast<int>(std::lround((x - width / 2.0) * scale + 20)),
+                       static_cast<int>(std::lround((height / 2.0 - y) * scale + 20)));
   gRenderer.SetTransferFunction(gTransferEditor.Table());
   gMouseX = gMouseOldX;
   gMouseY = gMouseOldY;

@@ -9,3 +9,7 @@
 void AccumulateDrag(int x, int y);
 void SteerLight(int x, int y);
 void EditTransferAt(int x, int y);
+// The same in a window of any size: the editor keeps its place over the
+// window's centre and scales with its height, so the pointer maps through
+// that (in a 500 x 500 window exactly as EditTransferAt).
+void EditTransferInWindow(int x, int y, int width, int height);

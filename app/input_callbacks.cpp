@@ -7,6 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/drag_commands.h"
+#include "app/idle_callback.h"
 #include "app/interactive_detail.h"
 #include "app/startup.h"
 #include "app/transfer_files.h"
@@ -79,12 +80,35 @@ void BuiltInKey(unsigned char key) {
   }
 }
 
+// With a volume opened, its view takes the keys it has a use for first; f
+// goes to the fluid and back to the volume as it was, and the fluid's own
+// keys act only while it runs.
+void OpenedVolumeKey(unsigned char key) {
+  switch (key) {
+    case 'f':
+      ToggleFluidMode();
+      if (!gFluidMode) ShowViewerVolumeAgain();
+      return;
+    case 'p':
+    case 'r':
+      if (gFluidMode) BuiltInKey(key);
+      return;
+    default:
+      if (!ViewerKey(key)) BuiltInKey(key);
+  }
+}
+
 }  // namespace
 
 void KeyboardCallback(unsigned char key, int, int) {
   NoteKey(key);
-  // With a volume opened, its view takes the keys it has a use for first.
-  if (OpenedViewState() == nullptr || !ViewerKey(key)) BuiltInKey(key);
+  if (OpenedViewState() != nullptr) {
+    OpenedVolumeKey(key);
+    RedrawAfterInput();
+    RedrawAfterQuiet();
+  } else {
+    BuiltInKey(key);
+  }
   gRenderer.extraClipEnabled = gClipEnabled;
   gRenderer.clipDistance = gClipDistance;
 }
@@ -92,6 +116,8 @@ void KeyboardCallback(unsigned char key, int, int) {
 void MouseCallback(int button, int state, int x, int y) {
   if (OpenedViewState() != nullptr) {
     ViewerMouse(button, state, x, y);
+    RedrawAfterInput();
+    if (button == 3 || button == 4) RedrawAfterQuiet();
   } else {
     if (button < 0 || button > 2) return;
     gMouseX = gMouseOldX = x;
@@ -107,6 +133,7 @@ void MouseCallback(int button, int state, int x, int y) {
 void MotionCallback(int x, int y) {
   if (OpenedViewState() != nullptr) {
     ViewerMotion(x, y);
+    RedrawAfterInput();
     return;
   }
   gMouseX = x;
@@ -123,9 +150,15 @@ void MotionCallback(int x, int y) {
 }
 
 void SpecialCallback(int key, int x, int y) {
-  if (OpenedViewState() != nullptr) ViewerSpecialKey(key, x, y);
+  if (OpenedViewState() == nullptr) return;
+  ViewerSpecialKey(key, x, y);
+  RedrawAfterInput();
+  RedrawAfterQuiet();
 }
 
 void PassiveMotionCallback(int x, int y) {
-  if (OpenedViewState() != nullptr) ViewerPassiveMotion(x, y);
+  if (OpenedViewState() == nullptr) return;
+  // Only what follows the pointer needs a new frame: the status line, a
+  // crop face lit under it.
+  if (ViewerPassiveMotion(x, y)) RedrawAfterInput();
 }

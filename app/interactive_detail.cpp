@@ -33,6 +33,10 @@ void SetUpInteractiveDetail(double targetMs, int32_t fullSlices) {
   gController.emplace(limits);
 }
 
+int QuietAfterEventMs() {
+  return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(kQuietAfterEvent).count());
+}
+
 void NoteWheel() { gLastEvent = Clock::now(); }
 
 void NoteKey(unsigned char key) {

@@ -19,6 +19,9 @@ void NoteKey(unsigned char key);
 
 // A mouse button is down, or a key or wheel event came a moment ago.
 bool InteractionUnderway();
+// How long after a wheel event or a repeated key frames still count as
+// interactive, in milliseconds: a frame after it is drawn at full detail.
+int QuietAfterEventMs();
 
 // Draws the opened volume at full detail (the inputs' slice count), or at
 // interactive detail; learns the cost of drawing from the time between one

@@ -20,10 +20,26 @@
 #include "app/startup.h"
 #include "app/transfer_files.h"
 #include "app/viewer.h"
+#include "app/window_title.h"
 #include "glux/glux_platform.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "sources/julia.h"
+
+namespace {
+
+// A caught error's box, after which main returns 0; for a batch run its
+// lines alone and exit code 1.
+int Fatal(bool batch, const char* caption, const char* text) {
+  if (batch) {
+    ReportInLine(caption, text);
+    return 1;
+  }
+  ShowMessageBox(caption, text);
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // The report and the sub-volume lines reach a pipe or a log as they happen.
@@ -53,8 +69,12 @@ int main(int argc, char** argv) {
     RequestScreenshot(options.screenshot, std::max(options.turntable, 1));
   }
 
+  const bool opened = OpenedViewState() != nullptr;
+  // A run that writes pictures or figures and exits has no one to close a
+  // box: its fatal errors are a line on stderr and exit code 1.
+  const bool batch = !options.screenshot.empty() || options.benchmark > 0;
   GluxPlatform platform = gluxPlatform();
-  platform.showMessageBox = ShowMessageBox;
+  platform.showMessageBox = batch ? ReportInLine : ShowMessageBox;
   gluxSetPlatform(platform);
 
   int glutArgc = static_cast<int>(options.glutArgs.size());
@@ -67,6 +87,7 @@ int main(int argc, char** argv) {
     glutInitWindowSize(500, 500);
   }
   glutCreateWindow("3D volume rendering, Orvane Octobre 2003");
+  if (opened) NameCurrentWindow(ViewerTitle(options.volume));
   glutDisplayFunc(Guarded<DisplayCallback>);
   glutKeyboardFunc(Guarded<KeyboardCallback, unsigned char, int, int>);
   glutReshapeFunc(Guarded<ReshapeCallback, int, int>);
@@ -79,9 +100,17 @@ int main(int argc, char** argv) {
     glutPassiveMotionFunc(Guarded<PassiveMotionCallback, int, int>);
   }
 
-  PrintGlInfo();
+  if (opened && !options.verbose) {
+    PrintGlSummary();
+  } else {
+    PrintGlInfo();
+  }
   InitFluidDefaults(OpenedVolume() == nullptr);
   InitGlState();
+  if (options.background) {
+    const std::array<float, 3>& rgb = *options.background;
+    glClearColor(rgb[0], rgb[1], rgb[2], 0.0f);
+  }
   LoadTga("zemaLogo Small.tga", gLogo);
 
   try {
@@ -97,9 +126,9 @@ int main(int argc, char** argv) {
     glutMainLoop();
     RethrowCallbackError();
   } catch (VolRender::CgError& error) {
-    ShowMessageBox(error.message.c_str(), error.listing.c_str());
+    return Fatal(batch, error.message.c_str(), error.listing.c_str());
   } catch (VolRender::Error& error) {
-    ShowMessageBox("Erreur VolRender", error.message.c_str());
+    return Fatal(batch, "Erreur VolRender", error.message.c_str());
   }
   return 0;
 }

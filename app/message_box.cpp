@@ -264,9 +264,13 @@ void RunBox(Box& box) {
 
 bool MessageBoxActive() { return gBoxActive; }
 
-void ShowMessageBox(const char* caption, const char* text, bool errorIcon) {
+void ReportInLine(const char* caption, const char* text, bool) {
   std::fprintf(stderr, "%s\n%s\n", caption ? caption : "", text ? text : "");
   std::fflush(stderr);
+}
+
+void ShowMessageBox(const char* caption, const char* text, bool errorIcon) {
+  ReportInLine(caption, text);
   // Without a display there is nobody to wait for.
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) return;

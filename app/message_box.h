@@ -8,3 +8,6 @@ void ShowMessageBox(const char* caption, const char* text, bool errorIcon = fals
 // True while a box waits for the user: the main window's callbacks must not
 // run then, since its state may be half set up.
 bool MessageBoxActive();
+
+// What the box would show, as lines on stderr only, for runs no one watches.
+void ReportInLine(const char* caption, const char* text, bool errorIcon = false);

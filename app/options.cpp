@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -105,6 +106,20 @@ CropRequest ParseCrop(const std::string& text) {
     }
   }
   return request;
+}
+
+// "black", "white", or R,G,B all from 0 to 1 or from 0 to 255.
+std::array<float, 3> ParseBackground(const std::string& text) {
+  if (text == "black") return {0, 0, 0};
+  if (text == "white") return {1, 1, 1};
+  const std::vector<double> rgb = SplitNumbers(text, ',', "--background", 3);
+  const double top = std::max({rgb[0], rgb[1], rgb[2]});
+  if (std::min({rgb[0], rgb[1], rgb[2]}) < 0 || top > 255) {
+    throw CLI::ValidationError("--background", "colours are black, white or R,G,B from 0 to 1 or 0 to 255");
+  }
+  const double scale = top > 1 ? 255.0 : 1.0;
+  return {static_cast<float>(rgb[0] / scale), static_cast<float>(rgb[1] / scale),
+          static_cast<float>(rgb[2] / scale)};
 }
 
 std::array<double, 4> ParseClip(const std::string& text) {
@@ -351,6 +366,16 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->type_name("LIST")
       ->needs(volume);
 
+  std::string background;
+  app.add_flag("--clean", options.clean,
+               "No frame rate, logo, orientation marker or status line, on screen and in pictures (key H)")
+      ->needs(volume);
+  app.add_option("--background", background, "Background of an opened volume: black, white or R,G,B")
+      ->type_name("COLOUR")
+      ->needs(volume);
+  app.add_flag("--verbose", options.verbose,
+               "The whole OpenGL report (with a volume: one line of it unless given)");
+
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());
     if (!rawSizes.empty()) {
@@ -370,6 +395,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     if (!clip.empty()) options.clip = ParseClip(clip);
     options.caps = caps != "off";
     if (!planes.empty()) options.planes = ParsePlanes(planes);
+    if (!background.empty()) options.background = ParseBackground(background);
     if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
     if (!view.empty()) options.camera.view = *ParseAnatomicalView(view);
     options.viewGiven = !view.empty();

@@ -50,6 +50,9 @@ struct ViewerOptions {
   std::optional<std::array<double, 4>> clip;  // normal (not zero) and distance, RAS mm
   bool caps = true;
   std::optional<std::array<bool, 3>> planes;  // by SliceAxis
+  bool verbose = false;  // the whole OpenGL report, extensions and all
+  bool clean = false;    // no frame rate, logo, orientation marker or status line
+  std::optional<std::array<float, 3>> background;  // an opened volume's, RGB 0..1
 };
 
 // The first line of the usage, for errors found once the volume is read.

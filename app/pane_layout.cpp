@@ -16,10 +16,10 @@ PaneKind SlicePane(Layout layout) {
 
 }  // namespace
 
-std::vector<PanePlacement> ArrangePanes(Layout layout, int width, int height) {
+std::vector<PanePlacement> ArrangePanes(Layout layout, int width, int height, bool statusLine) {
   if (layout == Layout::Volume3d) return {{PaneKind::Volume, {0, 0, width, height}}};
   // A window too low for the strip keeps what it can for the panes.
-  const int status = std::min(kStatusLineHeight, height / 2);
+  const int status = statusLine ? std::min(kStatusLineHeight, height / 2) : 0;
   const int above = height - status;
   std::vector<PanePlacement> placed;
   if (layout == Layout::Quad) {
@@ -31,7 +31,7 @@ std::vector<PanePlacement> ArrangePanes(Layout layout, int width, int height) {
   } else {
     placed = {{SlicePane(layout), {0, 0, width, above}}};
   }
-  placed.push_back({PaneKind::Status, {0, above, width, status}});
+  if (status > 0) placed.push_back({PaneKind::Status, {0, above, width, status}});
   return placed;
 }
 

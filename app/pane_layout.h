@@ -20,8 +20,9 @@ struct PanePlacement {
 constexpr int kStatusLineHeight = 18;
 
 // Quad: axial top left, 3D top right, sagittal bottom left, coronal bottom
-// right, in equal quarters of the window above the status line.
-std::vector<PanePlacement> ArrangePanes(Layout layout, int width, int height);
+// right, in equal quarters of the window above the status line. Without
+// `statusLine` the panes take its strip too.
+std::vector<PanePlacement> ArrangePanes(Layout layout, int width, int height, bool statusLine = true);
 
 // "3d", "axial", "coronal", "sagittal", "quad"; nullopt for other names.
 std::optional<Layout> ParseLayout(const std::string& name);

@@ -35,6 +35,8 @@ void RequestScreenshot(const std::string& path, int count) {
 
 int ScreenshotsTaken() { return gScreenshotsTaken; }
 
+bool ScreenshotsPending() { return !gScreenshotPath.empty() && gScreenshotsTaken < gScreenshotCount; }
+
 std::string TurntableFramePath(const std::string& path, int frame) {
   char number[16];
   std::snprintf(number, sizeof number, "_%03d", frame);

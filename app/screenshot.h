@@ -10,6 +10,8 @@ void RequestScreenshot(const std::string& path, int count = 1);
 
 // Pictures written so far.
 int ScreenshotsTaken();
+// Whether pictures are still to be written.
+bool ScreenshotsPending();
 
 // "frames/turn.png", 7 -> "frames/turn_007.png": the frame number with at
 // least three digits before the extension (appended when there is none).

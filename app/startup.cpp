@@ -26,6 +26,10 @@ void PrintGlInfo() {
   std::printf("Max 3D texture size = %d\n", max3DSize);
 }
 
+void PrintGlSummary() {
+  std::printf("OpenGL: %s, %s, %s\n", GlText(GL_VENDOR), GlText(GL_RENDERER), GlText(GL_VERSION));
+}
+
 void InitFluidDefaults(bool allocateFields) {
   gFluidNX = gFluidNY = gFluidNZ = 170;
   gTimeStep = 0.4f;

@@ -3,6 +3,8 @@
 
 // Prints vendor, renderer, version, extensions and the largest 3D texture.
 void PrintGlInfo();
+// "OpenGL: vendor, renderer, version" in one line.
+void PrintGlSummary();
 // Fluid sizes and parameters. With `allocateFields`, the eight fields are
 // allocated and cleared, and the process ends with exit code 1 when they
 // cannot be; without, EnsureFluidFields makes them when first wanted, so a

@@ -145,6 +145,12 @@ KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& c
       state.planes = shown ? std::array<bool, 3>{} : state.chosenPlanes;
       return Handled(PlanesLine(state.planes));
     }
+    case 'h':
+      state.help = !state.help;
+      return Handled();
+    case 'H':
+      state.clean = !state.clean;
+      return Handled(state.clean ? "Overlays: hidden" : "Overlays: shown");
     case kEscape:
       if (!state.ruler.shown) break;
       state.ruler.shown = false;

@@ -95,4 +95,7 @@ struct ViewState {
   bool caps = true;           // cut faces show the values on them
   std::array<bool, 3> planes{};        // slices shown in the 3D view, by SliceAxis
   std::array<bool, 3> chosenPlanes{true, true, true};  // the ones key G brings back
+
+  bool clean = false;  // no frame rate, logo, orientation marker or status line
+  bool help = false;   // the panel of keys and mouse actions
 };

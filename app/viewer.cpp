@@ -54,7 +54,10 @@ const PanePlacement* PlacementAt(int x, int y) {
   return nullptr;
 }
 
-void LayOutPanes() { gViewer->placed = ArrangePanes(gViewer->state.layout, gWindowWidth, gWindowHeight); }
+void LayOutPanes() {
+  const ViewState& state = gViewer->state;
+  gViewer->placed = ArrangePanes(state.layout, gWindowWidth, gWindowHeight, !state.clean);
+}
 
 KeyContext Context() {
   KeyContext context;
@@ -133,6 +136,7 @@ bool CreateViewer(const ViewerOptions& options) {
   }
   if (options.clip) state.clip = *ClipFromNumbers(*options.clip);
   state.caps = options.caps;
+  state.clean = options.clean;
   if (options.planes) state.planes = state.chosenPlanes = *options.planes;
   gViewer->maxSize = options.maxSize;
   gViewer->turntableFrames = options.turntable;
@@ -242,10 +246,16 @@ void ViewerMotion(int x, int y) {
   if (gViewer->holder != nullptr) gViewer->holder->Drag(gViewer->holderRect, x, y);
 }
 
-void ViewerPassiveMotion(int x, int y) {
+bool ViewerPassiveMotion(int x, int y) {
   gViewer->pointerX = x;
   gViewer->pointerY = y;
   if (const PanePlacement* placed = PlacementAt(x, y)) PaneOf(placed->kind)->Hover(placed->rect, x, y);
+  return gViewer->state.layout != Layout::Volume3d || gViewer->state.cropHandles;
+}
+
+void ShowViewerVolumeAgain() {
+  const ViewState& state = gViewer->state;
+  ShowOpenedVolume(state.shownPart, state.window, gViewer->maxSize, true);
 }
 
 IntensityWindow TransferWindow() { return gViewer ? gViewer->state.window : IntensityWindow{0, 1}; }

@@ -27,7 +27,10 @@ void ViewerSpecialKey(int key, int x, int y);
 void ViewerMouse(int button, int state, int x, int y);
 void ViewerMotion(int x, int y);
 // The pointer moved with no button held: the status line follows it.
-void ViewerPassiveMotion(int x, int y);
+// Whether the picture shows anything that follows the pointer.
+bool ViewerPassiveMotion(int x, int y);
+// After the fluid (key f): the opened volume on show again as it was.
+void ShowViewerVolumeAgain();
 
 // The window the transfer function spans: the opened volume's, else 0..1
 // (the built-in volumes' values are normalised).

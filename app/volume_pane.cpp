@@ -53,11 +53,11 @@ void VolumePane::Draw(const PaneRect& rect) {
   DrawVolumeAtDetail(interactive, VolumeDrawInputs(state_, volume_.info()));
   if (state_.layout == Layout::Quad) DrawCursorOutlines();
   if (state_.cropHandles) DrawCropBox();
-  DrawOrientationMarker(state_.camera.rotation, rect.width, rect.height);
+  if (!state_.clean) DrawOrientationMarker(state_.camera.rotation, rect.width, rect.height);
 }
 
 void VolumePane::Press(const PaneRect& rect, const MouseButton& press) {
-  if (press.button == GLUT_MIDDLE_BUTTON) panning_ = (press.modifiers & GLUT_ACTIVE_SHIFT) != 0;
+  if (press.button != GLUT_RIGHT_BUTTON) panning_ = (press.modifiers & GLUT_ACTIVE_SHIFT) != 0;
   if (press.button == GLUT_LEFT_BUTTON && state_.cropHandles) {
     dragged_ = FaceAt(rect, press.x, press.y);
     lastX_ = press.x;
@@ -90,7 +90,7 @@ void VolumePane::Drag(const PaneRect& rect, int x, int y) {
     lastX_ = x;
     lastY_ = y;
     hovered_ = dragged_;
-  } else if (gMiddleDown) {
+  } else if (gMiddleDown || TurnsOnLeftDrag()) {
     const int dx = x - gMouseOldX, dy = y - gMouseOldY;
     if (panning_) {
       PanCamera(state_.camera, dx, dy, rect.height);
@@ -102,9 +102,13 @@ void VolumePane::Drag(const PaneRect& rect, int x, int y) {
   } else if (gLightMode && gLeftDown) {
     SteerLight(x, y);
   } else if (gEditorVisible) {
-    EditTransferAt(x, y);
+    EditTransferInWindow(x, y, gWindowWidth, gWindowHeight);
   }
 }
+
+// A left drag turns the volume as a middle drag does, unless the light,
+// the editor or the fluid has a use for it.
+bool VolumePane::TurnsOnLeftDrag() const { return gLeftDown && !gLightMode && !gEditorVisible && !gFluidMode; }
 
 void VolumePane::Wheel(const PaneRect&, int steps, const MouseButton&) {
   ZoomCamera(state_.camera, steps);

@@ -1,8 +1,9 @@
 // The 3D view of an opened volume: turned, zoomed and panned by the view
 // state's camera, drawn at the detail the interaction allows, with the
-// orientation marker in its lower left corner. A middle drag turns it
-// (with shift: pans it), the wheel zooms; in light mode a left drag steers
-// the light, and with the editor shown a drag redraws the transfer function.
+// orientation marker in its lower left corner. A middle or left drag turns
+// it (with shift: pans it), the wheel zooms; in light mode a left drag steers
+// the light, with the editor shown a drag redraws the transfer function, and
+// in fluid mode the left button stirs.
 // Beside the slice panes it shows the three slices through the cursor as
 // outlines in their colours. With the crop box's faces shown (key B), a left
 // drag on a face moves it along its normal, the face under the pointer lit.
@@ -41,6 +42,7 @@ private:
   // The pictures of the slices shown inside, when they moved or changed.
   void UpdatePlanePictures();
   CropFace FaceAt(const PaneRect& rect, int x, int y) const;
+  bool TurnsOnLeftDrag() const;
 
   ViewState& state_;
   const Volume& volume_;

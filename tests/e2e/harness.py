@@ -11,6 +11,7 @@ import tempfile
 import time
 
 TITLE = "3D volume rendering, Orvane Octobre 2003"
+VOLUME_TITLE = "volview \u2014 "  # and the opened file's name
 RUN_DIR = os.environ.get("VOLVIEW_RUN_DIR", os.path.join(os.path.dirname(__file__), "../../build/run"))
 BIN = os.path.abspath(os.environ.get("VOLVIEW_BIN", os.path.join(RUN_DIR, "volview")))
 SHOTS_DIR = os.path.join(RUN_DIR, "..", "e2e-shots")
@@ -133,14 +134,18 @@ class Viewer:
         return result.stdout.decode().strip()
 
     def find_window(self, title=TITLE, timeout=90):
-        # The first visible window named title, or with title None any but the viewer's.
+        # The first visible window named title (TITLE: the viewer's, with or without a volume),
+        # or with title None any but the viewer's.
+        def viewer(name):
+            return name == TITLE or name.startswith(VOLUME_TITLE)
+
         def search():
             if self.proc.poll() is not None:
                 raise AssertionError("the program ended (code %s) before window %r appeared:\n%s"
                                      % (self.proc.returncode, title, self.stderr()))
             for window in self.xdotool("search", "--onlyvisible", "--name", ".", check=False).split():
                 name = self.xdotool("getwindowname", window, check=False)
-                if name == title or (title is None and name not in ("", TITLE)):
+                if name == title or (title == TITLE and viewer(name)) or (title is None and name and not viewer(name)):
                     return window
         return wait_until(search, timeout, 0.2, "window %r" % title)
 
@@ -159,12 +164,31 @@ class Viewer:
     def wait_first_frame(self, timeout=90):
         self.window = self.find_window(TITLE, timeout)  # the one keys and shots go to
         # Until the first frame the window holds no picture at all (black).
-        return self.wait_picture(lambda im: im.pixel(5, 490) == BACKGROUND and colourful(im.pixel(250, 250)),
-                                 timeout, "the first frame")
+        return self.wait_picture(lambda im: im.data.count(0) < len(im.data) * 0.98, timeout, "the first frame")
+
+    def cpu_seconds(self):
+        # The viewer's processor time so far, its GL threads' included.
+        fields = pathlib.Path("/proc/%d/stat" % self.proc.pid).read_text().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def wait_idle(self, quiet=0.6, timeout=60):
+        # An opened volume's window is drawn only when something changed:
+        # once its processor time stands still, the last frame is on screen.
+        state = {"cpu": self.cpu_seconds(), "since": time.monotonic()}
+        def still():
+            now = self.cpu_seconds()
+            if now != state["cpu"]:
+                state.update(cpu=now, since=time.monotonic())
+            return time.monotonic() - state["since"] >= quiet
+        wait_until(still, timeout, 0.05, "the viewer to go idle")
 
     def wait_frames(self, count=3, timeout=60):
         # Waits until the viewer has drawn a few more frames (the FPS text
-        # changes); returns the last.
+        # changes), or with a volume opened until it has drawn what it had
+        # to; returns the last.
+        if self.xdotool("getwindowname", self.window).startswith(VOLUME_TITLE):
+            self.wait_idle(timeout=timeout)
+            return self.screenshot()
         image = self.screenshot()
         for _ in range(count):
             image = self.wait_picture(changed(image, (0, 0, 120, 26), 1), timeout, "a new frame")
