@@ -116,6 +116,18 @@ def pane_points(volume, plane, cursor, width, height, neurological=False, zoom=1
     return points
 
 
+def pane_position(volume, plane, point, width, height, neurological=False):
+    """Where a RAS point falls in a slice pane at zoom 1: (x, y) from its top left corner."""
+    low, high = volume.box()
+    (right, right_sign), (down, down_sign) = SCREEN[plane]
+    if neurological and MIRRORED[plane]:
+        right_sign = -right_sign
+    fit = min(width / (high[right] - low[right]), height / (high[down] - low[down]))
+    centre = (low + high) / 2
+    return (width / 2 + right_sign * (point[right] - centre[right]) * fit,
+            height / 2 + down_sign * (point[down] - centre[down]) * fit)
+
+
 def windowed(values, window):
     low, high = window
     return numpy.floor(numpy.clip((values - low) / (high - low) * 255, 0, 255) + 0.5)

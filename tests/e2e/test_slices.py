@@ -149,6 +149,18 @@ class SliceViewTest(SliceTest):
                     x, y = so.centroid(so.pixels(image, SINGLE)[..., 0], lambda g: g > 180)
                     self.assertEqual((x > SINGLE[2] / 2, y < SINGLE[3] / 2), SIDES[neurological, plane],
                                      "%s: the bright blob at %.0f, %.0f" % (name, x, y))
+                    self.assert_crosshair(image, plane, volume, cursor, neurological, name)
+
+    def assert_crosshair(self, image, plane, volume, cursor, neurological, name):
+        # The other two planes through the cursor: the line across the screen's right in the colour
+        # of the plane normal to it, the line down in that of the plane normal to down.
+        want = so.pane_position(volume, plane, cursor, *SINGLE[2:], neurological)
+        rgb = so.pixels(image, SINGLE)
+        for along, (axis, _) in enumerate(so.SCREEN[plane]):
+            colour = COLOURS[next(p for p, normal in so.NORMAL.items() if normal == axis)]
+            hits = (abs(rgb - colour).max(axis=2) <= 3).sum(axis=along)
+            self.assertLessEqual(abs(numpy.argmax(hits) - want[along]), 1,
+                                 "%s: the %s line" % (name, "vertical" if along == 0 else "horizontal"))
 
     def test_quad_panes_lie_where_the_layout_says_and_a_turntable_turns_only_the_3d_pane(self):
         path = permuted()
@@ -190,6 +202,7 @@ class FullResolutionTest(SliceTest):
         volume = so.FileVolume.nifti(str(path))
         cursor = volume.to_ras([255, 255, 17])
         centre, zoom = (250, SINGLE[3] // 2), 1.25 ** 8
+        under = (centre[0] + 0.5, centre[1] + 0.5)  # the point a click there names: the pixel's centre
         with Viewer("checker", str(path), "--layout", "axial", "--nearest", "--cursor-voxel", "255,255,17",
                     "--slice-window", "0:2000") as v:
             shown = open_window(v)
@@ -203,7 +216,7 @@ class FullResolutionTest(SliceTest):
             v.key("i", then=pane_changed(shown, SINGLE))
             pictures["linear"] = v.screenshot(save_as="slice-checker-linear.png")
         wants = {s: so.expected_pane(volume, "axial", cursor, SINGLE[2:], (0, 2000), nearest=s == "nearest",
-                                     zoom=zoom, about=centre) for s in pictures}
+                                     zoom=zoom, about=under) for s in pictures}
         contrast = {}
         for (sampling, image), other in zip(pictures.items(), ("linear", "nearest")):
             self.assert_agrees(image, SINGLE, wants[sampling], "checkerboard " + sampling)
