@@ -6,6 +6,7 @@ cursor's clamp."""
 import os
 import pathlib
 import re
+import shutil
 import tempfile
 import time
 import unittest
@@ -166,7 +167,7 @@ class SliceViewTest(SliceTest):
         path = permuted()
         volume = so.FileVolume.nifti(path)
         cursor = box_centre(volume) + CURSOR
-        out = pathlib.Path(tempfile.mkdtemp(prefix="volview-quad-"))
+        out = pathlib.Path(tempfile.mkdtemp(prefix="quad-", dir=SCRATCH))
         with Viewer("quad-turntable", path, "--layout", "quad", "--cursor", ras_option(cursor), *SLICE_WINDOW,
                     "--turntable", "2", "--screenshot", str(out / "quad.png")) as v:
             self.assertEqual(v.proc.wait(180), 0, v.stderr())
@@ -374,6 +375,10 @@ class OptionTest(unittest.TestCase):
                 continue
             self.assertIsNotNone(line, args)
             self.assertLess(numpy.abs(numpy.array(line.groups(), float) - edge).max(), 0.06, (args, line[0]))
+
+
+def tearDownModule():
+    shutil.rmtree(SCRATCH, ignore_errors=True)  # the checkerboard alone is 20 MB
 
 
 if __name__ == "__main__":
