@@ -256,8 +256,9 @@ void SlicePane::Release(const PaneRect& rect, const MouseButton& release) {
 
 void SlicePane::Wheel(const PaneRect& rect, int steps, const MouseButton& at) {
   if ((at.modifiers & GLUT_ACTIVE_CTRL) != 0) {
+    // About the pointer's pixel centre: the point it shows and a click there names.
     ZoomSliceAbout(state_.slicePanes[static_cast<int>(axis_)], Frame(rect), std::pow(kZoomStep, steps),
-                   at.x - rect.x, at.y - rect.y);
+                   at.x - rect.x + 0.5, at.y - rect.y + 0.5);
     return;
   }
   StepSlice((at.modifiers & GLUT_ACTIVE_SHIFT) != 0 ? steps * kShiftSteps : steps);
