@@ -10,6 +10,15 @@ import pydicom
 
 STATUS = 18  # the status strip along the bottom of every slice layout
 FPS_BOX = (0, 0, 120, 26)  # the frame rate, white text over the window's top left corner
+
+
+def logo_box(width, height):
+    """Where the 128 x 64 logo lies (x0, y0, x1, y1): its corner is projected from the eye-space
+    point (60, -130, -250) through a 60-degree perspective, so it follows the window's height."""
+    half = 250 * numpy.tan(numpy.radians(30))
+    x0 = int(width / 2 + 60 / half * height / 2)
+    bottom = int(height / 2 * (1 + 130 / half))
+    return x0, bottom - 64, x0 + 128, bottom + 1
 NORMAL = {"sagittal": 0, "coronal": 1, "axial": 2}  # the RAS axis each slice is normal to
 # The RAS axis along the screen's right and down, and whether it grows that
 # way, radiological: axial from the feet with anterior up, coronal from the
@@ -149,13 +158,16 @@ def pixels(image, box):
 
 def agreement(image, box, want, border=3):
     """Correlation and mean absolute error between a pane's grey pixels and `want`, over the pixels
-    either shows something at. Coloured marks, the pane's edge and the frame rate are left out."""
+    either shows something at. Coloured marks, the pane's edge, the frame rate and the logo are
+    left out."""
     rgb = pixels(image, box)
     grey = rgb[..., 0].astype(float)
     use = (rgb[..., 0] == rgb[..., 1]) & (rgb[..., 1] == rgb[..., 2])
     use[:border], use[-border:], use[:, :border], use[:, -border:] = False, False, False, False
     fx0, fy0, fx1, fy1 = FPS_BOX
     use[max(fy0 - box[1], 0):max(fy1 - box[1], 0), max(fx0 - box[0], 0):max(fx1 - box[0], 0)] = False
+    lx0, ly0, lx1, ly1 = logo_box(image.width, image.height)
+    use[max(ly0 - box[1], 0):max(ly1 - box[1], 0), max(lx0 - box[0], 0):max(lx1 - box[0], 0)] = False
     use &= (grey > 0) | (want > 0)
     got, wanted = grey[use], want[use]
     return numpy.corrcoef(got, wanted)[0, 1], numpy.abs(got - wanted).mean()
