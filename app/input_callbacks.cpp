@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/app_state.h"
+#include "app/context_menu.h"
 #include "app/drag_commands.h"
 #include "app/idle_callback.h"
 #include "app/interactive_detail.h"
@@ -104,6 +105,7 @@ void KeyboardCallback(unsigned char key, int, int) {
   NoteKey(key);
   if (OpenedViewState() != nullptr) {
     OpenedVolumeKey(key);
+    UpdateContextMenu(ViewerMenuWanted());  // w and f change where it is wanted
     RedrawAfterInput();
     RedrawAfterQuiet();
   } else {

@@ -21,6 +21,7 @@ std::string gScreenshotPath;
 int gScreenshotCount = 0;
 int gScreenshotsTaken = 0;
 int gFramesDrawn = 0;
+std::string gSaveNext;  // one picture, after which the viewer goes on
 
 // Everything is uploaded before the first frame, but some X servers show
 // the window only after its first expose: the second frame is surely on it.
@@ -57,8 +58,20 @@ std::string ScreenshotFolderProblem(const std::string& path) {
   return "";
 }
 
-void TakeRequestedScreenshot() {
-  if (gScreenshotPath.empty() || ++gFramesDrawn < kFramesBeforeScreenshot) return;
+void SaveNextFrame(const std::string& path) { gSaveNext = path; }
+
+std::string NextNumberedPicture(const std::string& stem) {
+  for (int number = 1;; ++number) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%s-%03d.png", stem.c_str(), number);
+    if (!std::filesystem::exists(name)) return name;
+  }
+}
+
+namespace {
+
+// The frame just drawn, from the back buffer; an empty text or why not.
+std::string WriteFrame(const std::string& path) {
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
   const int32_t width = viewport[2];
@@ -74,10 +87,26 @@ void TakeRequestedScreenshot() {
     std::copy_n(&pixels[static_cast<size_t>(height - 1 - y) * rowBytes], rowBytes,
                 &rows[static_cast<size_t>(y) * rowBytes]);
   }
+  return WritePng(path, width, height, rows.data());
+}
+
+}  // namespace
+
+void TakeRequestedScreenshot() {
+  if (!gSaveNext.empty()) {
+    const std::string failure = WriteFrame(gSaveNext);
+    if (failure.empty()) {
+      std::printf("Screenshot written to %s\n", gSaveNext.c_str());
+    } else {
+      std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", gSaveNext.c_str(), failure.c_str());
+    }
+    gSaveNext.clear();
+  }
+  if (gScreenshotPath.empty() || ++gFramesDrawn < kFramesBeforeScreenshot) return;
   const std::string path = gScreenshotCount > 1
                                ? TurntableFramePath(gScreenshotPath, gScreenshotsTaken)
                                : gScreenshotPath;
-  const std::string failure = WritePng(path, width, height, rows.data());
+  const std::string failure = WriteFrame(path);
   if (!failure.empty()) {
     std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", path.c_str(), failure.c_str());
     std::exit(1);

@@ -21,6 +21,12 @@ std::string TurntableFramePath(const std::string& path, int frame);
 // folder, not writable), or an empty text when they can.
 std::string ScreenshotFolderProblem(const std::string& path);
 
+// The next frame is written to `path` too, and the viewer goes on; a line
+// says where, or why it could not be.
+void SaveNextFrame(const std::string& path);
+// "volview-001.png", or the first number not yet taken in the current folder.
+std::string NextNumberedPicture(const std::string& stem);
+
 // Called after a frame is drawn, before the buffers swap. Once the picture
 // is complete it writes the requested file; after the last one it ends the
 // process: exit code 0, or 1 with one line on stderr when a file cannot be

@@ -13,6 +13,8 @@
 namespace {
 
 bool gTransferLoaded = false;
+std::string gLoadedName;
+float gLoaded[kTransferEntries][4];
 std::string gSavePath;
 float gLastSaved[kTransferEntries][4];
 
@@ -22,12 +24,19 @@ void LoadTransferFile(const std::string& path, const IntensityWindow& window) {
   float table[kTransferEntries][4];
   std::memcpy(table, gTransferEditor.Table(), sizeof table);
   ReadTransferFile(path, window.low, window.high, &table[0][0]);
-  LoadTransferTable(&table[0][0]);
+  LoadTransferTable(&table[0][0], path.substr(path.find_last_of('/') + 1));
 }
 
-void LoadTransferTable(const float* table) {
+void LoadTransferTable(const float* table, const std::string& name) {
   gTransferEditor.LoadTable(table);
   gTransferLoaded = true;
+  gLoadedName = name;
+  std::memcpy(gLoaded, gTransferEditor.Table(), sizeof gLoaded);
+}
+
+std::string TransferTableName() {
+  if (gLoadedName.empty()) return "";
+  return std::memcmp(gLoaded, gTransferEditor.Table(), sizeof gLoaded) == 0 ? gLoadedName : "edited";
 }
 
 void UploadLoadedTransfer() {

@@ -24,8 +24,12 @@ bool SetUpTransferFiles(const ViewerOptions& options, const IntensityWindow& win
 void LoadTransferFile(const std::string& path, const IntensityWindow& window);
 
 // Puts a table (1024 floats) into the editor, to be uploaded like a map
-// that LoadTransferFile read.
-void LoadTransferTable(const float* table);
+// that LoadTransferFile read; `name` is what the status line calls it.
+void LoadTransferTable(const float* table, const std::string& name);
+
+// The name of the table last loaded (a preset's, a map file's), or "edited"
+// once the editor changed it; empty before any.
+std::string TransferTableName();
 
 // After the renderer's Init: hands it a map that LoadTransferFile read. Does
 // nothing otherwise, so the renderer keeps its own start-up table.

@@ -24,7 +24,7 @@ void PrintWarnings(const PresetFolder& folder) {
 void LoadPreset(const TransferPreset& preset, const IntensityWindow& window) {
   float table[kTransferEntries * 4];
   FillPresetTable(preset, window.low, window.high, table);
-  LoadTransferTable(table);
+  LoadTransferTable(table, preset.name);
   std::printf("Preset: %s\n", preset.name.c_str());
 }
 
@@ -70,6 +70,19 @@ bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWi
 void NextPreset(const IntensityWindow& window) {
   if (gPresets.empty()) return;
   gCurrent = (gCurrent + 1) % gPresets.size();
+  LoadPreset(gPresets[gCurrent], window);
+  gRenderer.SetTransferFunction(gTransferEditor.Table());
+}
+
+std::vector<std::string> PresetNames() {
+  std::vector<std::string> names;
+  for (const TransferPreset& preset : gPresets) names.push_back(preset.name);
+  return names;
+}
+
+void SelectPreset(size_t index, const IntensityWindow& window) {
+  if (index >= gPresets.size()) return;
+  gCurrent = index;
   LoadPreset(gPresets[gCurrent], window);
   gRenderer.SetTransferFunction(gTransferEditor.Table());
 }

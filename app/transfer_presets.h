@@ -3,7 +3,9 @@
 // The built-in volumes never use them.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "files/volume_window.h"
 
@@ -27,3 +29,7 @@ bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWi
 // in the editor; prints "Preset: NAME". Does nothing when no preset was set
 // up.
 void NextPreset(const IntensityWindow& window);
+
+// The presets key k steps through, in its order; and one of them chosen.
+std::vector<std::string> PresetNames();
+void SelectPreset(size_t index, const IntensityWindow& window);

@@ -12,12 +12,14 @@
 
 #include "app/app_state.h"
 #include "app/benchmark_run.h"
+#include "app/context_menu.h"
 #include "app/cursor_text.h"
 #include "app/interactive_detail.h"
 #include "app/opened_volume.h"
 #include "app/pane_layout.h"
 #include "app/slice_pane.h"
 #include "app/status_pane.h"
+#include "app/transfer_files.h"
 #include "app/view_keys.h"
 #include "app/volume_camera.h"
 #include "app/volume_cuts.h"
@@ -76,15 +78,22 @@ void Report(const KeyOutcome& outcome) {
   }
 }
 
-// What lies under the pointer, or the cursor when nothing does.
+// How the volume is drawn, then what lies under the pointer (or the
+// cursor when nothing does), then where help is.
 std::string StatusText() {
   const ViewState& state = gViewer->state;
+  char drawn[160];
+  std::snprintf(drawn, sizeof drawn, "%s | %s | window %g:%g | %d slices | zoom %.2f | ", RenderModeName(state.mode),
+                TransferTableName().c_str(), state.window.low, state.window.high, state.sliceCount, state.camera.zoom);
+  std::string under;
   if (const PanePlacement* placed = PlacementAt(gViewer->pointerX, gViewer->pointerY)) {
-    std::string text = PaneOf(placed->kind)->Status(placed->rect, gViewer->pointerX, gViewer->pointerY);
-    if (!text.empty()) return text;
+    under = PaneOf(placed->kind)->Status(placed->rect, gViewer->pointerX, gViewer->pointerY);
   }
-  return "Cursor " + PositionText(OpenedVolume()->info(), state.cursor) + ", " +
-         VoxelText(*OpenedVolume(), state.cursor);
+  if (under.empty()) {
+    under = "cursor " + PositionText(OpenedVolume()->info(), state.cursor) + ", " +
+            VoxelText(*OpenedVolume(), state.cursor);
+  }
+  return drawn + under + " | h: help";
 }
 
 std::array<double, 3> StartCursor(const ViewerOptions& options, const VolumeInfo& info) {
@@ -167,6 +176,7 @@ void StartViewer(const ViewerOptions& options) {
   panes[static_cast<int>(PaneKind::Sagittal)] = std::make_unique<SlicePane>(state, volume, SliceAxis::Sagittal);
   panes[static_cast<int>(PaneKind::Status)] = std::make_unique<StatusPane>(StatusText);
   LayOutPanes();
+  CreateContextMenu();
 }
 
 // --- drawing -----------------------------------------------------------
@@ -249,8 +259,21 @@ void ViewerMotion(int x, int y) {
 bool ViewerPassiveMotion(int x, int y) {
   gViewer->pointerX = x;
   gViewer->pointerY = y;
+  UpdateContextMenu(ViewerMenuWanted());
   if (const PanePlacement* placed = PlacementAt(x, y)) PaneOf(placed->kind)->Hover(placed->rect, x, y);
   return gViewer->state.layout != Layout::Volume3d || gViewer->state.cropHandles;
+}
+
+void ViewerSetMode(RenderMode mode) {
+  if (!gRenderer.PrepareRenderMode(mode)) return;
+  gViewer->state.mode = mode;
+  std::printf("Render mode: %s\n", RenderModeName(mode));
+}
+
+bool ViewerMenuWanted() {
+  if (gEditorVisible || gFluidMode) return false;
+  const PanePlacement* placed = PlacementAt(gViewer->pointerX, gViewer->pointerY);
+  return placed != nullptr && (placed->kind == PaneKind::Volume || placed->kind == PaneKind::Status);
 }
 
 void ShowViewerVolumeAgain() {

@@ -31,6 +31,12 @@ void ViewerMotion(int x, int y);
 bool ViewerPassiveMotion(int x, int y);
 // After the fluid (key f): the opened volume on show again as it was.
 void ShowViewerVolumeAgain();
+// A render mode chosen by name (the menu), with its line; one this GL cannot
+// draw is refused with the renderer's line.
+void ViewerSetMode(RenderMode mode);
+// Whether the right button opens the menu where the pointer is: over the
+// 3D view or the status line, the editor hidden, the fluid off.
+bool ViewerMenuWanted();
 
 // The window the transfer function spans: the opened volume's, else 0..1
 // (the built-in volumes' values are normalised).

@@ -115,7 +115,7 @@ void VolumePane::Wheel(const PaneRect&, int steps, const MouseButton&) {
 }
 
 std::string VolumePane::Status(const PaneRect&, int, int) const {
-  return "Cursor " + PositionText(volume_.info(), state_.cursor) + ", " + VoxelText(volume_, state_.cursor);
+  return "cursor " + PositionText(volume_.info(), state_.cursor) + ", " + VoxelText(volume_, state_.cursor);
 }
 
 // In the renderer's model frame, which the volume's drawing leaves on the

@@ -171,28 +171,24 @@ class Viewer:
         fields = pathlib.Path("/proc/%d/stat" % self.proc.pid).read_text().rsplit(")", 1)[1].split()
         return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
-    def wait_idle(self, quiet=0.6, timeout=60):
-        # An opened volume's window is drawn only when something changed:
-        # once its processor time stands still, the last frame is on screen.
-        state = {"cpu": self.cpu_seconds(), "since": time.monotonic()}
-        def still():
-            now = self.cpu_seconds()
-            if now != state["cpu"]:
-                state.update(cpu=now, since=time.monotonic())
-            return time.monotonic() - state["since"] >= quiet
-        wait_until(still, timeout, 0.05, "the viewer to go idle")
-
-    def wait_frames(self, count=3, timeout=60):
+    def wait_frames(self, count=3, timeout=60, quiet=0.6):
         # Waits until the viewer has drawn a few more frames (the FPS text
-        # changes), or with a volume opened until it has drawn what it had
-        # to; returns the last.
-        if self.xdotool("getwindowname", self.window).startswith(VOLUME_TITLE):
-            self.wait_idle(timeout=timeout)
-            return self.screenshot()
-        image = self.screenshot()
-        for _ in range(count):
-            image = self.wait_picture(changed(image, (0, 0, 120, 26), 1), timeout, "a new frame")
-        return image
+        # changes), or, since an opened volume's window is drawn only when
+        # something changed, until its processor time stands still: the last
+        # frame is then on screen. Returns the last picture.
+        opened = self.xdotool("getwindowname", self.window).startswith(VOLUME_TITLE)
+        state = {"image": self.screenshot(), "frames": 0, "cpu": self.cpu_seconds(), "since": time.monotonic()}
+        def drawn():
+            image = self.screenshot()
+            if changed(state["image"], (0, 0, 120, 26), 1)(image):
+                state.update(image=image, frames=state["frames"] + 1)
+            cpu = self.cpu_seconds()
+            if cpu != state["cpu"]:
+                state.update(cpu=cpu, since=time.monotonic())
+            idle = opened and time.monotonic() - state["since"] >= quiet
+            return state["frames"] >= count or idle
+        wait_until(drawn, timeout, 0.1, "new frames")
+        return self.screenshot()
 
     def key(self, name, window=None, then=None, what="the picture"):
         # Keys go to the window under the pointer. With `then`, waits for a
