@@ -352,17 +352,21 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_flag("--nearest", options.nearest, "Slices show whole voxels, not interpolated between them")
       ->needs(volume);
 
-  app.add_option("--crop", crop, "Draw only the part of the volume within these RAS mm ranges; an end or "
-                                 "a range left empty keeps the volume's edge (--crop 0:,, keeps the right half)")
+  // Given but empty is a bad value, not the option left out.
+  CLI::Option* cropOption =
+      app.add_option("--crop", crop, "Draw only the part of the volume within these RAS mm ranges; an end or "
+                                     "a range left empty keeps the volume's edge (--crop 0:,, keeps the right half)")
       ->type_name("X0:X1,Y0:Y1,Z0:Z1")
       ->needs(volume);
-  app.add_option("--clip", clip, "Cut away what lies where NX*x + NY*y + NZ*z < D (RAS mm)")
+  CLI::Option* clipOption =
+      app.add_option("--clip", clip, "Cut away what lies where NX*x + NY*y + NZ*z < D (RAS mm)")
       ->type_name("NX,NY,NZ,D")
       ->needs(volume);
   app.add_option("--caps", caps, "Cut faces show the values on them (default on)")
       ->check(CLI::IsMember({"on", "off"}))
       ->needs(volume);
-  app.add_option("--planes", planes, "Slices through the cursor shown in the 3D view: axial, coronal, sagittal")
+  CLI::Option* planesOption =
+      app.add_option("--planes", planes, "Slices through the cursor shown in the 3D view: axial, coronal, sagittal")
       ->type_name("LIST")
       ->needs(volume);
 
@@ -391,10 +395,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     if (!layout.empty()) options.layout = *ParseLayout(layout);
     if (!cursor.empty()) options.cursor = ParsePoint(cursor, "--cursor");
     if (!cursorVoxel.empty()) options.cursorVoxel = ParseVoxel(cursorVoxel);
-    if (!crop.empty()) options.crop = ParseCrop(crop);
-    if (!clip.empty()) options.clip = ParseClip(clip);
+    if (cropOption->count() > 0) options.crop = ParseCrop(crop);
+    if (clipOption->count() > 0) options.clip = ParseClip(clip);
     options.caps = caps != "off";
-    if (!planes.empty()) options.planes = ParsePlanes(planes);
+    if (planesOption->count() > 0) options.planes = ParsePlanes(planes);
     if (!background.empty()) options.background = ParseBackground(background);
     if (!spacing.empty()) options.spacing = ParseSpacing(spacing);
     if (!view.empty()) options.camera.view = *ParseAnatomicalView(view);

@@ -1,0 +1,396 @@
+"""Looking inside opened volumes in 3D: the crop box, the clip plane, capped
+cut faces and slices through the cursor, each picture against one computed
+from the file's own voxels and affine (nibabel, pydicom); the crop box's
+faces dragged, the view plane frozen into the volume, and bad values."""
+import glob
+import os
+import pathlib
+import re
+import tempfile
+import unittest
+
+import nibabel
+import numpy
+import pydicom
+
+import marker_volumes as mv
+from harness import Viewer, run_without_display, screenshot, wait_until
+
+SIDE = 300  # window pixels each way
+HALF_HEIGHT = 250 * numpy.tan(numpy.radians(30))  # model units from the centre to the top at zoom 1
+EYE = 600.0  # model units from the eye to the volume's centre in perspective
+MODEL_PER_MM = 200 / (mv.SIZE * mv.SPACING)  # the longest side is 200 model units
+PX_PER_MM = SIDE / 2 / HALF_HEIGHT * MODEL_PER_MM
+SMALL = ("--size", "%dx%d" % (SIDE, SIDE))
+GREY = ("--preset", "grayscale", "--window", "0:1000")
+ORTHO = SMALL + GREY + ("--projection", "orthographic")
+# The screen's right, its up and the way toward the viewer: (RAS axis, sign).
+VIEWS = {"anterior": ((0, -1), (2, 1), (1, 1)),
+         "left": ((1, -1), (2, 1), (0, -1)),
+         "superior": ((0, 1), (1, 1), (2, 1))}
+SCRATCH = pathlib.Path(tempfile.mkdtemp(prefix="volview-cuts-"))
+
+
+# --- phantoms, indexed [x, y, z] as marker_volumes builds them ----------------
+def left_right_markers():
+    """A bright ball on the patient's left and anterior, a dim one on the right
+    and posterior, and a bar of 700 across the midline, low down."""
+    volume = numpy.zeros((mv.SIZE,) * 3, numpy.int16)
+    volume[8:56, 29:35, 8:14] = 700
+    volume[mv.ball((18, 44, 28), 6)] = 500
+    volume[mv.ball((44, 20, 40), 6)] = 1000
+    return volume
+
+
+def body():
+    """A ball of tissue (200..800) filling most of the volume, its values
+    varying along every axis so that slices through it differ."""
+    x, y, z = numpy.meshgrid(*[numpy.arange(mv.SIZE, dtype=float) - (mv.SIZE - 1) / 2] * 3, indexing="ij")
+    tissue = 500 + 180 * numpy.sin(x / 4) * numpy.cos(z / 5) + 120 * y / 26
+    return numpy.where(x * x + y * y + z * z <= 26 ** 2, numpy.round(tissue), 0).astype(numpy.int16)
+
+
+def written(name, volume, writer):
+    path = SCRATCH / name
+    if not path.exists():
+        writer(volume, str(path))
+    return str(path)
+
+
+# --- the files as read back, along R, A and S ----------------------------------
+class RasVolume:
+    """A file's voxels along increasing R, A, S (the volumes here lie along the
+    anatomical axes), the RAS mm of the first voxel's centre and the spacing."""
+
+    def __init__(self, path):
+        image = dicom_image(path) if os.path.isdir(path) else nibabel.load(path)
+        canonical = nibabel.as_closest_canonical(image)
+        self.voxels = numpy.asarray(canonical.dataobj, dtype=float)
+        self.origin = canonical.affine[:3, 3]
+        self.spacing = numpy.diag(canonical.affine)[:3]
+        self.centre = self.origin + self.spacing * (numpy.array(self.voxels.shape) - 1) / 2
+
+    def where(self, value):
+        """RAS mm of the centre of the voxels holding value."""
+        return self.origin + self.spacing * numpy.argwhere(self.voxels == value).mean(axis=0)
+
+    def faces(self):
+        """Per axis, the RAS mm of the low and high faces of the voxels' box."""
+        last = self.origin + self.spacing * (numpy.array(self.voxels.shape) - 1)
+        return numpy.stack([self.origin - self.spacing / 2, last + self.spacing / 2], axis=1)
+
+    def at(self, ras):
+        """Trilinear values at RAS points (..., 3); NaN outside the voxel centres."""
+        return multilinear(self.voxels, (ras - self.origin) / self.spacing)
+
+
+def dicom_image(folder):
+    # The series as pydicom reads it, its LPS frame turned to RAS for nibabel.
+    slices = [pydicom.dcmread(p) for p in glob.glob(os.path.join(folder, "*.dcm"))]
+    along, down = (numpy.array(slices[0].ImageOrientationPatient[i:i + 3], float) for i in (0, 3))
+    slices.sort(key=lambda s: numpy.dot(numpy.cross(along, down), s.ImagePositionPatient))
+    first, last = (numpy.array(s.ImagePositionPatient, float) for s in (slices[0], slices[-1]))
+    rows, columns = (float(s) for s in slices[0].PixelSpacing)
+    lps = numpy.eye(4)
+    lps[:3, 0], lps[:3, 1] = along * columns, down * rows
+    lps[:3, 2], lps[:3, 3] = (last - first) / (len(slices) - 1), first
+    data = numpy.stack([s.pixel_array.T for s in slices], axis=2)  # [column, row, slice]
+    return nibabel.Nifti1Image(data, numpy.diag([-1, -1, 1, 1]) @ lps)
+
+
+def multilinear(array, index):
+    # Linear interpolation of an n-dimensional array at fractional indices (..., n).
+    index = numpy.asarray(index, float)
+    n = array.ndim
+    inside = numpy.all((index >= 0) & (index <= numpy.array(array.shape) - 1), axis=-1)
+    base = numpy.clip(numpy.floor(index), 0, numpy.array(array.shape) - 2).astype(int)
+    fraction = index - base
+    result = numpy.zeros(index.shape[:-1])
+    for corner in range(2 ** n):
+        bits = [(corner >> k) & 1 for k in range(n)]
+        weight = numpy.prod([fraction[..., k] if b else 1 - fraction[..., k] for k, b in enumerate(bits)], axis=0)
+        result += weight * array[tuple(base[..., k] + b for k, b in enumerate(bits))]
+    return numpy.where(inside, result, numpy.nan)
+
+
+# --- pictures ---------------------------------------------------------------------
+def pixels(image):
+    return numpy.frombuffer(image.data, numpy.uint8).reshape(image.height, image.width, 3).astype(float)
+
+
+def screen_points(volume, view, depth_mm=0.0):
+    """RAS mm of every pixel's centre in an orthographic view, on the plane
+    depth_mm toward the viewer from the volume's centre."""
+    (right, rs), (up, us), (toward, ts) = VIEWS[view]
+    ys, xs = numpy.mgrid[0:SIDE, 0:SIDE]
+    ras = numpy.empty((SIDE, SIDE, 3))
+    ras[..., right] = volume.centre[right] + rs * (xs + 0.5 - SIDE / 2) / PX_PER_MM
+    ras[..., up] = volume.centre[up] + us * (SIDE / 2 - ys - 0.5) / PX_PER_MM
+    ras[..., toward] = volume.centre[toward] + ts * depth_mm
+    return ras
+
+
+def pane_pixel(volume, view, ras, perspective=False):
+    """Window pixel (x right, y down) of a RAS point."""
+    mm = numpy.asarray(ras, float) - volume.centre
+    (right, rs), (up, us), (toward, ts) = VIEWS[view]
+    scale = EYE / (EYE - ts * mm[toward] * MODEL_PER_MM) if perspective else 1.0
+    return (SIDE / 2 + rs * mm[right] * PX_PER_MM * scale, SIDE / 2 - us * mm[up] * PX_PER_MM * scale)
+
+
+# Left out of every comparison: the frame rate at the top and the orientation
+# marker at the bottom left.
+OVERLAYS = numpy.zeros((SIDE, SIDE), bool)
+OVERLAYS[:30, :] = True
+OVERLAYS[SIDE - 100:, :100] = True
+
+
+def assert_like(picture, expected, least_correlation, where=True, label=""):
+    """Greys (0..1) alike over the pixels where expected is known (within the
+    voxel centres): correlated for the shapes, and close for the greys themselves,
+    which correlation leaves free to scale and shift."""
+    where = where & ~OVERLAYS & numpy.isfinite(expected)
+    correlation = numpy.corrcoef(picture[where], expected[where])[0, 1]
+    error = numpy.abs(picture[where] - expected[where]).mean()
+    print(label, correlation, error)
+    if correlation < least_correlation or error > 0.03:
+        raise AssertionError("%s: correlation %.3f, mean difference %.3f" % (label, correlation, error))
+
+
+def windowed(values, low, high):
+    return numpy.clip((values - low) / (high - low), 0, 1)
+
+
+def grown(mask, by):
+    """mask with every pixel within `by` pixels (a square) of it set too."""
+    padded = numpy.pad(mask, by)
+    out = numpy.zeros_like(mask)
+    for dy in range(2 * by + 1):
+        for dx in range(2 * by + 1):
+            out |= padded[dy:dy + mask.shape[0], dx:dx + mask.shape[1]]
+    return out
+
+
+def differs(a, b, tolerance=8):
+    return numpy.abs(a - b).max(axis=-1) > tolerance
+
+
+def tissue(picture):
+    # Not the background (0, 0, 51).
+    return numpy.abs(picture - (0, 0, 51)).max(axis=-1) > 12
+
+
+def yellow(picture):
+    # The lit face of the crop box.
+    return (picture[..., 0] > 200) & (picture[..., 1] > 150) & (picture[..., 1] < 230) & (picture[..., 2] < 100)
+
+
+def crop_lines(output):
+    """The faces of each Crop line printed: [[R low, R high], [A ...], [S ...]]."""
+    pair = r"(-?\d+\.\d)\.\.(-?\d+\.\d)"
+    lines = re.findall(r"^Crop \(RAS mm\): R %s, A %s, S %s$" % (pair, pair, pair), output, re.M)
+    return [numpy.array(line, float).reshape(3, 2) for line in lines]
+
+
+def first_frame(viewer):
+    viewer.window = viewer.find_window()
+    return viewer.wait_picture(lambda im: tissue(pixels(im))[30:].any() and im.pixel(5, SIDE - 5) == (0, 0, 51),
+                               what="the first frame")
+
+
+def settled(viewer):
+    # The picture once two frames in a row agree: full detail after a change.
+    last = [pixels(viewer.wait_frames(1))]
+
+    def same():
+        shown = pixels(viewer.wait_frames(1))
+        agree = not differs(shown, last[0])[~OVERLAYS].any()
+        last[0] = shown
+        return agree
+    wait_until(same, what="a settled picture")
+    return last[0]
+
+
+def alike(a, b, tolerance=8):
+    # Equal but for a few pixels where cuts of slightly different numbers fall.
+    return numpy.count_nonzero(differs(a, b, tolerance) & ~OVERLAYS) < 200
+
+
+class CropTest(unittest.TestCase):
+    def test_crop_keeps_one_side_in_every_storage_order_as_the_voxels_say(self):
+        volume = left_right_markers()
+        files = {"nifti-lps": written("markers.nii.gz", volume, mv.write_nifti_lps_order),
+                 "nifti-coronal": written("coronal.nii.gz", volume, mv.write_nifti_coronal),
+                 "dicom": written("markers_dicom", volume, mv.write_dicom_series)}
+        shown = {}
+        for label, path in files.items():
+            ras = RasVolume(path)
+            # Just left of the midline in the file's own coordinates, within a voxel: the
+            # patient's right half is kept, and a face rounded to whole voxels would show.
+            middle = ras.centre[0] - 3
+            image, _ = screenshot("crop-" + label, path, *ORTHO, "--mode", "mip", "--crop", "%.3f:,," % middle)
+            picture = shown[label] = pixels(image)[..., 0] / 255
+            kept = numpy.where((ras.origin[0] + ras.spacing[0] * numpy.arange(ras.voxels.shape[0]) >= middle)
+                               [:, None, None], windowed(ras.voxels, 0, 1000), 0)
+            along = kept.max(axis=1)  # [R, S]
+            points = screen_points(ras, "anterior")
+            expected = multilinear(along, (points[..., [0, 2]] - ras.origin[[0, 2]]) / ras.spacing[[0, 2]])
+            assert_like(picture, expected, 0.95, label=label)
+            # The dim marker shows, the bright one is gone.
+            for value, grey in ((500, 0.5), (1000, 0)):
+                px, py = (round(c) for c in pane_pixel(ras, "anterior", ras.where(value)))
+                self.assertAlmostEqual(picture[py, px], grey, delta=0.05, msg=label)
+            # The bar ends at the crop's face, within a pixel.
+            row = picture[round(pane_pixel(ras, "anterior", ras.where(700))[1])]
+            end = max(numpy.nonzero(row > 0.35)[0]) + 1
+            self.assertAlmostEqual(end, pane_pixel(ras, "anterior", (middle, 0, 0))[0], delta=1.0, msg=label)
+        for a, b in (("nifti-lps", "nifti-coronal"), ("nifti-lps", "dicom"), ("nifti-coronal", "dicom")):
+            self.assertLess(numpy.abs(shown[a] - shown[b])[~OVERLAYS].max(), 0.03, (a, b))
+
+
+class ClipTest(unittest.TestCase):
+    # The grayscale table shows values from a tenth of the window up: all of the
+    # body, and only where a cut face shows those is it capped.
+    SHOWN_FROM = 100
+    SLICE_WINDOW = (100, 900)  # not the 3D window: caps show the slices' grey
+
+    def setUp(self):
+        self.path = written("body.nii.gz", body(), mv.write_nifti_lps_order)
+        self.ras = RasVolume(self.path)
+
+    def shot(self, name, normal, point, *args):
+        normal = numpy.asarray(normal, float)
+        clip = ",".join("%.6f" % c for c in (*normal, normal @ point))
+        image, _ = screenshot(name, self.path, *ORTHO, "--clip", clip, "--slice-window", "%d:%d" % self.SLICE_WINDOW,
+                              *args)
+        return pixels(image)
+
+    def cap(self, values):
+        # A cap's grey where the table shows the value on the face, 0 where it shows nothing.
+        grey = numpy.where(values > self.SHOWN_FROM, windowed(values, *self.SLICE_WINDOW), 0.0)
+        grey[numpy.isnan(values)] = numpy.nan
+        return grey
+
+    def test_a_capped_cut_through_the_centre_shows_its_slice_and_the_volume_ends_there(self):
+        # Keeping the posterior half: seen from the front, the cut face is the coronal slice.
+        centre = self.ras.centre
+        front = self.shot("clip-front", (0, -1, 0), centre)[..., 0] / 255
+        face = self.cap(self.ras.at(screen_points(self.ras, "anterior")))
+        assert_like(front, face, 0.9, label="the cut face")
+        # From the patient's left, posterior to the right: the volume starts at the plane.
+        side = tissue(self.shot("clip-side", (0, -1, 0), centre, "--view", "left")) & ~OVERLAYS
+        edge = numpy.nonzero(side.any(axis=0))[0].min()
+        self.assertAlmostEqual(edge, pane_pixel(self.ras, "left", centre)[0], delta=self.ras.spacing[1] * PX_PER_MM)
+
+    def test_caps_change_only_the_cut_face(self):
+        # An oblique plane through the centre: from the front, part of the body's own
+        # surface shows beside the cut face.
+        normal = numpy.array([1, -1, 0]) / numpy.sqrt(2)
+        centre = self.ras.centre
+        on, off = (self.shot("caps-" + caps, normal, centre, "--caps", caps) for caps in ("on", "off"))
+        # Where the line of sight through each pixel meets the plane.
+        points = screen_points(self.ras, "anterior")
+        points[..., 1] = centre[1] - (normal[0] * (points[..., 0] - centre[0]) +
+                                      normal[2] * (points[..., 2] - centre[2])) / normal[1]
+        values = self.ras.at(points)
+        capped = values > self.SHOWN_FROM
+        outside = ~grown(capped, 2) & ~OVERLAYS
+        inside = ~grown(~capped, 2) & ~OVERLAYS
+        self.assertGreater(numpy.count_nonzero(tissue(on) & outside), 1000, "no surface beside the cut face")
+        self.assertLess(numpy.count_nonzero(differs(on, off) & outside), 0.005 * numpy.count_nonzero(outside))
+        self.assertGreater(numpy.count_nonzero(differs(on, off) & inside), 0.5 * numpy.count_nonzero(inside))
+        # What the cap shows: the values on the oblique face.
+        assert_like(on[..., 0] / 255, self.cap(values), 0.9, inside, "the oblique cut face")
+
+
+class InteractionTest(unittest.TestCase):
+    def test_dragging_a_crop_face_u_resetting_and_freezing_the_view_plane(self):
+        path = written("body.nii.gz", body(), mv.write_nifti_lps_order)
+        ras = RasVolume(path)
+        # The patient's left end, seen in perspective from the front: its face toward
+        # the right shows to the eye, obliquely, between the box's front and back edges.
+        face = ras.centre[0] - 37
+        args = (path, *SMALL, *GREY, "--caps", "off")
+        with Viewer("cut-keys", *args, "--crop", ":%.1f,," % face, geometry="%dx%d+0+0" % (SIDE, SIDE)) as v:
+            first_frame(v)
+            v.key("B")
+            v.wait_output("^Crop box: shown; drag its faces$")
+            start = [round(c) for c in pane_pixel(ras, "anterior", (face, *ras.centre[1:]), perspective=True)]
+            v.move(*start)
+            v.wait_picture(lambda im: numpy.count_nonzero(yellow(pixels(im))[:, start[0] - 30:start[0] + 30]) > 100,
+                           what="the face under the pointer lit")
+            # Toward the screen's right, the patient's left: the face follows the pointer.
+            v.drag(1, start, (start[0] + 30, start[1]), 6)
+            whole = ras.faces()
+            moved = whole.copy()
+            moved[0, 1] = face - 30 / PX_PER_MM
+            printed = lambda count: wait_until(lambda: len(crop_lines(v.stdout())) == count, what="a Crop line")
+            printed(1)
+            self.assertTrue(numpy.allclose(crop_lines(v.stdout())[0], moved, atol=2), v.stdout())
+            v.key("U")
+            printed(2)
+            self.assertTrue(numpy.allclose(crop_lines(v.stdout())[1], whole, atol=0.051), v.stdout())
+            # The view plane (key c), then frozen (F): a plane fixed to the volume, printed
+            # as the option reproducing it, which turns with the volume.
+            v.key("B")
+            v.key("c")
+            viewed = settled(v)
+            v.key("F")
+            clip = v.wait_output(r"^Clip: --clip (\S+)$")[1]
+            front, _ = screenshot("frozen-front", *args, "--clip", clip)
+            side, _ = screenshot("frozen-left", *args, "--clip", clip, "--view", "left")
+            # The view plane clips the slices, the frozen one each slab where it crosses: the
+            # rim of the cut differs a little.
+            self.assertTrue(alike(viewed, pixels(front), tolerance=32), "the printed plane cuts elsewhere")
+            v.wait_picture(lambda im: alike(pixels(im), pixels(front)), what="the frozen plane where it was")
+            v.key("L")
+            v.wait_picture(lambda im: alike(pixels(im), pixels(side)), what="the cut turned with the volume")
+            v.key("F")
+            v.wait_output("^Clip: released$")
+
+
+class PlanesTest(unittest.TestCase):
+    def test_an_axial_plane_seen_from_above_is_the_slice_at_the_cursor(self):
+        path = written("body.nii.gz", body(), mv.write_nifti_lps_order)
+        ras = RasVolume(path)
+        # Under this window the table shows none of the body: nothing covers the plane,
+        # which shows the slices' window.
+        above = 17.0
+        cursor = ras.centre + (0, 0, above)
+        image, _ = screenshot("planes-axial", path, *SMALL, "--preset", "grayscale", "--window", "900:1000",
+                              "--slice-window", "0:1000", "--projection", "orthographic", "--view", "superior",
+                              "--planes", "axial", "--cursor", "%.3f,%.3f,%.3f" % tuple(cursor))
+        expected = windowed(ras.at(screen_points(ras, "superior", above)), 0, 1000)
+        assert_like(pixels(image)[..., 0] / 255, expected, 0.95, label="the axial plane")
+
+    def test_a_coronal_plane_hides_what_lies_behind_and_shows_what_lies_in_front(self):
+        # The bright marker lies in front of the centre, the dim one behind it.
+        path = written("markers.nii.gz", left_right_markers(), mv.write_nifti_lps_order)
+        ras = RasVolume(path)
+        without, with_plane = (pixels(screenshot("planes-coronal-%s" % name, path, *SMALL, *GREY, *args)[0])
+                               for name, args in (("none", ()), ("shown", ("--planes", "coronal"))))
+        behind = [round(c) for c in pane_pixel(ras, "anterior", ras.where(500), perspective=True)]
+        self.assertGreater(without[behind[1], behind[0], 0], 100, "the dim marker is not where it should be")
+        # The plane's grey there: the slice through the cursor holds nothing at the marker.
+        self.assertLess(with_plane[behind[1], behind[0]].max(), 10)
+        # Blended over the plane (black there) as over the background (no red).
+        x, y = (round(c) for c in pane_pixel(ras, "anterior", ras.where(1000), perspective=True))
+        front = (slice(y - 6, y + 7), slice(x - 6, x + 7))
+        self.assertGreater(with_plane[front][..., 0].max(), 200)
+        self.assertLess(numpy.abs(with_plane[front][..., 0] - without[front][..., 0]).max(), 8)
+
+
+class BadValuesTest(unittest.TestCase):
+    def test_bad_cuts_are_usage_errors_before_any_window(self):
+        # samples/ct.nrrd spans R -190.5..0, A -190.5..0, S 0..189 mm: the last two crops keep nothing.
+        crops = ["0:10,0:10", "0:10,0:10,0:10,0:10", "", "a:,,", "0:x,,", "5:1,,", "10:20,,", ",,-50:-10"]
+        clips = ["0,0,0,5", "0,1,0", "0,1,0,5,6", "", "nan,1,0,5", "0,1,0,inf"]
+        for args in ([["--crop", c] for c in crops] + [["--clip", c] for c in clips] +
+                     [["--planes", p] for p in ("axial,frontal", "", "axial,")] + [["--caps", "yes"]]):
+            result = run_without_display("samples/ct.nrrd", *args)
+            self.assertEqual(result.returncode, 2, args)
+            self.assertIn("Usage: volview", result.stderr, args)
+
+
+if __name__ == "__main__":
+    unittest.main()
