@@ -9,6 +9,7 @@
 #include "app/callback_guard.h"
 #include "app/input_callbacks.h"
 #include "app/screenshot.h"
+#include "app/state_saving.h"
 #include "app/transfer_presets.h"
 #include "app/viewer.h"
 #include "render/render_mode.h"
@@ -36,6 +37,7 @@ void Choose(int value) {
   } else {
     ViewerSetMode(static_cast<RenderMode>(value - kMode));
   }
+  SaveStateIfChanged();
   glutPostRedisplay();
 }
 
@@ -76,6 +78,7 @@ void CreateContextMenu() {
   glutAddSubMenu("Look inside", inside);
   Entry("show / hide the overlays    (H)", 'H');
   Entry("save a screenshot", kScreenshot);
+  Entry("save the view    (ctrl+s)", 19);
   Entry("help    (h)", 'h');
   Entry("quit    (q)", 'q');
 }

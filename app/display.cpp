@@ -11,6 +11,7 @@
 #include "app/help_panel.h"
 #include "app/overlay.h"
 #include "app/screenshot.h"
+#include "app/state_saving.h"
 #include "app/viewer.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
@@ -108,5 +109,8 @@ void ReshapeCallback(int width, int height) {
   if (OpenedViewState() == nullptr) BuiltInPerspective(width, height);
   glMatrixMode(GL_MODELVIEW);
   glViewport(0, 0, width, height);
-  if (OpenedViewState() != nullptr) glutPostRedisplay();
+  if (OpenedViewState() != nullptr) {
+    glutPostRedisplay();
+    SaveStateIfChanged();
+  }
 }

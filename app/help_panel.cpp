@@ -61,7 +61,8 @@ std::vector<HelpGroup> HelpNow(const ViewState& state, bool lightMode, bool edit
                      {"C", "caps on cut faces"},
                      {"G", "slices inside the 3D view"}}});
 
-  HelpGroup other{"Other", {{"+ - 4 6", "part of the volume on show"}, {"f", "fluid on / off"}}};
+  HelpGroup other{"Other",
+                  {{"+ - 4 6", "part of the volume on show"}, {"f", "fluid on / off"}, {"ctrl+s", "save the view"}}};
   if (fluidMode) other.entries.push_back({"p, r", "pause, empty the fluid"});
   other.entries.push_back({"q", "quit"});
   groups.push_back(other);

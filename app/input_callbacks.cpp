@@ -11,6 +11,7 @@
 #include "app/idle_callback.h"
 #include "app/interactive_detail.h"
 #include "app/startup.h"
+#include "app/state_saving.h"
 #include "app/transfer_files.h"
 #include "app/transfer_presets.h"
 #include "app/viewer.h"
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr int kFullSliceCount = 1000;
+constexpr unsigned char kCtrlS = 19;  // as GLUT reports ctrl+s
 
 void ReloadSubVolume() {
   gRenderer.LoadRawSubVolume("g:/Ima3D_234c.raw", 1024, 1024, 741, 1, gSubVolumeOffset[0],
@@ -94,6 +96,9 @@ void OpenedVolumeKey(unsigned char key) {
     case 'r':
       if (gFluidMode) BuiltInKey(key);
       return;
+    case kCtrlS:
+      SaveStateNow();
+      return;
     default:
       if (!ViewerKey(key)) BuiltInKey(key);
   }
@@ -108,6 +113,7 @@ void KeyboardCallback(unsigned char key, int, int) {
     UpdateContextMenu(ViewerMenuWanted());  // w and f change where it is wanted
     RedrawAfterInput();
     RedrawAfterQuiet();
+    SaveStateIfChanged();
   } else {
     BuiltInKey(key);
   }
@@ -130,6 +136,7 @@ void MouseCallback(int button, int state, int x, int y) {
     if (button == 2) gRightDown = down;
   }
   if (button >= 0 && button <= 2 && state != 0) SaveTransferIfEdited(TransferWindow());
+  if (state != 0) SaveStateIfChanged();
 }
 
 void MotionCallback(int x, int y) {
@@ -156,6 +163,7 @@ void SpecialCallback(int key, int x, int y) {
   ViewerSpecialKey(key, x, y);
   RedrawAfterInput();
   RedrawAfterQuiet();
+  SaveStateIfChanged();
 }
 
 void PassiveMotionCallback(int x, int y) {

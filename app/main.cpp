@@ -18,6 +18,7 @@
 #include "app/options.h"
 #include "app/screenshot.h"
 #include "app/startup.h"
+#include "app/state_file.h"
 #include "app/transfer_files.h"
 #include "app/viewer.h"
 #include "app/window_title.h"
@@ -52,6 +53,13 @@ int main(int argc, char** argv) {
     if (!problem.empty()) {
       std::fprintf(stderr, "%s: cannot write the turntable: %s\n", options.screenshot.c_str(),
                    problem.c_str());
+      return 1;
+    }
+  }
+  if (!options.saveStateFile.empty()) {
+    const std::string problem = StateFileProblem(options.saveStateFile);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "volview: %s\n", problem.c_str());
       return 1;
     }
   }

@@ -8,9 +8,11 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "app/pane_layout.h"
+#include "app/state_file.h"
 #include "app/transfer_presets.h"
 
 const char kUsageLine[] = "Usage: volview [GLUT options] [VOLUME] [options] (see --help)";
@@ -204,6 +206,21 @@ void CheckPresetName(const ViewerOptions& options) {
   }
 }
 
+// Where --state stands among our arguments (argc when absent), and the
+// options named after it, which override the saved view.
+size_t StateArgument(const std::vector<const char*>& ours, std::set<std::string>& after) {
+  size_t at = ours.size();
+  for (size_t i = 1; i < ours.size(); ++i) {
+    const std::string arg = ours[i];
+    if (at == ours.size()) {
+      if (arg == "--state" || arg.rfind("--state=", 0) == 0) at = i;
+    } else if (arg.rfind("--", 0) == 0) {
+      after.insert(arg.substr(0, arg.find('=')));
+    }
+  }
+  return at;
+}
+
 }  // namespace
 
 std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& options) {
@@ -237,10 +254,18 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   CLI::Option* volume =
       app.add_option("VOLUME", options.volume,
                      "Volume file (NRRD, NIfTI, MetaImage, VTK, TIFF, ...) or DICOM series folder");
+  // A saved view names its volume: the options about one need it or VOLUME.
+  std::set<std::string> afterState;
+  const bool stateGiven = StateArgument(ours, afterState) < ours.size();
+  CLI::Option* stateOption =
+      app.add_option("--state", options.stateFile,
+                     "Open the view saved in FILE (its volume and all); options after it replace its own")
+          ->type_name("FILE");
+  CLI::Option* const volumeOrState = stateGiven ? stateOption : volume;
   CLI::Option* raw =
       app.add_option("--raw", rawSizes, "Read VOLUME as a headerless file of WxHxD voxels")
           ->type_name("WxHxD")
-          ->needs(volume);
+          ->needs(volumeOrState);
   CLI::Option* typeOption =
       app.add_option("--type", type, "Voxel type of a headerless file")
           ->check(CLI::IsMember({"uint8", "int8", "uint16", "int16", "uint32", "int32", "float32",
@@ -257,23 +282,23 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_option("--window", window, "Data values at the bottom and top of the transfer function "
                                      "(default: 0.5 and 99.5 percentiles)")
       ->type_name("LO:HI")
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--spacing", spacing, "Voxel spacing, replacing the file's")
       ->type_name("SX,SY,SZ")
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--max-size", options.maxSize,
                  "Longest side of the volume on show, in voxels (default 256)")
       ->type_name("N")
       ->check(CLI::Range(1, 1 << 16))
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--frame", options.frame, "Frame of a 4D file (default 0)")
       ->type_name("N")
       ->check(CLI::Range(0, 1 << 20))
-      ->needs(volume);
-  app.add_flag("--info", options.info, "Print what the file holds and exit")->needs(volume);
+      ->needs(volumeOrState);
+  app.add_flag("--info", options.info, "Print what the file holds and exit")->needs(volumeOrState);
   app.add_flag("--single-file", options.singleFile,
                "Open a DICOM file alone, not the series of its folder it belongs to")
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--tf", options.transferFile, "Load a transfer function (JSON colour map)")
       ->type_name("FILE");
   app.add_option("--save-tf", options.saveTransferFile,
@@ -292,24 +317,24 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
 
   app.add_option("--view", view, "Side the viewer stands on at start (default anterior)")
       ->check(CLI::IsMember({"anterior", "posterior", "left", "right", "superior", "inferior"}))
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--projection", projection, "perspective (default) or orthographic")
       ->check(CLI::IsMember({"perspective", "orthographic"}))
-      ->needs(volume);
-  app.add_option("--zoom", zoom, "Start zoom (default 1)")->type_name("F")->needs(volume);
+      ->needs(volumeOrState);
+  app.add_option("--zoom", zoom, "Start zoom (default 1)")->type_name("F")->needs(volumeOrState);
   app.add_option("--mode", mode, "Render mode (default composite)")
       ->check(CLI::IsMember({"composite", "mip", "minip", "average", "iso"}))
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--iso", iso, "Iso-surface value in data units (default: the window's middle)")
       ->type_name("VALUE")
-      ->needs(volume);
+      ->needs(volumeOrState);
   CLI::Option* screenshot = app.get_option("--screenshot");
   app.add_option("--turntable", options.turntable,
                  "Write N pictures turning once about the vertical axis, named after "
                  "--screenshot's FILE with _000, _001, ..., and exit")
       ->type_name("N")
       ->check(CLI::Range(1, 3600))
-      ->needs(volume)
+      ->needs(volumeOrState)
       ->needs(screenshot);
   app.add_option("--size", size, "Window (and picture) size")->type_name("WxH");
   app.add_option("--slices", options.slices,
@@ -317,66 +342,70 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
                  "keys z, s, a change it)")
       ->type_name("N")
       ->check(CLI::Range(1, 10000))
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--benchmark", options.benchmark,
                  "Time N frames turning once at full detail, then N at interactive detail; "
                  "print the figures and exit")
       ->type_name("N")
       ->check(CLI::Range(1, 10000))
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--interactive-ms", options.interactiveMs,
                  "Target time of a frame while the volume is turned or edited (default 66)")
       ->type_name("MS")
       ->check(CLI::Range(5.0, 10000.0))
-      ->needs(volume);
+      ->needs(volumeOrState);
 
   app.add_option("--layout", layout,
                  "3d (default), axial, coronal, sagittal, or quad: the three slices beside the 3D view")
       ->check(CLI::IsMember({"3d", "axial", "coronal", "sagittal", "quad"}))
-      ->needs(volume);
+      ->needs(volumeOrState);
   CLI::Option* cursorOption =
       app.add_option("--cursor", cursor, "The point the slices go through, in RAS mm (default: the centre)")
           ->type_name("X,Y,Z")
-          ->needs(volume);
+          ->needs(volumeOrState);
   app.add_option("--cursor-voxel", cursorVoxel, "The point the slices go through, as the file's voxel indices")
       ->type_name("I,J,K")
-      ->needs(volume)
+      ->needs(volumeOrState)
       ->excludes(cursorOption);
   app.add_option("--slice-window", sliceWindow, "Data values shown black and white in the slices "
                                                 "(default: the 3D window)")
       ->type_name("LO:HI")
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_flag("--neurological", options.neurological,
                "Slices with the patient's left on the screen's left (default: on the right)")
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_flag("--nearest", options.nearest, "Slices show whole voxels, not interpolated between them")
-      ->needs(volume);
+      ->needs(volumeOrState);
 
   // Given but empty is a bad value, not the option left out.
   CLI::Option* cropOption =
       app.add_option("--crop", crop, "Draw only the part of the volume within these RAS mm ranges; an end or "
                                      "a range left empty keeps the volume's edge (--crop 0:,, keeps the right half)")
       ->type_name("X0:X1,Y0:Y1,Z0:Z1")
-      ->needs(volume);
+      ->needs(volumeOrState);
   CLI::Option* clipOption =
       app.add_option("--clip", clip, "Cut away what lies where NX*x + NY*y + NZ*z < D (RAS mm)")
       ->type_name("NX,NY,NZ,D")
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--caps", caps, "Cut faces show the values on them (default on)")
       ->check(CLI::IsMember({"on", "off"}))
-      ->needs(volume);
+      ->needs(volumeOrState);
   CLI::Option* planesOption =
       app.add_option("--planes", planes, "Slices through the cursor shown in the 3D view: axial, coronal, sagittal")
       ->type_name("LIST")
-      ->needs(volume);
+      ->needs(volumeOrState);
 
   std::string background;
   app.add_flag("--clean", options.clean,
                "No frame rate, logo, orientation marker or status line, on screen and in pictures (key H)")
-      ->needs(volume);
+      ->needs(volumeOrState);
   app.add_option("--background", background, "Background of an opened volume: black, white or R,G,B")
       ->type_name("COLOUR")
-      ->needs(volume);
+      ->needs(volumeOrState);
+  app.add_option("--save-state", options.saveStateFile,
+                 "Write the view to FILE whenever it settles and at exit (key ctrl+s: at once)")
+      ->type_name("FILE")
+      ->needs(volumeOrState);
   app.add_flag("--verbose", options.verbose,
                "The whole OpenGL report (with a volume: one line of it unless given)");
 
@@ -413,6 +442,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     if (!mode.empty()) options.mode = *ParseRenderMode(mode);
     if (!iso.empty()) options.iso = ParseFinite(iso, "--iso");
     if (!size.empty()) options.size = ParseWindowSize(size);
+    if (stateGiven) ApplyStateFile(options.stateFile, afterState, options);
     if (options.preset == "list") {
       PrintPresetList();
       return 0;
@@ -427,6 +457,9 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   } catch (const CLI::ParseError& error) {
     std::cerr << "volview: " << error.what() << "\n" << app.help() << std::flush;
     return 2;
+  } catch (const StateFileError& error) {
+    std::cerr << "volview: " << error.what() << std::endl;
+    return 1;
   }
   return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/restored_view.h"
 #include "app/view_state.h"
 #include "app/volume_cuts.h"
 #include "files/volume_file.h"
@@ -53,6 +54,10 @@ struct ViewerOptions {
   bool verbose = false;  // the whole OpenGL report, extensions and all
   bool clean = false;    // no frame rate, logo, orientation marker or status line
   std::optional<std::array<float, 3>> background;  // an opened volume's, RGB 0..1
+  // Saved views.
+  std::string stateFile;      // --state: read at start
+  std::string saveStateFile;  // --save-state: written whenever the view settles
+  std::optional<RestoredView> restored;  // what --state held beyond the options
 };
 
 // The first line of the usage, for errors found once the volume is read.

@@ -73,8 +73,16 @@ bool SetUpTransferFiles(const ViewerOptions& options, const IntensityWindow& win
     std::fprintf(stderr, "%s\n", error.what());
     return false;
   }
+  const bool restored = options.restored && !options.restored->transferMap.empty();
+  if (restored) {
+    // A saved view's table, over the window it was saved with unless one was given.
+    float table[kTransferEntries][4];
+    std::memcpy(table, gTransferEditor.Table(), sizeof table);
+    ParseTransferMap(options.restored->transferMap, window.low, window.high, &table[0][0]);
+    LoadTransferTable(&table[0][0], options.restored->transferName);
+  }
   // Only once the files are known good, so a refused start prints nothing.
-  if (volume != nullptr && options.transferFile.empty() &&
+  if (volume != nullptr && options.transferFile.empty() && !restored &&
       !SetUpStartPreset(options.preset, OpenedVolumeHoldsCt(), window)) {
     return false;
   }

@@ -18,6 +18,8 @@
 #include "app/opened_volume.h"
 #include "app/pane_layout.h"
 #include "app/slice_pane.h"
+#include "app/state_file.h"
+#include "app/state_saving.h"
 #include "app/status_pane.h"
 #include "app/transfer_files.h"
 #include "app/view_keys.h"
@@ -147,6 +149,7 @@ bool CreateViewer(const ViewerOptions& options) {
   state.caps = options.caps;
   state.clean = options.clean;
   if (options.planes) state.planes = state.chosenPlanes = *options.planes;
+  if (options.restored) ApplyRestoredView(*options.restored, info, state);
   gViewer->maxSize = options.maxSize;
   gViewer->turntableFrames = options.turntable;
   return true;
@@ -177,6 +180,8 @@ void StartViewer(const ViewerOptions& options) {
   panes[static_cast<int>(PaneKind::Status)] = std::make_unique<StatusPane>(StatusText);
   LayOutPanes();
   CreateContextMenu();
+  if (options.restored && options.restored->light) gRenderer.SetLightPosition(options.restored->light->data());
+  StartSavingState(options);
 }
 
 // --- drawing -----------------------------------------------------------

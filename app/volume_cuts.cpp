@@ -57,26 +57,29 @@ std::optional<CropBox> CropFromRas(const VolumeInfo& info, const CropRequest& re
   return crop;
 }
 
-std::string CropLine(const VolumeInfo& info, const CropBox& crop) {
-  Point3 low{}, high{};
-  low.fill(std::numeric_limits<double>::infinity());
-  high.fill(-std::numeric_limits<double>::infinity());
+CropRequest CropToRas(const VolumeInfo& info, const CropBox& crop) {
+  CropRequest request;
   for (int corner = 0; corner < 8; ++corner) {
     std::array<double, 3> at{};
     for (int a = 0; a < 3; ++a) at[a] = (corner >> a & 1) ? crop.high[a] : crop.low[a];
     const Point3 ras = BoxToRas(info, at);
     for (int k = 0; k < 3; ++k) {
-      low[k] = std::min(low[k], ras[k]);
-      high[k] = std::max(high[k], ras[k]);
+      request[k].low = std::min(request[k].low.value_or(ras[k]), ras[k]);
+      request[k].high = std::max(request[k].high.value_or(ras[k]), ras[k]);
     }
   }
+  return request;
+}
+
+std::string CropLine(const VolumeInfo& info, const CropBox& crop) {
+  const CropRequest faces = CropToRas(info, crop);
   static const char* const kAnatomical[3] = {"R", "A", "S"};
   static const char* const kPlain[3] = {"x", "y", "z"};
   std::string line = info.anatomical ? "Crop (RAS mm):" : "Crop (mm):";
   for (int k = 0; k < 3; ++k) {
     char part[96];
     // Rounded as printed, so no "-0.0".
-    const double lo = std::round(low[k] * 10) / 10, hi = std::round(high[k] * 10) / 10;
+    const double lo = std::round(*faces[k].low * 10) / 10, hi = std::round(*faces[k].high * 10) / 10;
     std::snprintf(part, sizeof part, "%s %s %.1f..%.1f", k == 0 ? "" : ",",
                   (info.anatomical ? kAnatomical : kPlain)[k], lo == 0 ? 0.0 : lo, hi == 0 ? 0.0 : hi);
     line += part;

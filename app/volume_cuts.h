@@ -25,6 +25,10 @@ using CropRequest = std::array<RasRange, 3>;
 // nearest to them), cut to the volume; nullopt when it keeps nothing.
 std::optional<CropBox> CropFromRas(const VolumeInfo& info, const CropRequest& request);
 
+// Where the box's faces lie, as RAS ranges (both ends given): what
+// CropFromRas takes to make the same box.
+CropRequest CropToRas(const VolumeInfo& info, const CropBox& crop);
+
 // "Crop (RAS mm): R 0.0..90.0, A -100.0..100.0, S -60.0..80.0" (plain x/y/z
 // mm without a patient frame): where the box's faces lie.
 std::string CropLine(const VolumeInfo& info, const CropBox& crop);

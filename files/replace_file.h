@@ -1,0 +1,18 @@
+// Writing a file whole or not at all.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Why a file could not be written, in one line without its name.
+class ReplaceFileError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Replaces the file `path` names (the target, through symbolic links) with
+// `text`: written to a fresh temporary file beside it, flushed, then renamed
+// over it, so a reader sees the old or the new file, never half of one. An
+// existing file keeps its permissions; the temporary is made with O_EXCL,
+// so nothing planted beside the file is followed or overwritten.
+void ReplaceFile(const std::string& path, const std::string& text);
