@@ -1,0 +1,69 @@
+#!/bin/bash
+# What cropping, clipping and caps cost a full-detail composite frame, in one
+# run: the viewer before they existed (OLD_RUN_DIR, optional) and now with
+# them off, each cut on its own, all of them, and a crop to a quarter of the
+# volume, on the CT sample and a 256^3 MR-like phantom. Runs interleave so a
+# busy machine slows every variant alike; each figure is the median of RUNS
+# --benchmark medians.
+#   bench/volumes/cuts_speed.sh [RUN_DIR] [RUNS] [OLD_RUN_DIR]   (needs Xvfb or a display)
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+run=$(cd "${1:-$here/../../build/run}" && pwd)
+runs=${2:-5}
+old=${3:-}
+frames=24
+mr=/tmp/volview_bench_mr256.nii.gz
+if [ ! -e "$mr" ]; then
+  /usr/bin/python3 - "$mr" <<'PY'
+import sys, numpy as np, nibabel as nib
+# A head-like phantom: skull shell, brain with grey/white texture, noise.
+n = 256
+z, y, x = np.mgrid[:n, :n, :n].astype(np.float32) / n - 0.5
+r = np.sqrt(x**2 + (y * 1.2)**2 + (z * 1.1)**2)
+rng = np.random.default_rng(1)
+brain = 300 + 120 * np.sin(40 * x) * np.cos(37 * y) * np.sin(33 * z)
+data = np.where(r < 0.38, brain, 0) + np.where((r >= 0.38) & (r < 0.42), 700, 0) + rng.normal(0, 15, r.shape)
+nib.save(nib.Nifti1Image(np.clip(data, 0, None).astype(np.int16), np.diag([1, 1, 1, 1])), sys.argv[1])
+PY
+fi
+cd "$run"
+median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+full_ms() {  # program volume options... -> the full-detail median of one --benchmark run
+  local program=$1; shift
+  "$program" "$@" --benchmark $frames 2>/dev/null | sed -n 's/^Full detail: median \([0-9.]*\) ms.*/\1/p'
+}
+order="off crop clip caps-off all quarter"
+for volume in samples/ct.nrrd "$mr"; do
+  # Cuts through the volume's centre, from the extent --info prints.
+  read -r mx my mz < <(./volview "$volume" --info |
+    sed -n 's/^Extent ([A-Z ]*mm): [A-Za-z] \([-0-9.]*\)\.\.\([-0-9.]*\), [A-Za-z] \([-0-9.]*\)\.\.\([-0-9.]*\), [A-Za-z] \([-0-9.]*\)\.\.\([-0-9.]*\)$/\1 \2 \3 \4 \5 \6/p' |
+    awk '{print ($1 + $2) / 2, ($3 + $4) / 2, ($5 + $6) / 2}')
+  clip="0,1,0.3,$(echo "$my + 0.3 * $mz" | bc -l)"
+  declare -A cases=(
+    [off]=""
+    [crop]="--crop=$mx:,,"
+    [clip]="--clip=$clip"
+    [caps-off]="--clip=$clip --caps off"
+    [all]="--crop=$mx:,, --clip=$clip --planes axial"
+    [quarter]="--crop=$mx:,$my:,"
+  )
+  declare -A times=()
+  for _ in $(seq "$runs"); do
+    if [ -n "$old" ]; then times[old]+="$(cd "$old" && full_ms ./volview "$(realpath -m "$run/$volume")") "; fi
+    for name in $order; do
+      # shellcheck disable=SC2086
+      times[$name]+="$(full_ms ./volview "$volume" ${cases[$name]}) "
+    done
+  done
+  echo "== $(basename "$volume"), full-detail composite frame, median of $runs runs of $frames frames"
+  off=$(echo "${times[off]}" | tr ' ' '\n' | grep . | median)
+  if [ -n "$old" ]; then
+    before=$(echo "${times[old]}" | tr ' ' '\n' | grep . | median)
+    printf '%-10s %7.1f ms\n' "before" "$before"
+  fi
+  for name in $order; do
+    ms=$(echo "${times[$name]}" | tr ' ' '\n' | grep . | median)
+    printf '%-10s %7.1f ms  %5.2f x off\n' "$name" "$ms" "$(echo "scale=3; $ms / $off" | bc)"
+  done
+  unset times
+done
