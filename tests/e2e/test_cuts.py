@@ -119,14 +119,16 @@ def pixels(image):
     return numpy.frombuffer(image.data, numpy.uint8).reshape(image.height, image.width, 3).astype(float)
 
 
-def screen_points(volume, view, depth_mm=0.0):
-    """RAS mm of every pixel's centre in an orthographic view, on the plane
-    depth_mm toward the viewer from the volume's centre."""
+def screen_points(volume, view, depth_mm=0.0, perspective=False):
+    """RAS mm where the line of sight through every pixel's centre meets the
+    plane depth_mm toward the viewer from the volume's centre."""
     (right, rs), (up, us), (toward, ts) = VIEWS[view]
+    # In perspective a plane nearer the eye shows larger, as pane_pixel has it.
+    scale = EYE / (EYE - depth_mm * MODEL_PER_MM) if perspective else 1.0
     ys, xs = numpy.mgrid[0:SIDE, 0:SIDE]
     ras = numpy.empty((SIDE, SIDE, 3))
-    ras[..., right] = volume.centre[right] + rs * (xs + 0.5 - SIDE / 2) / PX_PER_MM
-    ras[..., up] = volume.centre[up] + us * (SIDE / 2 - ys - 0.5) / PX_PER_MM
+    ras[..., right] = volume.centre[right] + rs * (xs + 0.5 - SIDE / 2) / (PX_PER_MM * scale)
+    ras[..., up] = volume.centre[up] + us * (SIDE / 2 - ys - 0.5) / (PX_PER_MM * scale)
     ras[..., toward] = volume.centre[toward] + ts * depth_mm
     return ras
 
@@ -375,14 +377,24 @@ class PlanesTest(unittest.TestCase):
         path = written("body.nii.gz", body(), mv.write_nifti_lps_order)
         ras = RasVolume(path)
         # Under this window the table shows none of the body: nothing covers the plane,
-        # which shows the slices' window.
+        # which shows the slices' window. In perspective, where it shows and how large
+        # says how high it lies.
         above = 17.0
         cursor = ras.centre + (0, 0, above)
         image, _ = screenshot("planes-axial", path, *SMALL, "--preset", "grayscale", "--window", "900:1000",
-                              "--slice-window", "0:1000", "--projection", "orthographic", "--view", "superior",
+                              "--slice-window", "0:1000", "--view", "superior",
                               "--planes", "axial", "--cursor", "%.3f,%.3f,%.3f" % tuple(cursor))
-        expected = windowed(ras.at(screen_points(ras, "superior", above)), 0, 1000)
-        assert_like(pixels(image)[..., 0] / 255, expected, 0.95, label="the axial plane")
+        shown = pixels(image)
+        points = screen_points(ras, "superior", above, perspective=True)
+        assert_like(shown[..., 0] / 255, windowed(ras.at(points), 0, 1000), 0.95, label="the axial plane")
+        # The plane, grey, spans the voxels' box where it cuts it: the columns and rows
+        # mostly grey, against those mostly within the box's faces.
+        faces = ras.faces()
+        within = numpy.all((points >= faces[:, 0]) & (points <= faces[:, 1]), axis=-1) & ~OVERLAYS
+        grey = (shown[..., 0] == shown[..., 1]) & (shown[..., 1] == shown[..., 2]) & ~OVERLAYS
+        for axis in (0, 1):
+            ends = [numpy.nonzero(mask.sum(axis=axis) > SIDE / 3)[0][[0, -1]] for mask in (grey, within)]
+            self.assertLessEqual(numpy.abs(ends[0] - ends[1]).max(), 1, "the plane spans %s, not %s" % tuple(ends))
 
     def test_a_coronal_plane_hides_what_lies_behind_and_shows_what_lies_in_front(self):
         # The bright marker lies in front of the centre, the dim one behind it.
