@@ -353,10 +353,14 @@ class InteractionTest(unittest.TestCase):
             v.key("U")
             printed(2)
             self.assertTrue(numpy.allclose(crop_lines(v.stdout())[1], whole, atol=0.051), v.stdout())
-            # The view plane (key c), then frozen (F): a plane fixed to the volume, printed
-            # as the option reproducing it, which turns with the volume.
+            # The view plane (key c), moved off the centre (b), then frozen (F): a plane fixed
+            # to the volume, printed as the option reproducing it, which turns with the volume.
             v.key("B")
+            v.key("F")
+            v.wait_output("^Clip: key c first shows the plane to freeze$")
             v.key("c")
+            for _ in range(8):
+                v.key("b")
             viewed = settled(v)
             v.key("F")
             clip = v.wait_output(r"^Clip: --clip (\S+)$")[1]
