@@ -14,6 +14,7 @@ import numpy
 import pydicom
 
 import marker_volumes as mv
+import slice_oracle
 from harness import Viewer, run_without_display, screenshot, wait_until
 
 SIDE = 300  # window pixels each way
@@ -118,16 +119,31 @@ def pixels(image):
     return numpy.frombuffer(image.data, numpy.uint8).reshape(image.height, image.width, 3).astype(float)
 
 
-def screen_points(volume, view, depth_mm=0.0):
-    """RAS mm of every pixel's centre in an orthographic view, on the plane
-    depth_mm toward the viewer from the volume's centre."""
+def screen_points(volume, view, depth_mm=0.0, perspective=False):
+    """RAS mm where the line of sight through every pixel's centre meets the
+    plane depth_mm toward the viewer from the volume's centre."""
     (right, rs), (up, us), (toward, ts) = VIEWS[view]
+    # In perspective a plane nearer the eye shows larger, as pane_pixel has it.
+    scale = EYE / (EYE - depth_mm * MODEL_PER_MM) if perspective else 1.0
     ys, xs = numpy.mgrid[0:SIDE, 0:SIDE]
     ras = numpy.empty((SIDE, SIDE, 3))
-    ras[..., right] = volume.centre[right] + rs * (xs + 0.5 - SIDE / 2) / PX_PER_MM
-    ras[..., up] = volume.centre[up] + us * (SIDE / 2 - ys - 0.5) / PX_PER_MM
+    ras[..., right] = volume.centre[right] + rs * (xs + 0.5 - SIDE / 2) / (PX_PER_MM * scale)
+    ras[..., up] = volume.centre[up] + us * (SIDE / 2 - ys - 0.5) / (PX_PER_MM * scale)
     ras[..., toward] = volume.centre[toward] + ts * depth_mm
     return ras
+
+
+def mip(volume, view, low, high):
+    """The greys of a maximum intensity projection of the whole volume, windowed
+    to low..high: per pixel the brightest of the slices along the view, each
+    interpolated between its voxel centres; NaN off them. What the grayscale
+    table shows nothing of (up to a tenth of the window) stays black."""
+    toward = VIEWS[view][2][0]
+    across = [axis for axis in range(3) if axis != toward]  # the slices' axes, in order
+    points = (screen_points(volume, view)[..., across] - volume.origin[across]) / volume.spacing[across]
+    slices = numpy.moveaxis(windowed(volume.voxels, low, high), toward, -1)
+    brightest = numpy.max([multilinear(slices[..., k], points) for k in range(slices.shape[-1])], axis=0)
+    return numpy.where(numpy.round(brightest * 255) <= 25, 0.0, brightest)
 
 
 def pane_pixel(volume, view, ras, perspective=False):
@@ -138,21 +154,28 @@ def pane_pixel(volume, view, ras, perspective=False):
     return (SIDE / 2 + rs * mm[right] * PX_PER_MM * scale, SIDE / 2 - us * mm[up] * PX_PER_MM * scale)
 
 
-# Left out of every comparison: the frame rate at the top and the orientation
-# marker at the bottom left.
-OVERLAYS = numpy.zeros((SIDE, SIDE), bool)
-OVERLAYS[:30, :] = True
-OVERLAYS[SIDE - 100:, :100] = True
+def overlays():
+    # The frame rate at the top, the orientation marker at the bottom left and
+    # the logo at the bottom right: left out of every comparison.
+    mask = numpy.zeros((SIDE, SIDE), bool)
+    mask[:30, :] = True
+    mask[SIDE - 100:, :100] = True
+    x0, y0, x1, y1 = slice_oracle.logo_box(SIDE, SIDE)
+    mask[y0:y1, x0:x1] = True
+    return mask
+
+
+OVERLAYS = overlays()
 
 
 def assert_like(picture, expected, least_correlation, where=True, label=""):
     """Greys (0..1) alike over the pixels where expected is known (within the
-    voxel centres): correlated for the shapes, and close for the greys themselves,
-    which correlation leaves free to scale and shift."""
-    where = where & ~OVERLAYS & numpy.isfinite(expected)
+    voxel centres) and either shows something, so that empty background agreeing
+    does not hide what differs: correlated for the shapes, and close for the
+    greys themselves, which correlation leaves free to scale and shift."""
+    where = where & ~OVERLAYS & numpy.isfinite(expected) & ((picture > 0) | (expected > 0))
     correlation = numpy.corrcoef(picture[where], expected[where])[0, 1]
     error = numpy.abs(picture[where] - expected[where]).mean()
-    print(label, correlation, error)
     if correlation < least_correlation or error > 0.03:
         raise AssertionError("%s: correlation %.3f, mean difference %.3f" % (label, correlation, error))
 
@@ -194,8 +217,8 @@ def crop_lines(output):
 
 def first_frame(viewer):
     viewer.window = viewer.find_window()
-    return viewer.wait_picture(lambda im: tissue(pixels(im))[30:].any() and im.pixel(5, SIDE - 5) == (0, 0, 51),
-                               what="the first frame")
+    return viewer.wait_picture(lambda im: (tissue(pixels(im)) & ~OVERLAYS).any() and
+                               im.pixel(5, SIDE - 5) == (0, 0, 51), what="the first frame")
 
 
 def settled(viewer):
@@ -230,11 +253,9 @@ class CropTest(unittest.TestCase):
             middle = ras.centre[0] - 3
             image, _ = screenshot("crop-" + label, path, *ORTHO, "--mode", "mip", "--crop", "%.3f:,," % middle)
             picture = shown[label] = pixels(image)[..., 0] / 255
-            kept = numpy.where((ras.origin[0] + ras.spacing[0] * numpy.arange(ras.voxels.shape[0]) >= middle)
-                               [:, None, None], windowed(ras.voxels, 0, 1000), 0)
-            along = kept.max(axis=1)  # [R, S]
-            points = screen_points(ras, "anterior")
-            expected = multilinear(along, (points[..., [0, 2]] - ras.origin[[0, 2]]) / ras.spacing[[0, 2]])
+            # The face cuts the interpolated voxels where it lies, not at whole voxels.
+            kept = screen_points(ras, "anterior")[..., 0] >= middle
+            expected = numpy.where(kept, mip(ras, "anterior", 0, 1000), 0.0)
             assert_like(picture, expected, 0.95, label=label)
             # The dim marker shows, the bright one is gone.
             for value, grey in ((500, 0.5), (1000, 0)):
@@ -252,7 +273,9 @@ class ClipTest(unittest.TestCase):
     # The grayscale table shows values from a tenth of the window up: all of the
     # body, and only where a cut face shows those is it capped.
     SHOWN_FROM = 100
-    SLICE_WINDOW = (100, 900)  # not the 3D window: caps show the slices' grey
+    # Caps show the slices' grey, not the 3D window's: this one is centred away
+    # from the body's middle value (500), where the two would agree.
+    SLICE_WINDOW = (300, 800)
 
     def setUp(self):
         self.path = written("body.nii.gz", body(), mv.write_nifti_lps_order)
@@ -330,10 +353,14 @@ class InteractionTest(unittest.TestCase):
             v.key("U")
             printed(2)
             self.assertTrue(numpy.allclose(crop_lines(v.stdout())[1], whole, atol=0.051), v.stdout())
-            # The view plane (key c), then frozen (F): a plane fixed to the volume, printed
-            # as the option reproducing it, which turns with the volume.
+            # The view plane (key c), moved off the centre (b), then frozen (F): a plane fixed
+            # to the volume, printed as the option reproducing it, which turns with the volume.
             v.key("B")
+            v.key("F")
+            v.wait_output("^Clip: key c first shows the plane to freeze$")
             v.key("c")
+            for _ in range(8):
+                v.key("b")
             viewed = settled(v)
             v.key("F")
             clip = v.wait_output(r"^Clip: --clip (\S+)$")[1]
@@ -354,14 +381,24 @@ class PlanesTest(unittest.TestCase):
         path = written("body.nii.gz", body(), mv.write_nifti_lps_order)
         ras = RasVolume(path)
         # Under this window the table shows none of the body: nothing covers the plane,
-        # which shows the slices' window.
+        # which shows the slices' window. In perspective, where it shows and how large
+        # says how high it lies.
         above = 17.0
         cursor = ras.centre + (0, 0, above)
         image, _ = screenshot("planes-axial", path, *SMALL, "--preset", "grayscale", "--window", "900:1000",
-                              "--slice-window", "0:1000", "--projection", "orthographic", "--view", "superior",
+                              "--slice-window", "0:1000", "--view", "superior",
                               "--planes", "axial", "--cursor", "%.3f,%.3f,%.3f" % tuple(cursor))
-        expected = windowed(ras.at(screen_points(ras, "superior", above)), 0, 1000)
-        assert_like(pixels(image)[..., 0] / 255, expected, 0.95, label="the axial plane")
+        shown = pixels(image)
+        points = screen_points(ras, "superior", above, perspective=True)
+        assert_like(shown[..., 0] / 255, windowed(ras.at(points), 0, 1000), 0.95, label="the axial plane")
+        # The plane, grey, spans the voxels' box where it cuts it: the columns and rows
+        # mostly grey, against those mostly within the box's faces.
+        faces = ras.faces()
+        within = numpy.all((points >= faces[:, 0]) & (points <= faces[:, 1]), axis=-1) & ~OVERLAYS
+        grey = (shown[..., 0] == shown[..., 1]) & (shown[..., 1] == shown[..., 2]) & ~OVERLAYS
+        for axis in (0, 1):
+            ends = [numpy.nonzero(mask.sum(axis=axis) > SIDE / 3)[0][[0, -1]] for mask in (grey, within)]
+            self.assertLessEqual(numpy.abs(ends[0] - ends[1]).max(), 1, "the plane spans %s, not %s" % tuple(ends))
 
     def test_a_coronal_plane_hides_what_lies_behind_and_shows_what_lies_in_front(self):
         # The bright marker lies in front of the centre, the dim one behind it.
@@ -382,8 +419,9 @@ class PlanesTest(unittest.TestCase):
 
 class BadValuesTest(unittest.TestCase):
     def test_bad_cuts_are_usage_errors_before_any_window(self):
-        # samples/ct.nrrd spans R -190.5..0, A -190.5..0, S 0..189 mm: the last two crops keep nothing.
-        crops = ["0:10,0:10", "0:10,0:10,0:10,0:10", "", "a:,,", "0:x,,", "5:1,,", "10:20,,", ",,-50:-10"]
+        # samples/ct.nrrd spans R -190.5..0, A -190.5..0, S 0..189 mm: a range high to low within it
+        # is refused as such, and the last two crops keep nothing.
+        crops = ["0:10,0:10", "0:10,0:10,0:10,0:10", "", "a:,,", "0:x,,", "-10:-50,,", "10:20,,", ",,-50:-10"]
         clips = ["0,0,0,5", "0,1,0", "0,1,0,5,6", "", "nan,1,0,5", "0,1,0,inf"]
         for args in ([["--crop", c] for c in crops] + [["--clip", c] for c in clips] +
                      [["--planes", p] for p in ("axial,frontal", "", "axial,")] + [["--caps", "yes"]]):
