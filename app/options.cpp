@@ -325,7 +325,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_option("--mode", mode, "Render mode (default composite)")
       ->check(CLI::IsMember({"composite", "mip", "minip", "average", "iso"}))
       ->needs(volumeOrState);
-  app.add_option("--iso", iso, "Iso-surface value in data units (default: the window's middle)")
+  app.add_option("--iso", iso, "Iso-surface value in data units (default: Otsu's threshold of the windowed values)")
       ->type_name("VALUE")
       ->needs(volumeOrState);
   CLI::Option* screenshot = app.get_option("--screenshot");

@@ -17,9 +17,15 @@ PaneKind SlicePane(Layout layout) {
 }  // namespace
 
 std::vector<PanePlacement> ArrangePanes(Layout layout, int width, int height, bool statusLine) {
-  if (layout == Layout::Volume3d) return {{PaneKind::Volume, {0, 0, width, height}}};
   // A window too low for the strip keeps what it can for the panes.
   const int status = statusLine ? std::min(kStatusLineHeight, height / 2) : 0;
+  // The 3D view alone keeps the whole window, its frame as without a status
+  // line: the line lies over its bottom edge, where the volume seldom reaches.
+  if (layout == Layout::Volume3d) {
+    std::vector<PanePlacement> placed{{PaneKind::Volume, {0, 0, width, height}}};
+    if (status > 0) placed.push_back({PaneKind::Status, {0, height - status, width, status}});
+    return placed;
+  }
   const int above = height - status;
   std::vector<PanePlacement> placed;
   if (layout == Layout::Quad) {

@@ -19,6 +19,7 @@ struct PanePlacement {
 
 constexpr int kStatusLineHeight = 18;
 
+// The 3D layout: the whole window, the status line over its bottom edge.
 // Quad: axial top left, 3D top right, sagittal bottom left, coronal bottom
 // right, in equal quarters of the window above the status line. Without
 // `statusLine` the panes take its strip too.

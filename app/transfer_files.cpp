@@ -64,6 +64,15 @@ void ShowVolumeHistogram(const Volume& volume, const IntensityWindow& window) {
   gTransferEditor.SetHistogramSource([&volume, window] { return WindowHistogram(volume, window); });
 }
 
+namespace {
+
+VolumeKind OpenedVolumeKind() {
+  if (OpenedVolumeHoldsCt()) return VolumeKind::Ct;
+  return OpenedVolume()->info().anatomical ? VolumeKind::Patient : VolumeKind::Other;
+}
+
+}  // namespace
+
 bool SetUpTransferFiles(const ViewerOptions& options, const IntensityWindow& window) {
   const Volume* volume = OpenedVolume();
   try {
@@ -83,7 +92,7 @@ bool SetUpTransferFiles(const ViewerOptions& options, const IntensityWindow& win
   }
   // Only once the files are known good, so a refused start prints nothing.
   if (volume != nullptr && options.transferFile.empty() && !restored &&
-      !SetUpStartPreset(options.preset, OpenedVolumeHoldsCt(), window)) {
+      !SetUpStartPreset(options.preset, OpenedVolumeKind(), window)) {
     return false;
   }
   if (!options.saveTransferFile.empty()) SaveTransferEditsTo(options.saveTransferFile);

@@ -11,6 +11,10 @@
 namespace {
 
 constexpr char kCtPreset[] = "ct-skin-bone";
+// On real head scans warm greys show the surfaces' shape better than the
+// grey ramp, which leaves them murky; data without a patient frame keeps
+// the neutral ramp.
+constexpr char kPatientPreset[] = "mr-default";
 constexpr char kOtherPreset[] = "grayscale";
 
 std::vector<TransferPreset> gPresets;
@@ -40,8 +44,11 @@ void PrintPresetList() {
 
 bool PresetInstalled(const std::string& name) { return !PresetPath(kPresetFolder, name).empty(); }
 
-bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWindow& window) {
-  const std::string name = !named.empty() ? named : ctValues ? kCtPreset : kOtherPreset;
+bool SetUpStartPreset(const std::string& named, VolumeKind kind, const IntensityWindow& window) {
+  const std::string name = !named.empty()             ? named
+                           : kind == VolumeKind::Ct      ? kCtPreset
+                           : kind == VolumeKind::Patient ? kPatientPreset
+                                                         : kOtherPreset;
   if (!named.empty()) {
     // Checked alone first: a broken preset asked for ends the start in one line.
     try {

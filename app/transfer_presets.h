@@ -18,12 +18,16 @@ void PrintPresetList();
 // Whether the presets folder holds a file for --preset NAME.
 bool PresetInstalled(const std::string& name);
 
+// What an opened volume's values and frame suggest about it.
+enum class VolumeKind { Ct, Patient, Other };  // Patient: in a patient's frame, not CT (MR, PET, ...)
+
 // Loads into the editor the preset an opened volume starts from: `named`,
-// or without a name ct-skin-bone for CT values and grayscale otherwise, and
+// or without a name ct-skin-bone for CT, mr-default for other scans in a
+// patient's frame and grayscale for the rest (microscopy, raw files), and
 // prints "Preset: NAME". A named preset that cannot be read is reported in
 // one line on stderr, and false returned; broken files merely found in the
 // folder get a warning each and are left out of key k's round.
-bool SetUpStartPreset(const std::string& named, bool ctValues, const IntensityWindow& window);
+bool SetUpStartPreset(const std::string& named, VolumeKind kind, const IntensityWindow& window);
 
 // Key k: the next preset in name order over the window, shown at once and
 // in the editor; prints "Preset: NAME". Does nothing when no preset was set

@@ -15,3 +15,13 @@ constexpr int kHistogramBins = 256;
 // the window (and NaN) are not counted.
 std::array<float, kHistogramBins> WindowHistogram(const Volume& volume,
                                                   const IntensityWindow& window);
+
+// How many of every `step`-th voxel fall on each table entry, as above.
+std::array<uint64_t, kHistogramBins> WindowCounts(const Volume& volume, const IntensityWindow& window,
+                                                  size_t step = 1);
+
+// Otsu's threshold of such counts, as a fraction 0..1 of the window: the
+// split between two table entries that makes the two classes of values on
+// either side of it the most distinct (largest variance between them).
+// 0.5 when nothing was counted.
+double OtsuLevel(const std::array<uint64_t, kHistogramBins>& counts);

@@ -17,12 +17,15 @@ bool operator==(const PaneRect& a, const PaneRect& b) {
   return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
 }
 
-// The 3D layout is the whole window; the others keep the status strip, and
-// quad's panes tile the rest without gap or overlap at odd sizes too.
+// The 3D layout is the whole window, its status line over the bottom edge;
+// the others keep the status strip, and quad's panes tile the rest without
+// gap or overlap at odd sizes too.
 TEST(PaneLayout, PanesTileTheWindowAboveTheStatusLine) {
   const auto whole = ArrangePanes(Layout::Volume3d, 501, 333);
-  ASSERT_EQ(whole.size(), 1u);
+  ASSERT_EQ(whole.size(), 2u);
   EXPECT_TRUE(whole[0].rect == (PaneRect{0, 0, 501, 333}));
+  EXPECT_TRUE(whole[1].rect == (PaneRect{0, 315, 501, 18}));
+  EXPECT_EQ(ArrangePanes(Layout::Volume3d, 501, 333, false).size(), 1u);
   const auto quad = ArrangePanes(Layout::Quad, 501, 333);
   ASSERT_EQ(quad.size(), 5u);
   EXPECT_EQ(quad[0].kind, PaneKind::Axial);

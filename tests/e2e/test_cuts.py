@@ -155,10 +155,12 @@ def pane_pixel(volume, view, ras, perspective=False):
 
 
 def overlays():
-    # The frame rate at the top, the orientation marker at the bottom left and
-    # the logo at the bottom right: left out of every comparison.
+    # The frame rate at the top, the orientation marker at the bottom left,
+    # the logo at the bottom right and the status line along the bottom edge:
+    # left out of every comparison.
     mask = numpy.zeros((SIDE, SIDE), bool)
     mask[:30, :] = True
+    mask[SIDE - 18:, :] = True
     mask[SIDE - 100:, :100] = True
     x0, y0, x1, y1 = slice_oracle.logo_box(SIDE, SIDE)
     mask[y0:y1, x0:x1] = True
@@ -218,7 +220,7 @@ def crop_lines(output):
 def first_frame(viewer):
     viewer.window = viewer.find_window()
     return viewer.wait_picture(lambda im: (tissue(pixels(im)) & ~OVERLAYS).any() and
-                               im.pixel(5, SIDE - 5) == (0, 0, 51), what="the first frame")
+                               im.pixel(5, SIDE - 25) == (0, 0, 51), what="the first frame")
 
 
 def settled(viewer):

@@ -44,7 +44,7 @@ class CommandLineTest(unittest.TestCase):
 
 
 class PictureTest(unittest.TestCase):
-    def test_ct_starts_in_skin_and_bone_past_a_broken_preset_and_mr_in_grey(self):
+    def test_ct_starts_in_skin_and_bone_past_a_broken_preset_mr_in_warm_and_raw_in_plain_grey(self):
         folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-presets-")), "presets")
         shutil.copytree(PRESETS, folder)
         (folder / "broken.json").write_text('{"RGBPoints": [0, 1, 1, 1, -5, 0, 0, 0]}')
@@ -61,9 +61,13 @@ class PictureTest(unittest.TestCase):
         self.assertNotIn("broken", listed.stdout)
         if not MR_SCANS:
             self.skipTest("no MR scan: install python3-nibabel")
+        # A scan in a patient's frame starts in warm greys; data without one in plain grey.
         mr, presets, _ = shot("preset-mr", MR_SCANS[0])
+        self.assertEqual(presets, ["Preset: mr-default"])
+        self.assertGreater(mr.count(VOLUME, lambda p: p[0] > 60 and p[0] > p[2] + 15), 10000)
+        raw, presets, _ = shot("preset-raw", "result128.raw", "--raw", "128x128x128", "--type", "uint8")
         self.assertEqual(presets, ["Preset: grayscale"])
-        self.assertGreater(mr.count(VOLUME, lambda p: p[0] > 60 and max(p) - min(p) < 20), 10000)
+        self.assertGreater(raw.count(VOLUME, lambda p: p[0] > 60 and max(p) - min(p) < 20), 5000)
         # Named, a preset over the window colours the same scan.
         viridis, presets, _ = shot("preset-mr-viridis", MR_SCANS[0], "--preset", "viridis")
         self.assertEqual(presets, ["Preset: viridis"])

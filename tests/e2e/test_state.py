@@ -130,3 +130,7 @@ class StateFileTest(unittest.TestCase):
             v.wait_output(r"^View saved: .*volview-state\.json$")
             path = os.path.join(v.workdir, "volview-state.json")
             self.assertEqual(json.loads(pathlib.Path(path).read_text())["format"], "volview state")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -110,7 +110,7 @@ class ViewTest(unittest.TestCase):
 class CameraTest(unittest.TestCase):
     def test_view_keys_zero_projection_wheel_and_shift_drag(self):
         path = write_volume("markers.nii.gz", mv.markers(), mv.write_nifti_lps_order)
-        with Viewer("camera", path, *ORTHO_MIP) as v:
+        with Viewer("camera", path, *ORTHO_MIP, "--iso", "500") as v:
             first = v.wait_first_frame()
             bright = lambda im: centroid(im, lambda p: p[0] > 230)
             for key, view in (("L", "left"), ("S", "superior"), ("P", "posterior"), ("I", "inferior"),

@@ -140,6 +140,27 @@ TEST(WindowHistogram, CountsWindowedValuesOnTheNearestEntryOnALogScale) {
   EXPECT_EQ(std::accumulate(none.begin(), none.end(), 0.0f), 0.0f);
 }
 
+// Two classes (background around entry 20, tissue around 180): Otsu splits
+// between them whatever their sizes, and a sampled count agrees.
+TEST(WindowHistogram, OtsuSplitsBackgroundFromTissue) {
+  std::vector<double> values;
+  for (int i = 0; i < 9000; ++i) values.push_back(15 + i % 11);   // entries 15..25
+  for (int i = 0; i < 1000; ++i) values.push_back(170 + i % 21);  // entries 170..190
+  const Volume volume = MakeVolume({int64_t(values.size()), 1, 1}, values);
+  const double level = OtsuLevel(WindowCounts(volume, {0, 255}));
+  EXPECT_GT(level * 255, 25);
+  EXPECT_LT(level * 255, 170);
+  const double sampled = OtsuLevel(WindowCounts(volume, {0, 255}, 7));
+  EXPECT_GT(sampled * 255, 25);
+  EXPECT_LT(sampled * 255, 170);
+  // Between two close classes the split lies between them, not at the middle of the window.
+  std::array<uint64_t, kHistogramBins> close{};
+  close[40] = 500;
+  close[60] = 500;
+  EXPECT_NEAR(OtsuLevel(close) * 255, 40.5, 1e-9);
+  EXPECT_EQ(OtsuLevel({}), 0.5);
+}
+
 TEST(Fitting, LongestSideToTheLimitWithProportionsKept) {
   EXPECT_EQ(FitVolumeSize({512, 512, 400}, 256, 2048), (std::array<int32_t, 3>{256, 256, 200}));
   EXPECT_EQ(FitVolumeSize({100, 30, 7}, 256, 2048), (std::array<int32_t, 3>{100, 30, 7}));
