@@ -1,8 +1,10 @@
 #!/bin/bash
-# What cropping, clipping and caps cost a full-detail composite frame, in one
-# run: the viewer before they existed (OLD_RUN_DIR, optional) and now with
-# them off, each cut on its own, all of them, and a crop to a quarter of the
-# volume, on the CT sample and a 256^3 MR-like phantom. Runs interleave so a
+# What the slice views and cuts cost a full-detail composite frame, in one
+# run: the viewer before they existed (OLD_RUN_DIR, optional) and now in the
+# default 3D layout, in quad (its 3D pane has a quarter of the pixels; the
+# slice panes are drawn too), with each cut on its own, all of them, and a
+# crop to a quarter of the volume, on the CT sample and a 256^3 MR-like
+# phantom. Runs interleave so a
 # busy machine slows every variant alike; each figure is the median of RUNS
 # --benchmark medians.
 #   bench/volumes/cuts_speed.sh [RUN_DIR] [RUNS] [OLD_RUN_DIR]   (needs Xvfb or a display)
@@ -32,7 +34,7 @@ full_ms() {  # program volume options... -> the full-detail median of one --benc
   local program=$1; shift
   "$program" "$@" --benchmark $frames 2>/dev/null | sed -n 's/^Full detail: median \([0-9.]*\) ms.*/\1/p'
 }
-order="off crop clip caps-off all quarter"
+order="off quad crop clip caps-off all quarter"
 for volume in samples/ct.nrrd "$mr"; do
   # Cuts through the volume's centre, from the extent --info prints.
   read -r mx my mz < <(./volview "$volume" --info |
@@ -41,6 +43,7 @@ for volume in samples/ct.nrrd "$mr"; do
   clip="0,1,0.3,$(echo "$my + 0.3 * $mz" | bc -l)"
   declare -A cases=(
     [off]=""
+    [quad]="--layout quad"
     [crop]="--crop=$mx:,,"
     [clip]="--clip=$clip"
     [caps-off]="--clip=$clip --caps off"
@@ -49,7 +52,7 @@ for volume in samples/ct.nrrd "$mr"; do
   )
   declare -A times=()
   for _ in $(seq "$runs"); do
-    if [ -n "$old" ]; then times[old]+="$(cd "$old" && full_ms ./volview "$(realpath -m "$run/$volume")") "; fi
+    if [ -n "$old" ]; then times[old]+="$(cd "$old" && full_ms ./volview "$(cd "$run" && realpath "$volume")") "; fi
     for name in $order; do
       # shellcheck disable=SC2086
       times[$name]+="$(full_ms ./volview "$volume" ${cases[$name]}) "
