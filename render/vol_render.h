@@ -73,6 +73,7 @@ public:
   bool PrepareRenderMode(RenderMode mode);
   // The light direction for every program, the later-compiled ones too.
   void SetLightPosition(const float* light);
+  const float* LightPosition() const { return light_; }
   // ShowVolume for opened volumes, at the precision they deserve: 16-bit
   // texels and gradients smoothed at full precision (16-bit, with their
   // magnitude), the table read with interpolation and pre-integrated over
