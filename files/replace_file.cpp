@@ -14,9 +14,9 @@ namespace {
 
 std::string Reason(const char* doing) { return std::string(doing) + ": " + std::strerror(errno); }
 
-// The file a path names once its symbolic links are followed, a link to a
-// file not yet written included.
-std::filesystem::path Target(const std::string& path) {
+}  // namespace
+
+std::string LinkTarget(const std::string& path) {
   std::filesystem::path target = path;
   std::error_code error;
   for (int links = 0; links < 40 && std::filesystem::is_symlink(target, error); ++links) {
@@ -24,13 +24,11 @@ std::filesystem::path Target(const std::string& path) {
     if (error) break;
     target = next.is_absolute() ? next : target.parent_path() / next;
   }
-  return target;
+  return target.string();
 }
 
-}  // namespace
-
 void ReplaceFile(const std::string& path, const std::string& text) {
-  const std::filesystem::path target = Target(path);
+  const std::filesystem::path target = LinkTarget(path);
   struct stat existing {};
   const bool exists = stat(target.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode)) {

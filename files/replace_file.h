@@ -10,6 +10,10 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// The file a path names once its symbolic links are followed, a link to a
+// file not yet written included; a loop ends after 40 links, as the kernel's.
+std::string LinkTarget(const std::string& path);
+
 // Replaces the file `path` names (the target, through symbolic links) with
 // `text`: written to a fresh temporary file beside it, flushed, then renamed
 // over it, so a reader sees the old or the new file, never half of one. An

@@ -13,6 +13,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "files/replace_file.h"
+
 #include "transfer/initial_table.h"
 
 namespace {
@@ -178,22 +180,6 @@ void ReadTransferFile(const std::string& path, double low, double high, float* t
   }
 }
 
-namespace {
-
-// The file a path names once its symbolic links are followed, even a link
-// to a file not yet written; a loop ends after 40 links, as the kernel's.
-std::string LinkTarget(const std::string& path) {
-  std::filesystem::path target = path;
-  std::error_code error;
-  for (int links = 0; links < 40 && std::filesystem::is_symlink(target, error); ++links) {
-    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
-    if (error) break;
-    target = next.is_absolute() ? next : target.parent_path() / next;
-  }
-  return target.string();
-}
-
-}  // namespace
 
 void CheckTransferFileWritable(const std::string& given) {
   struct stat status {};
