@@ -110,6 +110,18 @@ CropRequest ParseCrop(const std::string& text) {
   return request;
 }
 
+// An empty value ('' on the command line) is always a slip, never "the
+// default": refusing it here keeps each option's own test simple.
+void RefuseEmptyValues(const CLI::App& app) {
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& value : option->results()) {
+      if (option->get_type_size() != 0 && value.empty()) {
+        throw CLI::ValidationError(option->get_name(), "an empty value");
+      }
+    }
+  }
+}
+
 // "black", "white", or R,G,B all from 0 to 1 or from 0 to 255.
 std::array<float, 3> ParseBackground(const std::string& text) {
   if (text == "black") return {0, 0, 0};
@@ -411,6 +423,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
 
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());
+    RefuseEmptyValues(app);
     if (!rawSizes.empty()) {
       RawLayout layout;
       layout.sizes = ParseRawSizes(rawSizes);
