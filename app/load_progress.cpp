@@ -1,9 +1,29 @@
 #include "app/load_progress.h"
 
+#include <pthread.h>
+
 #include <cstdio>
 
-LoadProgress::LoadProgress()
-    : start_(std::chrono::steady_clock::now()), watcher_([this] { WatchClock(); }) {}
+namespace {
+
+// Held by the watcher while it prints, and by a forking thread across fork().
+std::mutex gPrinting;
+
+void RegisterForkGuard() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    pthread_atfork([] { gPrinting.lock(); }, [] { gPrinting.unlock(); }, [] { gPrinting.unlock(); });
+  });
+}
+
+}  // namespace
+
+LoadProgress::LoadProgress() : start_(std::chrono::steady_clock::now()) {
+  RegisterForkGuard();
+  watcher_ = std::thread([this] { WatchClock(); });
+  std::unique_lock<std::mutex> lock(mutex_);
+  parked_.wait(lock, [this] { return watching_; });
+}
 
 LoadProgress::~LoadProgress() { StopWatching(); }
 
@@ -32,7 +52,11 @@ void LoadProgress::Report(const std::string& line) {
 
 void LoadProgress::WatchClock() {
   std::unique_lock<std::mutex> lock(mutex_);
+  watching_ = true;
+  parked_.notify_one();
+  // The constructor gets the lock back only once this waits.
   if (finished_.wait_for(lock, std::chrono::seconds(1), [this] { return done_; })) return;
+  std::lock_guard<std::mutex> printing(gPrinting);
   showing_ = true;
   if (!latest_.empty()) std::printf("%s\n", latest_.c_str());
 }

@@ -1,5 +1,8 @@
 // Progress of a volume load on stdout, only when the load takes over a
 // second: quick loads stay silent, slow ones show what they are doing.
+// Readers fork while it watches the clock: the watcher is parked before the
+// constructor returns and never prints across a fork, so a child never
+// inherits a lock (the allocator's, stdio's) held by a thread it lacks.
 #pragma once
 
 #include <chrono>
@@ -27,6 +30,8 @@ private:
   const std::chrono::steady_clock::time_point start_;
   std::mutex mutex_;
   std::condition_variable finished_;
+  std::condition_variable parked_;
+  bool watching_ = false;
   bool done_ = false;
   bool showing_ = false;
   std::string latest_;
