@@ -4,12 +4,9 @@
 #include <cmath>
 #include <limits>
 
+#include "app/volume_camera.h"
+
 namespace {
-
-constexpr double kLongestSide = 200.0;
-constexpr double kHalfHeightAtZoom1 = 144.33756729740645;  // as the camera's projection
-
-double HalfHeight(const CameraState& camera) { return kHalfHeightAtZoom1 / camera.zoom; }
 
 struct Ray {
   Point3 origin, direction;
@@ -17,7 +14,8 @@ struct Ray {
 
 // Eye frame to model: the camera pans, stands kVolumeEyeDistance away, turns.
 Point3 EyeToModel(const CameraState& camera, const Point3& eye, bool point) {
-  const Point3 q = point ? Point3{eye[0] - camera.panX, eye[1] - camera.panY, eye[2] + kVolumeEyeDistance} : eye;
+  const std::array<double, 2> pan = EyePan(camera);
+  const Point3 q = point ? Point3{eye[0] - pan[0], eye[1] - pan[1], eye[2] + kVolumeEyeDistance} : eye;
   const Rotation& r = camera.rotation;
   Point3 m{};
   for (int a = 0; a < 3; ++a) m[a] = r[a] * q[0] + r[3 + a] * q[1] + r[6 + a] * q[2];
@@ -27,7 +25,7 @@ Point3 EyeToModel(const CameraState& camera, const Point3& eye, bool point) {
 Ray PointerRay(const CameraState& camera, int width, int height, double x, double y) {
   const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
   const double nx = 2.0 * x / width - 1.0, ny = 1.0 - 2.0 * y / height;
-  const double half = HalfHeight(camera);
+  const double half = HalfHeightAtCentre(camera, width, height);
   Ray ray;
   if (camera.orthographic) {
     ray.origin = EyeToModel(camera, {nx * half * aspect, ny * half, 0.0}, true);
@@ -77,9 +75,10 @@ std::array<double, 2> ModelToPane(const CameraState& camera, int width, int heig
   const Rotation& r = camera.rotation;
   Point3 eye{};
   for (int k = 0; k < 3; ++k) eye[k] = r[3 * k] * model[0] + r[3 * k + 1] * model[1] + r[3 * k + 2] * model[2];
-  eye = {eye[0] + camera.panX, eye[1] + camera.panY, eye[2] - kVolumeEyeDistance};
+  const std::array<double, 2> pan = EyePan(camera);
+  eye = {eye[0] + pan[0], eye[1] + pan[1], eye[2] - kVolumeEyeDistance};
   const double aspect = height > 0 ? static_cast<double>(width) / height : 1.0;
-  const double half = HalfHeight(camera);
+  const double half = HalfHeightAtCentre(camera, width, height);
   double nx = 0, ny = 0;
   if (camera.orthographic) {
     nx = eye[0] / (half * aspect);

@@ -10,11 +10,6 @@
 #include "files/volume_fit.h"
 #include "files/volume_space.h"
 
-struct ModelBox {
-  std::array<double, 3> low{};
-  std::array<double, 3> high{};
-};
-
 // The crop box in model units, for the part on show and its proportions.
 ModelBox CropModelBox(const CropBox& crop, const VolumeBox& shown, const std::array<float, 3>& proportions);
 

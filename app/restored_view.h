@@ -23,6 +23,8 @@ struct RestoredView {
   std::optional<Rotation> rotation;
   std::optional<std::array<double, 2>> pan;
   std::optional<double> zoom;
+  std::optional<double> fitHalfSide;
+  std::optional<std::array<double, 3>> pivot;
   std::optional<bool> orthographic;
   std::optional<std::array<float, 3>> light;
   bool viewClip = false;

@@ -85,6 +85,8 @@ ordered_json Camera(const CameraState& camera) {
           {"startProjection", camera.start.orthographic ? "orthographic" : "perspective"},
           {"rotation", List(rotation)},
           {"zoom", camera.zoom},
+          {"fit", camera.fitHalfSide},
+          {"pivot", camera.pivot},
           {"pan", {camera.panX, camera.panY}},
           {"projection", camera.orthographic ? "orthographic" : "perspective"}};
 }
@@ -355,10 +357,13 @@ void ReadCamera(Reader& camera, const std::set<std::string>& given, ViewerOption
   const bool startOrthographic = Named(camera, "startProjection", ParseOrthographic, "perspective or orthographic");
   const std::array<double, 9> rotation = camera.Numbers<9>("rotation");
   const double now = camera.Number("zoom");
+  const double fit = camera.Number("fit");
+  const std::array<double, 3> pivot = camera.Numbers<3>("pivot");
   const std::array<double, 2> pan = camera.Numbers<2>("pan");
   const bool orthographic = Named(camera, "projection", ParseOrthographic, "perspective or orthographic");
   if (!(startZoom >= 0.1 && startZoom <= 50)) camera.Fail("startZoom", "lies outside 0.1..50");
   if (!(now > 0)) camera.Fail("zoom", "is not positive");
+  if (!(fit > 0)) camera.Fail("fit", "is not positive");
   if (!view) {
     options.camera.view = start;
     options.viewGiven = true;
@@ -366,6 +371,8 @@ void ReadCamera(Reader& camera, const std::set<std::string>& given, ViewerOption
     std::copy(rotation.begin(), rotation.end(), turn.begin());
     restored.rotation = turn;
     restored.pan = pan;
+    restored.fitHalfSide = fit;
+    restored.pivot = pivot;
   }
   if (!zoom) {
     options.camera.zoom = startZoom;
@@ -533,6 +540,8 @@ void ApplyRestoredView(const RestoredView& restored, const VolumeInfo& info, Vie
     camera.panY = (*restored.pan)[1];
   }
   if (restored.zoom) camera.zoom = *restored.zoom;
+  if (restored.fitHalfSide) camera.fitHalfSide = *restored.fitHalfSide;
+  if (restored.pivot) camera.pivot = *restored.pivot;
   if (restored.orthographic) camera.orthographic = *restored.orthographic;
   state.viewClip = restored.viewClip;
   state.clipDistance = restored.clipDistance;

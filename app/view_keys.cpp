@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/pane_layout.h"
+#include "app/volume_camera.h"
 #include "app/volume_cuts.h"
 
 namespace {
@@ -24,8 +25,9 @@ std::string Format(const char* format, const char* text, double number = 0) {
 
 KeyOutcome Handled(std::string line = "") { return {true, std::move(line), false}; }
 
-KeyOutcome ShowSide(CameraState& camera, AnatomicalView view) {
+KeyOutcome ShowSide(CameraState& camera, AnatomicalView view, const KeyContext& context) {
   camera.rotation = ViewRotation(view);
+  FrameBoxes(camera, context.visible);
   return Handled(Format("View: %s", AnatomicalViewName(view)));
 }
 
@@ -85,24 +87,25 @@ KeyOutcome FreezeOrRelease(ViewState& state, const KeyContext& context) {
 
 }  // namespace
 
-void ResetCamera(CameraState& camera) {
+void ResetCamera(CameraState& camera, const std::vector<ModelBox>& visible) {
   camera.rotation = ViewRotation(camera.start.view);
   camera.zoom = camera.start.zoom;
   camera.orthographic = camera.start.orthographic;
   camera.panX = camera.panY = 0.0;
+  FrameBoxes(camera, visible);
 }
 
 KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& context) {
   CameraState& camera = state.camera;
   switch (key) {
-    case 'A': return ShowSide(camera, AnatomicalView::Anterior);
-    case 'P': return ShowSide(camera, AnatomicalView::Posterior);
-    case 'L': return ShowSide(camera, AnatomicalView::Left);
-    case 'R': return ShowSide(camera, AnatomicalView::Right);
-    case 'S': return ShowSide(camera, AnatomicalView::Superior);
-    case 'I': return ShowSide(camera, AnatomicalView::Inferior);
+    case 'A': return ShowSide(camera, AnatomicalView::Anterior, context);
+    case 'P': return ShowSide(camera, AnatomicalView::Posterior, context);
+    case 'L': return ShowSide(camera, AnatomicalView::Left, context);
+    case 'R': return ShowSide(camera, AnatomicalView::Right, context);
+    case 'S': return ShowSide(camera, AnatomicalView::Superior, context);
+    case 'I': return ShowSide(camera, AnatomicalView::Inferior, context);
     case '0': {
-      ResetCamera(camera);
+      ResetCamera(camera, context.visible);
       state.slicePanes = {};
       char line[96];
       std::snprintf(line, sizeof line, "View: %s, zoom %g", AnatomicalViewName(camera.start.view),

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 #include <string>
 
 #include "app/view_state.h"
@@ -27,11 +28,15 @@ struct KeyContext {
   std::array<float, 3> proportions{1, 1, 1};
   // Whether this GL can draw a mode; says why not on stderr when it cannot.
   std::function<bool(RenderMode)> modeAvailable;
+  // What the transfer function leaves visible: the start view and the view
+  // sides frame it. Empty: the camera keeps its size and pan.
+  std::vector<ModelBox> visible;
 };
 
 KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& context);
 // GLUT's special keys (F1 ... F5: 3d, axial, coronal, sagittal, quad).
 KeyOutcome ApplyViewSpecialKey(ViewState& state, int key);
 
-// The camera at its start: the start side's turn, zoom and projection, no pan.
-void ResetCamera(CameraState& camera);
+// The camera at its start: the start side's turn, zoom and projection, no
+// pan; then framing `visible` when given.
+void ResetCamera(CameraState& camera, const std::vector<ModelBox>& visible = {});

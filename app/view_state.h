@@ -25,12 +25,25 @@ struct CameraStart {
   bool orthographic = false;
 };
 
+// Half the pane's smaller side at zoom 1, in model units at the volume's
+// centre, until the camera frames what the volume shows: 250 tan(30
+// degrees), the size of the built-in stack's centre.
+constexpr double kUnframedHalfSide = 144.33756729740645;
+
 // The 3D view's camera: the volume's turn, zoom and pan (model units at
-// the volume's centre) and the projection.
+// the volume's centre), the point it turns about, the size that zoom 1
+// shows and the projection.
 struct CameraState {
   CameraStart start;
   Rotation rotation = ViewRotation(AnatomicalView::Anterior);
   double zoom = 1.0;
+  // In model units: framing puts the middle of what shows here, and the
+  // volume turns about it, so a turn keeps it in the pane's middle.
+  std::array<double, 3> pivot{};
+  double fitHalfSide = kUnframedHalfSide;
+  // Framed from the visible bricks' outline; the next frame measures what
+  // it draws and frames that instead.
+  bool framePending = false;
   double panX = 0.0;
   double panY = 0.0;
   bool orthographic = false;
@@ -47,6 +60,13 @@ struct SlicePaneView {
 // The part of the volume drawn in 3D, in box units: canonical axis a from 0
 // to sizes[a] (voxel i covers [i, i + 1)).
 struct CropBox {
+  std::array<double, 3> low{};
+  std::array<double, 3> high{};
+};
+
+// A box in the renderer's model units: the part on show centred on the
+// origin, its longest side kLongestSide across, along the volume's axes.
+struct ModelBox {
   std::array<double, 3> low{};
   std::array<double, 3> high{};
 };

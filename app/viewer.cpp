@@ -64,8 +64,25 @@ void LayOutPanes() {
   gViewer->placed = ArrangePanes(state.layout, gWindowWidth, gWindowHeight, !state.clean);
 }
 
+// The bricks the transfer function leaves visible, in model units; all of
+// the part on show when none is.
+std::vector<ModelBox> VisibleModelBoxes() {
+  std::vector<TextureBox> bricks = gRenderer.VisibleBricks();
+  if (bricks.empty()) bricks.push_back(WholeTextureBox());
+  const float* proportions = gRenderer.Proportions();
+  std::vector<ModelBox> boxes(bricks.size());
+  for (size_t b = 0; b < bricks.size(); ++b) {
+    for (int a = 0; a < 3; ++a) {
+      boxes[b].low[a] = (bricks[b].lo[a] - 0.5) * kLongestSide * proportions[a];
+      boxes[b].high[a] = (bricks[b].hi[a] - 0.5) * kLongestSide * proportions[a];
+    }
+  }
+  return boxes;
+}
+
 KeyContext Context() {
   KeyContext context;
+  context.visible = VisibleModelBoxes();
   context.volume = &OpenedVolume()->info();
   context.modeAvailable = [](RenderMode mode) { return gRenderer.PrepareRenderMode(mode); };
   const float* proportions = gRenderer.Proportions();
@@ -170,6 +187,8 @@ ViewState* OpenedViewState() { return gViewer ? &gViewer->state : nullptr; }
 void StartViewer(const ViewerOptions& options) {
   ViewState& state = gViewer->state;
   ShowOpenedVolume(state.shownPart, state.window, gViewer->maxSize, false);
+  // A saved view keeps its own framing unless an option turned it anew.
+  if (!options.restored || !options.restored->fitHalfSide) FrameBoxes(state.camera, VisibleModelBoxes());
   state.sliceCount = options.slices.value_or(OpenedVolumeSliceCount());
   SetUpInteractiveDetail(options.interactiveMs, state.sliceCount);
   if (options.benchmark > 0) RequestBenchmark(options.benchmark);

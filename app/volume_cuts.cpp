@@ -112,7 +112,6 @@ ClipPlane FreezeViewClip(const VolumeInfo& info, const VolumeBox& shown,
   // The renderer keeps e . q + d >= 0 in the frame where the turned volume
   // sits at the origin, q = rotation * m; m the volume's model units, its
   // longest side 200 units across the part on show.
-  constexpr double kLongestSide = 200.0;
   const Point3 e{0.0, -0.5, -2.0};
   Point3 q{};  // rotation transposed times e: the plane in model units
   for (int a = 0; a < 3; ++a) q[a] = rotation[a] * e[0] + rotation[3 + a] * e[1] + rotation[6 + a] * e[2];

@@ -2,7 +2,9 @@
 
 #include <GL/freeglut.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/app_state.h"
 #include "app/benchmark_run.h"
@@ -15,13 +17,6 @@
 #include "app/volume_cuts.h"
 #include "app/volume_camera.h"
 #include "render/vol_render.h"
-
-namespace {
-
-// The volume's longest side spans this many model units in the renderer.
-constexpr double kLongestSide = 200.0;
-
-}  // namespace
 
 DrawInputs VolumeDrawInputs(const ViewState& state, const VolumeInfo& info) {
   DrawInputs inputs;
@@ -46,14 +41,57 @@ void VolumePane::Draw(const PaneRect& rect) {
   } else if (turntableFrames_ > 0) {
     state_.camera.rotation = TurntableRotation(state_.camera.start, ScreenshotsTaken(), turntableFrames_);
   }
+  UpdatePlanePictures();
+  if (state_.camera.framePending && !interactive) FrameWhatIsDrawn(rect);
   ApplyCameraProjection(state_.camera, rect.width, rect.height);
   glLoadIdentity();
   ApplyCameraPan(state_.camera);
-  UpdatePlanePictures();
   DrawVolumeAtDetail(interactive, VolumeDrawInputs(state_, volume_.info()));
   if (state_.layout == Layout::Quad) DrawCursorOutlines();
   if (state_.cropHandles) DrawCropBox();
   if (!state_.clean) DrawOrientationMarker(state_.camera.rotation, rect.width, rect.height);
+}
+
+void VolumePane::FrameWhatIsDrawn(const PaneRect& rect) {
+  CameraState& camera = state_.camera;
+  const double zoom = camera.zoom;
+  camera.zoom = 1.0;
+  ApplyCameraProjection(camera, rect.width, rect.height);
+  glLoadIdentity();
+  ApplyCameraPan(camera);
+  // What the transfer function leaves visible: the cuts, which the user
+  // moves about inside the framed volume, are left out.
+  DrawInputs whole = VolumeDrawInputs(state_, volume_.info());
+  whole.cuts = VolumeCuts{};
+  whole.viewClip = false;
+  DrawVolumeAtDetail(false, whole);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  framingPixels_.resize(static_cast<size_t>(rect.width) * rect.height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(viewport[0], viewport[1], rect.width, rect.height, GL_RGBA, GL_UNSIGNED_BYTE, framingPixels_.data());
+  GLfloat clear[4];
+  glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+  // A step a little above the dither of a blend over the background.
+  constexpr int kSeen = 6;
+  DrawnBounds drawn{rect.width, rect.height, -1, -1};
+  for (int row = 0; row < rect.height; ++row) {
+    const uint8_t* pixel = framingPixels_.data() + static_cast<size_t>(row) * rect.width * 4;
+    for (int x = 0; x < rect.width; ++x, pixel += 4) {
+      bool seen = false;
+      for (int c = 0; c < 3; ++c) seen = seen || std::abs(pixel[c] - static_cast<int>(clear[c] * 255 + 0.5f)) > kSeen;
+      if (!seen) continue;
+      const int y = rect.height - 1 - row;  // GL's rows count from the bottom
+      drawn = {std::min(drawn.left, x), std::min(drawn.top, y), std::max(drawn.right, x), std::max(drawn.bottom, y)};
+    }
+  }
+  FrameDrawn(camera, drawn, rect.width, rect.height);
+  camera.zoom = zoom;
+  camera.framePending = false;
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(viewport[0], viewport[1], rect.width, rect.height);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_SCISSOR_TEST);
 }
 
 void VolumePane::Press(const PaneRect& rect, const MouseButton& press) {
@@ -93,7 +131,7 @@ void VolumePane::Drag(const PaneRect& rect, int x, int y) {
   } else if (gMiddleDown || TurnsOnLeftDrag()) {
     const int dx = x - gMouseOldX, dy = y - gMouseOldY;
     if (panning_) {
-      PanCamera(state_.camera, dx, dy, rect.height);
+      PanCamera(state_.camera, dx, dy, rect.width, rect.height);
     } else {
       TurnCamera(state_.camera, dx, dy);
     }

@@ -43,6 +43,9 @@ private:
   void UpdatePlanePictures();
   CropFace FaceAt(const PaneRect& rect, int x, int y) const;
   bool TurnsOnLeftDrag() const;
+  // Draws the volume alone, uncut, at zoom 1, frames what it covers and
+  // clears the pane for the frame proper.
+  void FrameWhatIsDrawn(const PaneRect& rect);
 
   ViewState& state_;
   const Volume& volume_;
@@ -61,6 +64,7 @@ private:
     std::vector<uint8_t> grey;
   };
   std::array<PlanePicture, 3> planePictures_;
+  std::vector<uint8_t> framingPixels_;
 };
 
 // What the renderer draws of the state in one frame.

@@ -68,6 +68,25 @@ void BrickGrid::UpdateVisibility(const float* rgba) {
   }
 }
 
+std::vector<TextureBox> BrickGrid::VisibleBricks() const {
+  std::vector<TextureBox> boxes;
+  for (int32_t bz = 0; bz < bricks_[2]; ++bz)
+    for (int32_t by = 0; by < bricks_[1]; ++by)
+      for (int32_t bx = 0; bx < bricks_[0]; ++bx) {
+        if (!Visible(bx, by, bz)) continue;
+        const std::array<int32_t, 3> at{bx, by, bz};
+        TextureBox box;
+        box.empty = false;
+        for (int a = 0; a < 3; ++a) {
+          const float n = static_cast<float>(sizes_[a]);
+          box.lo[a] = at[a] == 0 ? 0.0f : (FirstVoxel(at[a]) + 0.5f) / n;
+          box.hi[a] = at[a] == bricks_[a] - 1 ? 1.0f : (LastVoxel(at[a], sizes_[a]) + 0.5f) / n;
+        }
+        boxes.push_back(box);
+      }
+  return boxes;
+}
+
 TextureBox BrickGrid::VisibleBox(const TextureBox& within) const {
   if (within.empty) return within;
   // The bricks of each axis that reach into `within`: brick b's samples lie

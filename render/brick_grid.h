@@ -55,6 +55,9 @@ public:
   // the visible part of what it keeps.
   TextureBox VisibleBox(const TextureBox& within = WholeTextureBox()) const;
 
+  // Each visible brick's part of the texture, as VisibleBox bounds them.
+  std::vector<TextureBox> VisibleBricks() const;
+
   // Share of the bricks that are not visible, 0 to 1.
   double SkippedFraction() const;
 

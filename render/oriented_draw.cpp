@@ -12,10 +12,6 @@
 
 namespace {
 
-// The volume's longest side spans this many model units, as in the stack of
-// the built-in sources, so opacities mean the same per unit of length.
-constexpr double kLongestSide = 200.0;
-
 // Column-major 4x4 of a row-major 3x3.
 void MultiplyMatrix(const std::array<double, 9>& m) {
   const GLdouble columns[16] = {m[0], m[3], m[6], 0, m[1], m[4], m[7], 0,

@@ -59,6 +59,11 @@ TextureBox VolRender::VisibleBox(const TextureBox& within) const {
   return within;
 }
 
+std::vector<TextureBox> VolRender::VisibleBricks() const {
+  if (bricks_) return bricks_->VisibleBricks();
+  return {WholeTextureBox()};
+}
+
 double VolRender::SkippedBrickFraction() const { return bricks_ ? bricks_->SkippedFraction() : 0.0; }
 
 void VolRender::SetPlanePicture(int axis, int32_t width, int32_t height, const uint8_t* grey) {

@@ -17,6 +17,10 @@ using Rotation = std::array<double, 9>;
 // size at the centre, so a box seen face-on fits the window and perspective
 // stays mild.
 constexpr double kVolumeEyeDistance = 600.0;
+// The longest side of the part on show spans this many model units, as in
+// the stack of the built-in sources, so opacities mean the same per unit of
+// length.
+constexpr double kLongestSide = 200.0;
 
 enum class AnatomicalView { Anterior, Posterior, Left, Right, Superior, Inferior };
 

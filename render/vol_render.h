@@ -84,6 +84,9 @@ public:
   // The part of the texture the current table can show ([0, 1] on every
   // axis until a precise volume is shown), within `within`.
   TextureBox VisibleBox(const TextureBox& within = WholeTextureBox()) const;
+  // Each brick the current table can show (the whole texture as one until
+  // a precise volume is shown; none when the table shows nothing).
+  std::vector<TextureBox> VisibleBricks() const;
   // Share of the volume's bricks the current table leaves empty (0 until a
   // precise volume is shown).
   double SkippedBrickFraction() const;

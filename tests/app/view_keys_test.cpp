@@ -43,7 +43,7 @@ TEST_F(ViewKeys, SidesTurnAndZeroReturnsToTheStart) {
   EXPECT_EQ(state.camera.rotation, ViewRotation(AnatomicalView::Superior));
   EXPECT_EQ(Press('o'), "Projection: perspective");
   ZoomCamera(state.camera, 3);
-  PanCamera(state.camera, 10, -4, 500);
+  PanCamera(state.camera, 10, -4, 500, 500);
   TurnCamera(state.camera, 30, 5);
   EXPECT_EQ(Press('0'), "View: left, zoom 2");
   EXPECT_EQ(state.camera.rotation, ViewRotation(AnatomicalView::Left));
@@ -108,13 +108,51 @@ TEST_F(ViewKeys, PartOnShowAndKeysOfNoUse) {
 // volume's centre by the height the pane shows at its zoom.
 TEST(VolumeCamera, PanFollowsThePointerAndZoomStaysInItsRange) {
   CameraState camera = StartCamera({});
-  PanCamera(camera, 250, 500, 500);
+  PanCamera(camera, 250, 500, 500, 500);
   EXPECT_NEAR(camera.panX, 144.3375673, 1e-6);
   EXPECT_NEAR(camera.panY, -288.6751346, 1e-6);
   ZoomCamera(camera, 100);
   EXPECT_EQ(camera.zoom, 50.0);
   ZoomCamera(camera, -200);
   EXPECT_EQ(camera.zoom, 0.1);
+}
+
+// Where the camera shows a model point, in units at the centre's depth
+// from the pane's middle, orthographic.
+std::array<double, 2> Shown(const CameraState& camera, const std::array<double, 3>& model) {
+  const Rotation& r = camera.rotation;
+  const std::array<double, 2> pan = EyePan(camera);
+  return {r[0] * model[0] + r[1] * model[1] + r[2] * model[2] + pan[0],
+          r[3] * model[0] + r[4] * model[1] + r[5] * model[2] + pan[1]};
+}
+
+// Framing centres what shows, sizes it to 7/8 of the pane, keeps it in the
+// middle as the volume turns, and a measured frame corrects both.
+TEST(VolumeCamera, FramingCentresSizesAndTurnsAboutWhatShows) {
+  CameraState camera = StartCamera({AnatomicalView::Anterior, 1.0, true});
+  const ModelBox box{{10, -40, 20}, {50, 0, 80}};  // 40 wide, 40 deep, 60 high
+  FrameBoxes(camera, {box});
+  EXPECT_TRUE(camera.framePending);
+  const std::array<double, 3> centre{30, -20, 50};
+  EXPECT_NEAR(Shown(camera, centre)[0], 0, 1e-9);
+  EXPECT_NEAR(Shown(camera, centre)[1], 0, 1e-9);
+  EXPECT_NEAR(camera.fitHalfSide, 30 / 0.875, 1e-9);  // the height, up the screen from the front
+  TurnCamera(camera, 70, -25);
+  EXPECT_NEAR(Shown(camera, centre)[0], 0, 1e-9);
+  EXPECT_NEAR(Shown(camera, centre)[1], 0, 1e-9);
+
+  // Drawn 20 pixels right of the middle of a 400 x 300 pane and 210
+  // pixels tall: moved back left, sized up to fill 7/8 of 300.
+  camera = StartCamera({AnatomicalView::Anterior, 1.0, true});
+  camera.fitHalfSide = 150;  // one unit per pixel
+  FrameDrawn(camera, {200 - 105 + 20, 150 - 105, 200 + 105 + 20 - 1, 150 + 105 - 1}, 400, 300);
+  EXPECT_NEAR(Shown(camera, {0, 0, 0})[0], -20, 1e-9);
+  EXPECT_NEAR(Shown(camera, {0, 0, 0})[1], 0, 1e-9);
+  EXPECT_NEAR(camera.fitHalfSide, 150 * 210 / 262.5, 1e-9);
+  const CameraState before = camera;
+  FrameDrawn(camera, {}, 400, 300);  // nothing drawn: nothing changes
+  EXPECT_EQ(camera.fitHalfSide, before.fitHalfSide);
+  EXPECT_EQ(camera.pivot, before.pivot);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #
 # Every wait is on a condition (a window, a line of output, a change in the
 # picture) with a generous timeout, so the tests hold on a loaded machine.
+import json
 import os
 import pathlib
 import re
@@ -9,6 +10,8 @@ import shutil
 import subprocess
 import tempfile
 import time
+
+import numpy
 
 TITLE = "3D volume rendering, Orvane Octobre 2003"
 VOLUME_TITLE = "volview \u2014 "  # and the opened file's name
@@ -80,6 +83,46 @@ def screenshot(name, *args, geometry="500x500+0+0", to="shot.png", code=0, add=N
             raise AssertionError("exit code %s:\n%s" % (v.proc.returncode, v.stdout() + v.stderr()))
         png = os.path.join(v.workdir, to)
         return Image(png, save_as=name + ".png") if os.path.exists(png) else None, v.stdout() + v.stderr()
+
+
+def framed_screenshot(name, *args, **options):
+    # A screenshot and the camera that took it, as the viewer saved it at
+    # exit: where its start view framed the volume.
+    state = os.path.join(tempfile.mkdtemp(prefix="volview-framing-"), "view.json")
+    image, output = screenshot(name, *args, "--save-state", state, **options)
+    with open(state) as saved:
+        return image, output, Framing(json.load(saved)["camera"], image.width, image.height)
+
+
+class Framing:
+    """How a camera maps the model (the volume's centre at the origin, its
+    longest side LONGEST units) to pane pixels: `fit` units from the pane's
+    middle to its nearer edge at zoom 1, the pan in units at the centre's
+    depth, a point `toward` units nearer the eye shown larger in perspective.
+    Offsets are along the eye's axes from the volume's centre."""
+    LONGEST = 200.0
+    EYE = 600.0
+
+    def __init__(self, camera, width, height):
+        self.per_unit = min(width, height) / 2 / (camera["fit"] / camera["zoom"])
+        # The turned pivot goes to the pane's middle, the user's pan on top.
+        turned = numpy.reshape(camera["rotation"], (3, 3)) @ camera["pivot"]
+        self.pan = numpy.subtract(camera["pan"], turned[:2])
+        self.middle = (width / 2, height / 2)
+        self.perspective = camera["projection"] == "perspective"
+
+    def scale(self, toward):
+        return self.EYE / (self.EYE - toward) if self.perspective else 1.0
+
+    def pixel(self, right, up, toward=0.0):
+        # Window pixel (x right, y down) of a point at eye offsets in model units.
+        s = self.per_unit * self.scale(toward)
+        return self.middle[0] + (right + self.pan[0]) * s, self.middle[1] - (up + self.pan[1]) * s
+
+    def units(self, x, y, toward=0.0):
+        # The eye offsets (right, up) in model units of pixel (x, y) on the plane `toward`.
+        s = self.per_unit * self.scale(toward)
+        return (x - self.middle[0]) / s - self.pan[0], (self.middle[1] - y) / s - self.pan[1]
 
 
 class Viewer:
