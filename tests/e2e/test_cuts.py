@@ -15,16 +15,13 @@ import pydicom
 
 import marker_volumes as mv
 import slice_oracle
-from harness import Viewer, run_without_display, screenshot, wait_until
+from harness import Framing, Viewer, framed_screenshot, run_without_display, screenshot, wait_until
 
 SIDE = 300  # window pixels each way
-HALF_HEIGHT = 250 * numpy.tan(numpy.radians(30))  # model units from the centre to the top at zoom 1
-EYE = 600.0  # model units from the eye to the volume's centre in perspective
-MODEL_PER_MM = 200 / (mv.SIZE * mv.SPACING)  # the longest side is 200 model units
-PX_PER_MM = SIDE / 2 / HALF_HEIGHT * MODEL_PER_MM
+MODEL_PER_MM = Framing.LONGEST / (mv.SIZE * mv.SPACING)
 SMALL = ("--size", "%dx%d" % (SIDE, SIDE))
 GREY = ("--preset", "grayscale", "--window", "0:1000")
-ORTHO = SMALL + GREY + ("--projection", "orthographic")
+ORTHO = SMALL + GREY + ("--projection", "orthographic", "--clean")  # framed small volumes reach the overlays
 # The screen's right, its up and the way toward the viewer: (RAS axis, sign).
 VIEWS = {"anterior": ((0, -1), (2, 1), (1, 1)),
          "left": ((1, -1), (2, 1), (0, -1)),
@@ -119,39 +116,37 @@ def pixels(image):
     return numpy.frombuffer(image.data, numpy.uint8).reshape(image.height, image.width, 3).astype(float)
 
 
-def screen_points(volume, view, depth_mm=0.0, perspective=False):
+def screen_points(volume, view, framing, depth_mm=0.0):
     """RAS mm where the line of sight through every pixel's centre meets the
     plane depth_mm toward the viewer from the volume's centre."""
     (right, rs), (up, us), (toward, ts) = VIEWS[view]
-    # In perspective a plane nearer the eye shows larger, as pane_pixel has it.
-    scale = EYE / (EYE - depth_mm * MODEL_PER_MM) if perspective else 1.0
     ys, xs = numpy.mgrid[0:SIDE, 0:SIDE]
+    across, along = framing.units(xs + 0.5, ys + 0.5, depth_mm * MODEL_PER_MM)
     ras = numpy.empty((SIDE, SIDE, 3))
-    ras[..., right] = volume.centre[right] + rs * (xs + 0.5 - SIDE / 2) / (PX_PER_MM * scale)
-    ras[..., up] = volume.centre[up] + us * (SIDE / 2 - ys - 0.5) / (PX_PER_MM * scale)
+    ras[..., right] = volume.centre[right] + rs * across / MODEL_PER_MM
+    ras[..., up] = volume.centre[up] + us * along / MODEL_PER_MM
     ras[..., toward] = volume.centre[toward] + ts * depth_mm
     return ras
 
 
-def mip(volume, view, low, high):
+def mip(volume, view, framing, low, high):
     """The greys of a maximum intensity projection of the whole volume, windowed
     to low..high: per pixel the brightest of the slices along the view, each
     interpolated between its voxel centres; NaN off them. What the grayscale
     table shows nothing of (up to a tenth of the window) stays black."""
     toward = VIEWS[view][2][0]
     across = [axis for axis in range(3) if axis != toward]  # the slices' axes, in order
-    points = (screen_points(volume, view)[..., across] - volume.origin[across]) / volume.spacing[across]
+    points = (screen_points(volume, view, framing)[..., across] - volume.origin[across]) / volume.spacing[across]
     slices = numpy.moveaxis(windowed(volume.voxels, low, high), toward, -1)
     brightest = numpy.max([multilinear(slices[..., k], points) for k in range(slices.shape[-1])], axis=0)
     return numpy.where(numpy.round(brightest * 255) <= 25, 0.0, brightest)
 
 
-def pane_pixel(volume, view, ras, perspective=False):
+def pane_pixel(volume, view, ras, framing):
     """Window pixel (x right, y down) of a RAS point."""
-    mm = numpy.asarray(ras, float) - volume.centre
+    mm = (numpy.asarray(ras, float) - volume.centre) * MODEL_PER_MM
     (right, rs), (up, us), (toward, ts) = VIEWS[view]
-    scale = EYE / (EYE - ts * mm[toward] * MODEL_PER_MM) if perspective else 1.0
-    return (SIDE / 2 + rs * mm[right] * PX_PER_MM * scale, SIDE / 2 - us * mm[up] * PX_PER_MM * scale)
+    return framing.pixel(rs * mm[right], us * mm[up], ts * mm[toward])
 
 
 def overlays():
@@ -253,20 +248,21 @@ class CropTest(unittest.TestCase):
             # Just left of the midline in the file's own coordinates, within a voxel: the
             # patient's right half is kept, and a face rounded to whole voxels would show.
             middle = ras.centre[0] - 3
-            image, _ = screenshot("crop-" + label, path, *ORTHO, "--mode", "mip", "--crop", "%.3f:,," % middle)
+            image, _, framing = framed_screenshot("crop-" + label, path, *ORTHO, "--mode", "mip",
+                                                  "--crop", "%.3f:,," % middle)
             picture = shown[label] = pixels(image)[..., 0] / 255
             # The face cuts the interpolated voxels where it lies, not at whole voxels.
-            kept = screen_points(ras, "anterior")[..., 0] >= middle
-            expected = numpy.where(kept, mip(ras, "anterior", 0, 1000), 0.0)
+            kept = screen_points(ras, "anterior", framing)[..., 0] >= middle
+            expected = numpy.where(kept, mip(ras, "anterior", framing, 0, 1000), 0.0)
             assert_like(picture, expected, 0.95, label=label)
             # The dim marker shows, the bright one is gone.
             for value, grey in ((500, 0.5), (1000, 0)):
-                px, py = (round(c) for c in pane_pixel(ras, "anterior", ras.where(value)))
+                px, py = (round(c) for c in pane_pixel(ras, "anterior", ras.where(value), framing))
                 self.assertAlmostEqual(picture[py, px], grey, delta=0.05, msg=label)
             # The bar ends at the crop's face, within a pixel.
-            row = picture[round(pane_pixel(ras, "anterior", ras.where(700))[1])]
+            row = picture[round(pane_pixel(ras, "anterior", ras.where(700), framing)[1])]
             end = max(numpy.nonzero(row > 0.35)[0]) + 1
-            self.assertAlmostEqual(end, pane_pixel(ras, "anterior", (middle, 0, 0))[0], delta=1.0, msg=label)
+            self.assertAlmostEqual(end, pane_pixel(ras, "anterior", (middle, 0, 0), framing)[0], delta=1.0, msg=label)
         for a, b in (("nifti-lps", "nifti-coronal"), ("nifti-lps", "dicom"), ("nifti-coronal", "dicom")):
             self.assertLess(numpy.abs(shown[a] - shown[b])[~OVERLAYS].max(), 0.03, (a, b))
 
@@ -286,9 +282,9 @@ class ClipTest(unittest.TestCase):
     def shot(self, name, normal, point, *args):
         normal = numpy.asarray(normal, float)
         clip = ",".join("%.6f" % c for c in (*normal, normal @ point))
-        image, _ = screenshot(name, self.path, *ORTHO, "--clip", clip, "--slice-window", "%d:%d" % self.SLICE_WINDOW,
-                              *args)
-        return pixels(image)
+        image, _, framing = framed_screenshot(name, self.path, *ORTHO, "--clip", clip,
+                                              "--slice-window", "%d:%d" % self.SLICE_WINDOW, *args)
+        return pixels(image), framing
 
     def cap(self, values):
         # A cap's grey where the table shows the value on the face, 0 where it shows nothing.
@@ -299,22 +295,23 @@ class ClipTest(unittest.TestCase):
     def test_a_capped_cut_through_the_centre_shows_its_slice_and_the_volume_ends_there(self):
         # Keeping the posterior half: seen from the front, the cut face is the coronal slice.
         centre = self.ras.centre
-        front = self.shot("clip-front", (0, -1, 0), centre)[..., 0] / 255
-        face = self.cap(self.ras.at(screen_points(self.ras, "anterior")))
-        assert_like(front, face, 0.9, label="the cut face")
+        front, framing = self.shot("clip-front", (0, -1, 0), centre)
+        face = self.cap(self.ras.at(screen_points(self.ras, "anterior", framing)))
+        assert_like(front[..., 0] / 255, face, 0.9, label="the cut face")
         # From the patient's left, posterior to the right: the volume starts at the plane.
-        side = tissue(self.shot("clip-side", (0, -1, 0), centre, "--view", "left")) & ~OVERLAYS
-        edge = numpy.nonzero(side.any(axis=0))[0].min()
-        self.assertAlmostEqual(edge, pane_pixel(self.ras, "left", centre)[0], delta=self.ras.spacing[1] * PX_PER_MM)
+        side, framing = self.shot("clip-side", (0, -1, 0), centre, "--view", "left")
+        edge = numpy.nonzero((tissue(side) & ~OVERLAYS).any(axis=0))[0].min()
+        self.assertAlmostEqual(edge, pane_pixel(self.ras, "left", centre, framing)[0],
+                               delta=self.ras.spacing[1] * MODEL_PER_MM * framing.per_unit)
 
     def test_caps_change_only_the_cut_face(self):
         # An oblique plane through the centre: from the front, part of the body's own
         # surface shows beside the cut face.
         normal = numpy.array([1, -1, 0]) / numpy.sqrt(2)
         centre = self.ras.centre
-        on, off = (self.shot("caps-" + caps, normal, centre, "--caps", caps) for caps in ("on", "off"))
+        (on, framing), (off, _) = (self.shot("caps-" + caps, normal, centre, "--caps", caps) for caps in ("on", "off"))
         # Where the line of sight through each pixel meets the plane.
-        points = screen_points(self.ras, "anterior")
+        points = screen_points(self.ras, "anterior", framing)
         points[..., 1] = centre[1] - (normal[0] * (points[..., 0] - centre[0]) +
                                       normal[2] * (points[..., 2] - centre[2])) / normal[1]
         values = self.ras.at(points)
@@ -336,11 +333,13 @@ class InteractionTest(unittest.TestCase):
         # the right shows to the eye, obliquely, between the box's front and back edges.
         face = ras.centre[0] - 37
         args = (path, *SMALL, *GREY, "--caps", "off")
+        # Cuts leave the framing as the uncut volume has it.
+        framing = framed_screenshot("cut-keys-framing", *args)[2]
         with Viewer("cut-keys", *args, "--crop", ":%.1f,," % face, geometry="%dx%d+0+0" % (SIDE, SIDE)) as v:
             first_frame(v)
             v.key("B")
             v.wait_output("^Crop box: shown; drag its faces$")
-            start = [round(c) for c in pane_pixel(ras, "anterior", (face, *ras.centre[1:]), perspective=True)]
+            start = [round(c) for c in pane_pixel(ras, "anterior", (face, *ras.centre[1:]), framing)]
             v.move(*start)
             v.wait_picture(lambda im: numpy.count_nonzero(yellow(pixels(im))[:, start[0] - 30:start[0] + 30]) > 100,
                            what="the face under the pointer lit")
@@ -348,7 +347,7 @@ class InteractionTest(unittest.TestCase):
             v.drag(1, start, (start[0] + 30, start[1]), 6)
             whole = ras.faces()
             moved = whole.copy()
-            moved[0, 1] = face - 30 / PX_PER_MM
+            moved[0, 1] = face - 30 / (MODEL_PER_MM * framing.per_unit)
             printed = lambda count: wait_until(lambda: len(crop_lines(v.stdout())) == count, what="a Crop line")
             printed(1)
             self.assertTrue(numpy.allclose(crop_lines(v.stdout())[0], moved, atol=2), v.stdout())
@@ -387,11 +386,11 @@ class PlanesTest(unittest.TestCase):
         # says how high it lies.
         above = 17.0
         cursor = ras.centre + (0, 0, above)
-        image, _ = screenshot("planes-axial", path, *SMALL, "--preset", "grayscale", "--window", "900:1000",
-                              "--slice-window", "0:1000", "--view", "superior",
-                              "--planes", "axial", "--cursor", "%.3f,%.3f,%.3f" % tuple(cursor))
+        image, _, framing = framed_screenshot("planes-axial", path, *SMALL, "--preset", "grayscale",
+                                              "--window", "900:1000", "--slice-window", "0:1000", "--view", "superior",
+                                              "--planes", "axial", "--cursor", "%.3f,%.3f,%.3f" % tuple(cursor))
         shown = pixels(image)
-        points = screen_points(ras, "superior", above, perspective=True)
+        points = screen_points(ras, "superior", framing, above)
         assert_like(shown[..., 0] / 255, windowed(ras.at(points), 0, 1000), 0.95, label="the axial plane")
         # The plane, grey, spans the voxels' box where it cuts it: the columns and rows
         # mostly grey, against those mostly within the box's faces.
@@ -406,14 +405,16 @@ class PlanesTest(unittest.TestCase):
         # The bright marker lies in front of the centre, the dim one behind it.
         path = written("markers.nii.gz", left_right_markers(), mv.write_nifti_lps_order)
         ras = RasVolume(path)
-        without, with_plane = (pixels(screenshot("planes-coronal-%s" % name, path, *SMALL, *GREY, *args)[0])
-                               for name, args in (("none", ()), ("shown", ("--planes", "coronal"))))
-        behind = [round(c) for c in pane_pixel(ras, "anterior", ras.where(500), perspective=True)]
+        (without, framing), (with_plane, _) = (
+            framed_screenshot("planes-coronal-%s" % name, path, *SMALL, *GREY, *args)[::2]
+            for name, args in (("none", ()), ("shown", ("--planes", "coronal"))))
+        without, with_plane = pixels(without), pixels(with_plane)
+        behind = [round(c) for c in pane_pixel(ras, "anterior", ras.where(500), framing)]
         self.assertGreater(without[behind[1], behind[0], 0], 100, "the dim marker is not where it should be")
         # The plane's grey there: the slice through the cursor holds nothing at the marker.
         self.assertLess(with_plane[behind[1], behind[0]].max(), 10)
         # Blended over the plane (black there) as over the background (no red).
-        x, y = (round(c) for c in pane_pixel(ras, "anterior", ras.where(1000), perspective=True))
+        x, y = (round(c) for c in pane_pixel(ras, "anterior", ras.where(1000), framing))
         front = (slice(y - 6, y + 7), slice(x - 6, x + 7))
         self.assertGreater(with_plane[front][..., 0].max(), 200)
         self.assertLess(numpy.abs(with_plane[front][..., 0] - without[front][..., 0]).max(), 8)

@@ -9,7 +9,7 @@ import unittest
 import nibabel
 import numpy
 
-from harness import Viewer, screenshot
+from harness import Viewer, framed_screenshot, screenshot
 
 PICTURE = (0, 30, 500, 400)  # below the frame rate, above the logo and the marker
 
@@ -46,17 +46,18 @@ def greys(image, y, x0, x1):
 
 class FidelityTest(unittest.TestCase):
     def test_a_sharp_step_of_the_table_on_smooth_data_is_one_smooth_shell(self):
-        image, _ = screenshot("contour-shell", radial_ramp(), "--window", "0:1000", "--tf", sharp_step_map(),
-                              "--projection", "orthographic")
+        image, _, framing = framed_screenshot("contour-shell", radial_ramp(), "--window", "0:1000",
+                                              "--tf", sharp_step_map(), "--projection", "orthographic", "--clean")
         # Along a radius through the shell's centre: shading that falls off
         # smoothly, then one edge to the background.
-        row = greys(image, 250, 250, 420)
+        x0, y0 = (round(c) for c in framing.pixel(0, 0))
+        row = greys(image, y0, x0, 500)
         jumps = [x for x, (a, b) in enumerate(zip(row, row[1:])) if abs(a - b) > 12]
         # Neighbouring jumps are one edge spread over two pixels.
         edges = [x for x in jumps if x - 1 not in jumps]
         self.assertEqual(len(edges), 1, "jumps at %s" % jumps)
-        radius_px = 250 + (jumps[0] + jumps[-1]) / 2 + 1 - 249.5
-        px_per_voxel = 250 / (250 * numpy.tan(numpy.radians(30))) * 200 / 64
+        radius_px = x0 + (jumps[0] + jumps[-1]) / 2 + 1 - framing.pixel(0, 0)[0]
+        px_per_voxel = framing.per_unit * framing.LONGEST / 64
         self.assertAlmostEqual(radius_px / px_per_voxel, 15, delta=1)
 
     def test_slices_and_benchmark(self):
