@@ -69,30 +69,64 @@ std::vector<HelpGroup> HelpNow(const ViewState& state, bool lightMode, bool edit
   return groups;
 }
 
-void DrawHelpPanel(const std::vector<HelpGroup>& groups, int width, int height) {
-  void* font = height >= 650 && width >= 800 ? GLUT_BITMAP_HELVETICA_18 : GLUT_BITMAP_HELVETICA_12;
-  const int line = font == GLUT_BITMAP_HELVETICA_18 ? 22 : 15;
+namespace {
+
+// One way to set out the panel: a font, its line height and the columns of
+// groups, and what that takes.
+struct HelpLayout {
+  void* font;
+  int line;
+  int columns;
+  int split = 0;  // the first group of the second column
+  int inputWidth = 0, column = 0, width = 0, height = 0;
+};
+
+HelpLayout Measure(const std::vector<HelpGroup>& groups, void* font, int line, int columns) {
+  HelpLayout layout{font, line, columns};
   const auto textWidth = [font](const std::string& text) {
     return glutBitmapLength(font, reinterpret_cast<const unsigned char*>(text.c_str()));
   };
-  int inputWidth = 0, actionWidth = 0, lines = 0;
+  int actionWidth = 0, lines = 0;
   for (const HelpGroup& group : groups) {
     lines += 1 + static_cast<int>(group.entries.size());
     for (const HelpEntry& entry : group.entries) {
-      inputWidth = std::max(inputWidth, textWidth(entry.input));
+      layout.inputWidth = std::max(layout.inputWidth, textWidth(entry.input));
       actionWidth = std::max(actionWidth, textWidth(entry.action));
     }
   }
-  // Two columns of groups, the first holding at least half the lines.
-  int split = 0, before = 0;
-  while (split < static_cast<int>(groups.size()) && before < lines / 2) {
-    before += 1 + static_cast<int>(groups[split].entries.size());
-    ++split;
+  // With two columns, the first holds at least half the lines.
+  int before = 0;
+  while (layout.split < static_cast<int>(groups.size()) && (columns == 1 || before < lines / 2)) {
+    before += 1 + static_cast<int>(groups[layout.split].entries.size());
+    ++layout.split;
   }
-  const int column = inputWidth + actionWidth + 3 * line;
-  const int rows = std::max(before, lines - before);
-  const int panelWidth = std::min(width - 8, 2 * column + line);
-  const int panelHeight = std::min(height - 8, (rows + 1) * line);
+  layout.column = layout.inputWidth + actionWidth + 3 * line;
+  layout.width = columns * layout.column + line;
+  layout.height = (std::max(before, lines - before) + 1) * line;
+  return layout;
+}
+
+// The largest font that fits, two columns before one.
+HelpLayout FittingLayout(const std::vector<HelpGroup>& groups, int width, int height) {
+  const struct { void* font; int line; int columns; } kChoices[] = {
+      {GLUT_BITMAP_HELVETICA_18, 22, 2}, {GLUT_BITMAP_HELVETICA_12, 15, 2}, {GLUT_BITMAP_HELVETICA_12, 15, 1},
+      {GLUT_BITMAP_HELVETICA_10, 12, 2}, {GLUT_BITMAP_HELVETICA_10, 12, 1}};
+  HelpLayout layout{};
+  for (const auto& choice : kChoices) {
+    layout = Measure(groups, choice.font, choice.line, choice.columns);
+    if (layout.width <= width - 8 && layout.height <= height - 8) break;
+  }
+  return layout;
+}
+
+}  // namespace
+
+void DrawHelpPanel(const std::vector<HelpGroup>& groups, int width, int height) {
+  const HelpLayout layout = FittingLayout(groups, width, height);
+  void* font = layout.font;
+  const int line = layout.line, split = layout.split, column = layout.column, inputWidth = layout.inputWidth;
+  const int panelWidth = std::min(width - 8, layout.width);
+  const int panelHeight = std::min(height - 8, layout.height);
   const int left = (width - panelWidth) / 2, top = (height - panelHeight) / 2;
 
   const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
