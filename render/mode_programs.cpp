@@ -2,6 +2,7 @@
 // of "volrendFrag.cg" compiled on first use, so the default start-up
 // compiles what it always did.
 #include <cstdio>
+#include <vector>
 
 #include "glux/glux_blend_minmax.h"
 #include "render/vol_render.h"
@@ -34,8 +35,7 @@ ModeDefines DefinesFor(RenderMode mode) {
 
 }  // namespace
 
-CGprogram VolRender::CompileFragmentVariant(std::initializer_list<const char*> defines) {
-  std::vector<const char*> options(defines);
+CGprogram VolRender::CompileFragmentVariant(std::vector<const char*> options) {
   options.push_back(nullptr);
   CGprogram program = cgCreateProgramFromFile(cgContext, CG_SOURCE, "volrendFrag.cg",
                                               fragmentProfile, nullptr, options.data());
@@ -47,10 +47,22 @@ CGprogram VolRender::CompileFragmentVariant(std::initializer_list<const char*> d
   return program;
 }
 
-CGprogram VolRender::CutPass(RenderMode mode) {
-  ModePrograms& programs = modePrograms_[static_cast<int>(mode)];
-  if (programs.cutPass == nullptr) programs.cutPass = CompileFragmentVariant({DefinesFor(mode).pass, "-DCUTS"});
-  return programs.cutPass;
+CGprogram VolRender::CutPass(RenderMode mode, const VolumeCuts& cuts) {
+  // Projections have no surfaces to cap.
+  const bool caps = cuts.caps && !IsProjection(mode);
+  const bool planes = cuts.planes[0] || cuts.planes[1] || cuts.planes[2];
+  const bool crop = cuts.Cropped();
+  const int variant = (caps ? 1 : 0) + (planes ? 2 : 0) + (crop ? 4 : 0) + (cuts.clip ? 8 : 0);
+  CGprogram& pass = modePrograms_[static_cast<int>(mode)].cutPasses[static_cast<size_t>(variant)];
+  if (pass == nullptr) {
+    std::vector<const char*> defines{DefinesFor(mode).pass, "-DCUTS"};
+    if (caps) defines.push_back("-DCAPS");
+    if (planes) defines.push_back("-DPLANES");
+    if (crop) defines.push_back("-DCROP");
+    if (cuts.clip) defines.push_back("-DCLIP");
+    pass = CompileFragmentVariant(defines);
+  }
+  return pass;
 }
 
 bool VolRender::PrepareRenderMode(RenderMode newMode) {

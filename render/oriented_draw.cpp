@@ -37,7 +37,7 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   // costs what it always did.
   const VolumeCuts& cuts = inputs.cuts;
   const bool cut = precise_ && cuts.Any();
-  CGprogram pass = cut                       ? CutPass(mode)
+  CGprogram pass = cut                       ? CutPass(mode, cuts)
                    : programs.pass != nullptr ? programs.pass
                    : preintegrated            ? preintegratedProgram_
                                               : fragmentProgram;
@@ -87,6 +87,7 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   SetClipPlane(GL_CLIP_PLANE3, 0.0, 1.0, 0.0, half[1] - centre[1]);
   SetClipPlane(GL_CLIP_PLANE4, 0.0, 0.0, -1.0, centre[2] + half[2]);
   if (!inputs.viewClip) SetClipPlane(GL_CLIP_PLANE5, 0.0, 0.0, 1.0, half[2] - centre[2]);
+  const bool culled = cut && cuts.clip && CullClippedSlabs(inputs, sliceCount);
   glPopMatrix();
 
   BindShadingTextures();
@@ -139,6 +140,7 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
   SetClipPlanesEnabled(false);
+  if (culled) glDisable(GL_CLIP_PLANE0 + 6);
   if (projected) ResolveProjection(programs.resolve);
 
   cgGLDisableProfile(vertexProfile);
@@ -147,6 +149,29 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   cgGLBindProgram(fragmentProgram);
 
   ReleaseShadingTextures();
+}
+
+bool VolRender::CullClippedSlabs(const DrawInputs& inputs, int32_t sliceCount) {
+  GLint planes = 0;
+  glGetIntegerv(GL_MAX_CLIP_PLANES, &planes);
+  if (planes < 7 || sliceCount <= 0) return false;
+  // The clip plane n . w + offset >= 0 in model units, where texture
+  // coordinate t = m / side + 1/2 and w = t * scale + offset per axis.
+  const VolumeCuts& cuts = inputs.cuts;
+  std::array<double, 3> a{};
+  double d = cuts.clipOffset, length = 0;
+  for (int axis = 0; axis < 3; ++axis) {
+    const double side = kLongestSide * proportions_[axis], scale = inputs.shownScale[axis];
+    a[axis] = cuts.clipNormal[axis] * scale / side;
+    d += cuts.clipNormal[axis] * (0.5 * scale + inputs.shownOffset[axis]);
+    length += a[axis] * a[axis];
+  }
+  // A fragment shows the slab in front of its slice: one whose slab may
+  // still reach the kept side stays, a slab's length and a little more.
+  const double slab = kLongestSide / sliceCount;
+  SetClipPlane(GL_CLIP_PLANE0 + 6, a[0], a[1], a[2], d + std::sqrt(length) * slab * 1.01);
+  glEnable(GL_CLIP_PLANE0 + 6);
+  return true;
 }
 
 void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
@@ -243,8 +268,7 @@ void VolRender::SetCuts(CGprogram program, const DrawInputs& inputs) {
   set("cutHigh", cutHigh);
   set("clipNormal", cuts.clip ? cuts.clipNormal : std::array<double, 3>{0, 0, 0});
   SetVec3(program, "clipOffset", cuts.clip ? static_cast<float>(cuts.clipOffset) : 1.0f, 0.0f, 0.0f);
-  SetVec3(program, "capGrey", cuts.caps ? 1.0f : 0.0f, static_cast<float>(cuts.capScale),
-          static_cast<float>(cuts.capOffset));
+  SetVec3(program, "capGrey", 0.0f, static_cast<float>(cuts.capScale), static_cast<float>(cuts.capOffset));
   set("planeOn", {cuts.planes[0] ? 1.0 : 0.0, cuts.planes[1] ? 1.0 : 0.0, cuts.planes[2] ? 1.0 : 0.0});
   set("planeAt", cuts.planeAt);
   for (int axis = 0; axis < 3; ++axis) {

@@ -132,11 +132,13 @@ private:
   float proportions_[3] = {1.0f, 1.0f, 1.0f};
   std::array<double, 3> gradientScale_{1.0, 1.0, 1.0};  // per axis, see SetProportions
   // The fragment programs of a mode: its pass over the slices, the same cut
-  // by the inputs' cuts, and, for the projections, the pass that turns the
-  // kept value into colour.
+  // by the inputs' cuts (by caps, planes, crop and clip: 1 + 2 + 4 + 8, each
+  // compiled in only when on, as software GL runs every branch of a
+  // program), and, for the projections, the pass that turns the kept value
+  // into colour.
   struct ModePrograms {
     CGprogram pass = nullptr;
-    CGprogram cutPass = nullptr;
+    std::array<CGprogram, 16> cutPasses{};
     CGprogram resolve = nullptr;
   };
   std::array<ModePrograms, kRenderModeCount> modePrograms_;
@@ -156,9 +158,13 @@ private:
   std::array<GLuint, 3> planeTextures_{0, 0, 0};
 
   // "-DNAME" options; the program is kept in variants_.
-  CGprogram CompileFragmentVariant(std::initializer_list<const char*> defines);
+  CGprogram CompileFragmentVariant(std::vector<const char*> defines);
   // The mode's pass cut by the inputs' cuts, compiled on first use.
-  CGprogram CutPass(RenderMode mode);
+  CGprogram CutPass(RenderMode mode, const VolumeCuts& cuts);
+  // A seventh user clip plane, in the model frame on the modelview, that
+  // keeps the slices off what the inputs' clip plane cuts away whole, so no
+  // fragment is spent there; false when the GL has no seventh plane.
+  bool CullClippedSlabs(const DrawInputs& inputs, int32_t sliceCount);
   // Uniforms and textures of the cut pass.
   void SetCuts(CGprogram program, const DrawInputs& inputs);
   // The gradients on unit 1 and the table on unit 2 for the fragment
