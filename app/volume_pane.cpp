@@ -18,6 +18,31 @@
 #include "app/volume_camera.h"
 #include "render/vol_render.h"
 
+namespace {
+
+// Lines in the renderer's model frame, turned as the volume is, untextured,
+// for as long as it lives.
+class ModelFrameLines {
+public:
+  explicit ModelFrameLines(const Rotation& r) : textured_(glIsEnabled(GL_TEXTURE_2D)) {
+    const GLdouble columns[16] = {r[0], r[3], r[6], 0, r[1], r[4], r[7], 0, r[2], r[5], r[8], 0, 0, 0, 0, 1};
+    glDisable(GL_TEXTURE_2D);
+    glPushMatrix();
+    glMultMatrixd(columns);
+  }
+  ~ModelFrameLines() {
+    glPopMatrix();
+    if (textured_) glEnable(GL_TEXTURE_2D);
+  }
+  ModelFrameLines(const ModelFrameLines&) = delete;
+  ModelFrameLines& operator=(const ModelFrameLines&) = delete;
+
+private:
+  GLboolean textured_;
+};
+
+}  // namespace
+
 DrawInputs VolumeDrawInputs(const ViewState& state, const VolumeInfo& info) {
   DrawInputs inputs;
   ShownMapping(info, ViewedBox(state.shownPart, info), inputs);
@@ -169,12 +194,7 @@ void VolumePane::DrawCursorOutlines() const {
     at[a] = (texture - 0.5) * 2 * half[a];
     inside[a] = texture >= 0 && texture <= 1;
   }
-  const Rotation& r = state_.camera.rotation;
-  const GLdouble columns[16] = {r[0], r[3], r[6], 0, r[1], r[4], r[7], 0, r[2], r[5], r[8], 0, 0, 0, 0, 1};
-  const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
-  glDisable(GL_TEXTURE_2D);
-  glPushMatrix();
-  glMultMatrixd(columns);
+  const ModelFrameLines frame(state_.camera.rotation);
   glLineWidth(1.0f);
   for (int normal = 0; normal < 3; ++normal) {
     if (!inside[normal]) continue;
@@ -190,20 +210,13 @@ void VolumePane::DrawCursorOutlines() const {
     }
     glEnd();
   }
-  glPopMatrix();
-  if (textured) glEnable(GL_TEXTURE_2D);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 void VolumePane::DrawCropBox() const {
   const float* p = gRenderer.Proportions();
   const ModelBox box = CropModelBox(state_.crop, ViewedBox(state_.shownPart, volume_.info()), {p[0], p[1], p[2]});
-  const Rotation& r = state_.camera.rotation;
-  const GLdouble columns[16] = {r[0], r[3], r[6], 0, r[1], r[4], r[7], 0, r[2], r[5], r[8], 0, 0, 0, 0, 1};
-  const GLboolean textured = glIsEnabled(GL_TEXTURE_2D);
-  glDisable(GL_TEXTURE_2D);
-  glPushMatrix();
-  glMultMatrixd(columns);
+  const ModelFrameLines frame(state_.camera.rotation);
   const auto corner = [&box](int bits) {
     return std::array<double, 3>{(bits & 1) ? box.high[0] : box.low[0], (bits & 2) ? box.high[1] : box.low[1],
                                  (bits & 4) ? box.high[2] : box.low[2]};
@@ -236,8 +249,6 @@ void VolumePane::DrawCropBox() const {
     glEnd();
   }
   glLineWidth(1.0f);
-  glPopMatrix();
-  if (textured) glEnable(GL_TEXTURE_2D);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 }
 

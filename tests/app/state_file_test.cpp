@@ -12,20 +12,9 @@
 #include "app/volume_cuts.h"
 #include "files/transfer_file.h"
 #include "files/volume_space.h"
+#include "tests/app/nifti_like_scan.h"
 
 namespace {
-
-// LPS-stored like most NIfTI files, anisotropic, off the origin.
-VolumeInfo Scan() {
-  VolumeInfo info;
-  info.sizes = {40, 30, 20};
-  info.spacing = {2.0, 2.5, 3.0};
-  info.anatomical = true;
-  info.direction = {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};
-  info.origin = {-10, 20, 5};
-  info.mapping.flip = {true, true, false};
-  return info;
-}
 
 struct Saved {
   ViewerOptions options;
@@ -104,7 +93,7 @@ void ExpectNear3(const std::array<double, 3>& a, const std::array<double, 3>& b)
 }
 
 TEST(StateFile, AWorkedOnViewComesBackAsItWas) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   const Saved saved = WorkedOnView(info);
   ViewerOptions options;
   EXPECT_TRUE(ApplyStateText(saved.text, "/data/scans/views/v.json", {}, options).empty());
@@ -160,7 +149,7 @@ TEST(StateFile, AWorkedOnViewComesBackAsItWas) {
 }
 
 TEST(StateFile, TheVolumeIsKeptRelativeBelowTheStateFolder) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   Saved saved = WorkedOnView(info);
   ViewSnapshot snapshot;
   saved.options.volume = "/data/scans/head.nii.gz";
@@ -184,7 +173,7 @@ TEST(StateFile, TheVolumeIsKeptRelativeBelowTheStateFolder) {
 }
 
 TEST(StateFile, OptionsAfterTheStateWin) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   const Saved saved = WorkedOnView(info);
   ViewerOptions options;
   options.mode = RenderMode::Maximum;
@@ -203,7 +192,7 @@ TEST(StateFile, OptionsAfterTheStateWin) {
 }
 
 TEST(StateFile, UnknownFieldsAreNamedAndWrongOnesRefused) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   const Saved saved = WorkedOnView(info);
   nlohmann::json newer = nlohmann::json::parse(saved.text);
   newer["lens"] = "fisheye";

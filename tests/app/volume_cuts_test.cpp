@@ -11,28 +11,16 @@
 #include "app/view_keys.h"
 #include "app/volume_camera.h"
 #include "files/volume_space.h"
+#include "tests/app/nifti_like_scan.h"
 
 namespace {
-
-// Stored as NIfTI usually is: file x toward the right (flipped against the
-// canonical left), 2 x 2.5 x 3 mm, the first voxel's centre at RAS (10, -20, 5).
-VolumeInfo Scan() {
-  VolumeInfo info;
-  info.sizes = {40, 30, 20};
-  info.spacing = {2.0, 2.5, 3.0};
-  info.anatomical = true;
-  info.direction = {{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}};  // file axes R, A, S
-  info.origin = {-10, 20, 5};  // LPS
-  info.mapping.flip = {true, true, false};
-  return info;
-}
 
 // --crop 0:,, keeps x >= 0: with the file's x running right from x = 10 mm
 // the whole volume; from x = 50 on, what lies right of it. Ends may be
 // left out, an empty field keeps an axis, and a box beside the volume is
 // none.
 TEST(VolumeCuts, CropFromRasAlongTheNearestAxes) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   CropRequest right{};
   right[0].low = 50.0;  // file voxels 20 and on: canonical (toward the left) 0 to 19
   right[2] = {11.0, 29.0};  // z: voxel centres 5 + 3 k, so k from 2 to 8
@@ -66,7 +54,7 @@ double Side(const VolumeCuts& cuts, const Point3& w) {
 // the RAS plane keeps; the frozen view-fixed plane keeps what the renderer
 // kept in the view when it was frozen, turned and zoomed into a part.
 TEST(VolumeCuts, ClipPlanesKeepTheSamePointsInEveryFrame) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   ViewState state;
   state.crop = WholeCrop(info);
   state.window = state.sliceWindow = {0, 1};
@@ -110,7 +98,7 @@ TEST(VolumeCuts, ClipPlanesKeepTheSamePointsInEveryFrame) {
 // Caps and slices only where the mode has surfaces; a cap's grey follows
 // the slice window; the crop in box coordinates.
 TEST(VolumeCuts, CapsPlanesAndCropForTheRenderer) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   ViewState state;
   state.crop = WholeCrop(info);
   state.crop.high[0] = 10;
@@ -132,7 +120,7 @@ TEST(VolumeCuts, CapsPlanesAndCropForTheRenderer) {
 // From the front the face nearest the viewer is the anterior one (low along
 // canonical axis 1); the patient's left face is dragged right to grow.
 TEST(CropHandles, FaceUnderThePointerAndDragsAlongItsNormal) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   CameraState camera = StartCamera({AnatomicalView::Anterior, 1.0, false});
   VolumeBox whole;
   whole.extent = {40, 30, 20};
@@ -158,7 +146,7 @@ TEST(CropHandles, FaceUnderThePointerAndDragsAlongItsNormal) {
 // F freezes the plane c shows (the view's plane off, the volume's on) and
 // releases it; G brings back the chosen slices; U undoes the crop.
 TEST(VolumeCuts, KeysFreezeReleaseSlicesAndUncrop) {
-  const VolumeInfo info = Scan();
+  const VolumeInfo info = NiftiLikeScan();
   ViewState state;
   state.crop = WholeCrop(info);
   state.crop.low[2] = 4;
