@@ -189,7 +189,9 @@ std::array<int64_t, 3> ParseVoxel(const std::string& text) {
 std::array<double, 3> ParseSpacing(const std::string& text) {
   const std::vector<double> spacing = SplitNumbers(text, ',', "--spacing", 3);
   for (double value : spacing) {
-    if (!(value > 0)) throw CLI::ValidationError("--spacing", "spacings must be above 0");
+    if (!(value >= kLeastSpacing && value <= kGreatestSpacing)) {
+      throw CLI::ValidationError("--spacing", "spacings lie between 1e-07 and 1e+07 mm");
+    }
   }
   return {spacing[0], spacing[1], spacing[2]};
 }

@@ -44,6 +44,12 @@ struct VolumeRequest {
   bool singleFile = false;                     // a DICOM file alone, not the series it belongs to
 };
 
+// The spacings a volume may have, in mm: 0.1 nm to 10 km. Within them every
+// extent of up to 2^31 voxels, and every ratio of two sides, stays finite
+// and normal in float, which the renderer's proportions and clip planes are.
+constexpr double kLeastSpacing = 1e-7;
+constexpr double kGreatestSpacing = 1e7;
+
 struct VolumeInfo {
   std::string format;                // "NRRD", "NIfTI", "MetaImage", "DICOM series", "raw", ...
   VoxelType fileType = VoxelType::UInt8;  // voxel type as stored in the file

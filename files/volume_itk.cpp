@@ -680,11 +680,14 @@ Volume OpenChecked(const VolumeRequest& request, const std::string& name, const 
     }
     return ReadWithItk(request, name, S_ISDIR(status.st_mode), progress);
   }();
-  if (request.spacing) {
-    for (double s : *request.spacing) {
-      if (!(s > 0 && std::isfinite(s))) throw VolumeFileError(name + ": spacing must be positive");
+  if (request.spacing) volume.SetSpacing(*request.spacing);
+  for (double s : volume.info().spacing) {
+    if (!(s >= kLeastSpacing && s <= kGreatestSpacing)) {
+      char line[160];
+      std::snprintf(line, sizeof line, ": a spacing of %g mm, outside %g to %g mm", s, kLeastSpacing,
+                    kGreatestSpacing);
+      throw VolumeFileError(name + line);
     }
-    volume.SetSpacing(*request.spacing);
   }
   return volume;
 }

@@ -126,6 +126,19 @@ class OptionValueTest(unittest.TestCase):
         result = run_without_display(os.path.join(RUN_DIR, "samples", "ct.nrrd"), "--save-tf", folder)
         self.assertEqual((result.returncode, result.stderr), (1, folder + ": cannot write: is a folder\n"))
 
+    def test_spacings_beyond_what_stays_finite_are_refused(self):
+        # Given on the command line: usage, exit 2; in a file: one line, exit 1.
+        for spacing in ("1e307,1,1", "1,1e-8,1", "1,1,1e8"):
+            result = run_without_display(os.path.join(RUN_DIR, "samples", "ct.nrrd"), "--spacing", spacing, "--info")
+            self.assertEqual(result.returncode, 2, spacing)
+            self.assertIn("--spacing: spacings lie between 1e-07 and 1e+07 mm", result.stderr)
+        folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory()))
+        (folder / "wide.nrrd").write_bytes(make_hostile_volumes.nrrd(
+            sizes=(2, 2, 2), extra=make_hostile_volumes.LPS + "(1e8,0,0) (0,1,0) (0,0,1)\n", data=bytes(range(8))))
+        code, out, err, _ = info(folder / "wide.nrrd")
+        self.assertEqual((code, out), (1, ""))
+        self.assertEqual(err, "%s: a spacing of 1e+08 mm, outside 1e-07 to 1e+07 mm\n" % (folder / "wide.nrrd"))
+
     def test_nearly_orthonormal_directions_open_with_a_note(self):
         # NRRD through ITK; NIfTI with only an sform, single and as a pair, which ITK refuses.
         folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory()))
