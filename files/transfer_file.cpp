@@ -4,8 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -164,10 +163,29 @@ std::string ReadTransferText(const std::string& path) {
   }
   if (!S_ISREG(status.st_mode)) throw TransferFileError(path + ": not a regular file");
   if (status.st_size > kMaxFileBytes) throw TransferFileError(path + ": too large for a colour map");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+  // Plain reads: a stream's read error is an exception of its own, and the
+  // reason (EIO, EISDIR, ...) is what the line must say.
+  // Non-blocking, so a FIFO put in the file's place after the check cannot hang the open.
+  const int opened = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (opened < 0) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+  std::string text;
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t got = read(opened, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      const int error = errno;
+      close(opened);
+      throw TransferFileError(path + ": cannot read: " + std::strerror(error));
+    }
+    if (got == 0) break;
+    text.append(buffer, static_cast<size_t>(got));
+    if (static_cast<off_t>(text.size()) > kMaxFileBytes) {
+      close(opened);
+      throw TransferFileError(path + ": too large for a colour map");
+    }
+  }
+  close(opened);
   return text;
 }
 

@@ -79,7 +79,7 @@ std::string PresetPath(const std::string& folder, const std::string& name) {
   if (name.empty() || name.front() == '.' || name.find('/') != std::string::npos) return "";
   const fs::path path = fs::path(folder) / (name + kExtension);
   std::error_code error;
-  return fs::is_regular_file(path, error) ? path.string() : "";
+  return fs::exists(fs::symlink_status(path, error)) ? path.string() : "";
 }
 
 void FillPresetTable(const TransferPreset& preset, double low, double high, float* table) {

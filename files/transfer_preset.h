@@ -33,6 +33,8 @@ PresetFolder ReadPresetFolder(const std::string& folder);
 
 // The file of preset `name` in `folder`, or "" when there is none. Names are
 // plain file names: one holding a '/' or starting with '.' never matches.
+// Whatever stands under the name counts (a FIFO, a folder, a broken link),
+// so reading it says what is wrong with it rather than that it is missing.
 std::string PresetPath(const std::string& folder, const std::string& name);
 
 // The preset's table (256 RGBA entries) over the window [low, high]. A map

@@ -43,6 +43,26 @@ class CommandLineTest(unittest.TestCase):
             self.assertRegex(result.stderr, r"\A(?s:.*Usage: volview \[GLUT options\] \[VOLUME\] \[options\].*)\Z")
 
 
+    def test_a_preset_that_is_no_file_or_cannot_be_read_is_refused_for_what_it_is(self):
+        # Named, each is refused in one line, exit 1, before any window: not
+        # as missing, and a read error is no crash.
+        folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-presets-")), "presets")
+        folder.mkdir()
+        os.mkfifo(folder / "fifo.json")
+        (folder / "folder.json").mkdir()
+        (folder / "gone.json").symlink_to("/no/such/file")
+        (folder / "unreadable.json").symlink_to("/proc/self/mem")
+        volume = os.path.abspath(os.path.join(RUN_DIR, "samples/ct.nrrd"))
+        for name, reason in (("fifo", "not a regular file"), ("folder", "not a regular file"),
+                             ("gone", "cannot read: No such file or directory"),
+                             ("unreadable", "cannot read: Input/output error")):
+            result = run_without_display(volume, "--preset", name, cwd=folder.parent)
+            self.assertEqual((result.returncode, result.stdout, result.stderr),
+                             (1, "", "presets/%s.json: %s\n" % (name, reason)), name)
+        result = run_without_display(volume, "--tf", "/proc/self/mem")
+        self.assertEqual((result.returncode, result.stderr), (1, "/proc/self/mem: cannot read: Input/output error\n"))
+
+
 class PictureTest(unittest.TestCase):
     def test_ct_starts_in_skin_and_bone_past_a_broken_preset_mr_in_warm_and_raw_in_plain_grey(self):
         folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-presets-")), "presets")
