@@ -8,6 +8,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -45,21 +46,34 @@ public:
   }
 };
 
+// Plain decimal notation: digits, a point, an exponent. What strtod takes
+// beyond it (hexadecimal, "inf", "nan") is no number a user means here.
+bool IsDecimal(const std::string& text) {
+  static const std::regex kDecimal(R"([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?)");
+  return std::regex_match(text, kDecimal);
+}
+
+// For the options CLI11 converts itself, which would take 0x10 as 16.
+const CLI::Validator kDecimalNumber(
+    [](std::string& text) { return IsDecimal(text) ? std::string() : "'" + text + "' is not a number"; },
+    "", "decimal");
+
 std::vector<double> SplitNumbers(const std::string& text, char separator, const std::string& what,
                                  size_t count) {
   std::vector<double> numbers;
   std::istringstream stream(text);
   std::string part;
   while (std::getline(stream, part, separator)) {
-    size_t used = 0;
+    if (!IsDecimal(part)) throw CLI::ValidationError(what, "'" + part + "' is not a number");
     double value = 0;
     try {
-      value = std::stod(part, &used);
-    } catch (const std::exception&) {
-      used = 0;
+      value = std::stod(part);
+    } catch (const std::out_of_range&) {
+      // Beyond a double either way, or subnormal: a number, but not one to use.
+      value = HUGE_VAL;
     }
-    if (used == 0 || used != part.size() || !std::isfinite(value)) {
-      throw CLI::ValidationError(what, "'" + part + "' is not a number");
+    if (!std::isfinite(value) || (value != 0 && std::fabs(value) < 1e-300)) {
+      throw CLI::ValidationError(what, "'" + part + "' is out of range");
     }
     numbers.push_back(value);
   }
@@ -289,6 +303,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_flag("--big-endian", bigEndian, "Headerless file's voxels are big-endian")->needs(raw);
   app.add_option("--header-bytes", headerBytes, "Bytes to skip before a headerless file's voxels")
       ->type_name("N")
+      ->check(kDecimalNumber)
       ->check([](const std::string& value) {
         return value.find('-') != std::string::npos ? "must not be negative, got " + value : std::string();
       })
@@ -303,10 +318,12 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_option("--max-size", options.maxSize,
                  "Longest side of the volume on show, in voxels (default 256)")
       ->type_name("N")
+      ->check(kDecimalNumber)
       ->check(CLI::Range(1, 1 << 16))
       ->needs(volumeOrState);
   app.add_option("--frame", options.frame, "Frame of a 4D file (default 0)")
       ->type_name("N")
+      ->check(kDecimalNumber)
       ->check(CLI::Range(0, 1 << 20))
       ->needs(volumeOrState);
   app.add_flag("--info", options.info, "Print what the file holds and exit")->needs(volumeOrState);
@@ -347,6 +364,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
                  "Write N pictures turning once about the vertical axis, named after "
                  "--screenshot's FILE with _000, _001, ..., and exit")
       ->type_name("N")
+      ->check(kDecimalNumber)
       ->check(CLI::Range(1, 3600))
       ->needs(volumeOrState)
       ->needs(screenshot);
@@ -355,17 +373,20 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
                  "Slices across the volume's longest side (default: one per voxel, 100 to 200; "
                  "keys z, s, a change it)")
       ->type_name("N")
+      ->check(kDecimalNumber)
       ->check(CLI::Range(1, 10000))
       ->needs(volumeOrState);
   app.add_option("--benchmark", options.benchmark,
                  "Time N frames turning once at full detail, then N at interactive detail; "
                  "print the figures and exit")
       ->type_name("N")
+      ->check(kDecimalNumber)
       ->check(CLI::Range(1, 10000))
       ->needs(volumeOrState);
   app.add_option("--interactive-ms", options.interactiveMs,
                  "Target time of a frame while the volume is turned or edited (default 66)")
       ->type_name("MS")
+      ->check(kDecimalNumber)
       ->check(CLI::Range(5.0, 10000.0))
       ->needs(volumeOrState);
 

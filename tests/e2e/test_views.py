@@ -222,7 +222,10 @@ class OutputTest(unittest.TestCase):
         for args in (["--view", "front"], ["--projection", "fisheye"], ["--mode", "xray"], ["--iso", "x"],
                      ["--zoom", "0"], ["--zoom", "nan"], ["--turntable", "0", "--screenshot", "a.png"],
                      ["--turntable", "3"], ["--size", "100"], ["--size", "0x100"], ["--preset", "no-such"],
-                     ["--slices", "0"], ["--benchmark", "0"], ["--interactive-ms", "1"]):
+                     ["--slices", "0"], ["--benchmark", "0"], ["--interactive-ms", "1"],
+                     # Plain decimals only: no hexadecimal, no nan, nothing below a double's normal range.
+                     ["--interactive-ms", "nan"], ["--zoom", "0x2"], ["--slices", "0x10"], ["--iso", "0x10"],
+                     ["--zoom", "1e-310"], ["--window", "0:inf"]):
             result = run_without_display("samples/ct.nrrd", *args)
             self.assertEqual(result.returncode, 2, args)
             self.assertIn("Usage: volview", result.stderr)
