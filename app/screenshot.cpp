@@ -38,9 +38,10 @@ int ScreenshotsTaken() { return gScreenshotsTaken; }
 
 bool ScreenshotsPending() { return !gScreenshotPath.empty() && gScreenshotsTaken < gScreenshotCount; }
 
-std::string TurntableFramePath(const std::string& path, int frame) {
-  char number[16];
-  std::snprintf(number, sizeof number, "_%03d", frame);
+std::string TurntableFramePath(const std::string& path, int frame, int frames) {
+  const int digits = std::max(3, static_cast<int>(std::to_string(std::max(frames - 1, 0)).size()));
+  char number[24];
+  std::snprintf(number, sizeof number, "_%0*d", digits, frame);
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
   const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
@@ -104,7 +105,7 @@ void TakeRequestedScreenshot() {
   }
   if (gScreenshotPath.empty() || ++gFramesDrawn < kFramesBeforeScreenshot) return;
   const std::string path = gScreenshotCount > 1
-                               ? TurntableFramePath(gScreenshotPath, gScreenshotsTaken)
+                               ? TurntableFramePath(gScreenshotPath, gScreenshotsTaken, gScreenshotCount)
                                : gScreenshotPath;
   const std::string failure = WriteFrame(path);
   if (!failure.empty()) {

@@ -13,9 +13,10 @@ int ScreenshotsTaken();
 // Whether pictures are still to be written.
 bool ScreenshotsPending();
 
-// "frames/turn.png", 7 -> "frames/turn_007.png": the frame number with at
-// least three digits before the extension (appended when there is none).
-std::string TurntableFramePath(const std::string& path, int frame);
+// "frames/turn.png", 7 of 36 -> "frames/turn_007.png": the frame number
+// before the extension (appended when there is none), with three digits or
+// as many as the last frame's, so the names of a turn sort in order.
+std::string TurntableFramePath(const std::string& path, int frame, int frames);
 
 // Why pictures could not be written into path's folder (missing, not a
 // folder, not writable), or an empty text when they can.

@@ -41,10 +41,11 @@ TEST(MessageText, WrapsLongLinesAndKeepsEveryCharacter) {
 // Turntable pictures are numbered before the extension, never inside a
 // folder's name; a folder that cannot take them is named with the reason.
 TEST(Screenshots, TurntableNamesAndFolderProblems) {
-  EXPECT_EQ(TurntableFramePath("frames/turn.png", 7), "frames/turn_007.png");
-  EXPECT_EQ(TurntableFramePath("turn.png", 1234), "turn_1234.png");
-  EXPECT_EQ(TurntableFramePath("a.b/turn", 0), "a.b/turn_000");
-  EXPECT_EQ(TurntableFramePath("frames/.png", 2), "frames/.png_002");
+  EXPECT_EQ(TurntableFramePath("frames/turn.png", 7, 36), "frames/turn_007.png");
+  EXPECT_EQ(TurntableFramePath("turn.png", 7, 1001), "turn_0007.png");  // as wide as frame 1000
+  EXPECT_EQ(TurntableFramePath("turn.png", 999, 1000), "turn_999.png");
+  EXPECT_EQ(TurntableFramePath("a.b/turn", 0, 4), "a.b/turn_000");
+  EXPECT_EQ(TurntableFramePath("frames/.png", 2, 4), "frames/.png_002");
   EXPECT_EQ(ScreenshotFolderProblem("shot.png"), "");
   EXPECT_EQ(ScreenshotFolderProblem("/no/such/turn.png"), "/no/such: No such file or directory");
   EXPECT_EQ(ScreenshotFolderProblem("/etc/hostname/turn.png"), "/etc/hostname: not a folder");
