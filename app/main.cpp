@@ -48,11 +48,11 @@ int main(int argc, char** argv) {
   ViewerOptions options;
   if (const std::optional<int> exitCode = ParseCommandLine(argc, argv, options)) return *exitCode;
   // Found out before a long load, not after it.
-  if (options.turntable > 0) {
+  if (!options.screenshot.empty()) {
     const std::string problem = ScreenshotFolderProblem(options.screenshot);
     if (!problem.empty()) {
-      std::fprintf(stderr, "%s: cannot write the turntable: %s\n", options.screenshot.c_str(),
-                   problem.c_str());
+      std::fprintf(stderr, "%s: cannot write the %s: %s\n", options.screenshot.c_str(),
+                   options.turntable > 0 ? "turntable" : "screenshot", problem.c_str());
       return 1;
     }
   }

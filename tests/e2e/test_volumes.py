@@ -146,9 +146,11 @@ class PictureTest(unittest.TestCase):
         picture, _ = screenshot("julia", geometry="320x240+0+0")
         self.assertEqual((picture.width, picture.height), (320, 240))  # GLUT's -geometry holds
         self.assertTrue(colourful(picture.pixel(160, 120)))
-        _, out = screenshot("shot-nowhere", "samples/ct.nrrd", to="no/such/dir/shot.png", code=1)
-        self.assertEqual(out.splitlines()[-1],
-                         "no/such/dir/shot.png: cannot write the screenshot: No such file or directory")
+        # Refused before the volume is read or a window opens.
+        result = run_without_display("samples/ct.nrrd", "--screenshot", "no/such/dir/shot.png")
+        self.assertEqual((result.returncode, result.stdout, result.stderr),
+                         (1, "", "no/such/dir/shot.png: cannot write the screenshot: no/such/dir: "
+                                 "No such file or directory\n"))
 
         path = pathlib.Path(SHOTS_DIR, "map.json")
         path.write_text(json.dumps([{"Name": "Greens", "ColorSpace": "Diverging", "NanColor": [1, 1, 0],
