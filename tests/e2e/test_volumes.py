@@ -5,6 +5,7 @@ import json
 import os
 import pathlib
 import re
+import subprocess
 import tempfile
 import unittest
 
@@ -158,6 +159,24 @@ class PictureTest(unittest.TestCase):
                                      "Points": [0, 0, 0.5, 0, 1000, 1, 0.5, 0]}]))
         shot, _ = screenshot("tf-green", "samples/ct.nrrd", "--tf", path)
         self.assertGreater(shot.count(TF_VOLUME, lambda p: p[1] > p[0] + 40 and p[1] > p[2] + 40), 2000)
+
+
+    def test_a_screenshot_on_a_full_disk_leaves_the_old_file_and_says_why(self):
+        folder = self.enterContext(tempfile.TemporaryDirectory(prefix="volview-full-"))
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=96k", "tmpfs", folder], capture_output=True)
+        if mounted.returncode != 0:
+            self.skipTest("no small file system can be mounted here: " + mounted.stderr.decode().strip())
+        self.addCleanup(subprocess.run, ["umount", folder])
+        shot = pathlib.Path(folder, "shot.png")
+        shot.write_bytes(b"an older picture")
+        pathlib.Path(folder, "filler").write_bytes(bytes(80000))  # the picture no longer fits
+        with Viewer("full-disk", "samples/ct.nrrd", "--screenshot", str(shot)) as v:
+            self.assertEqual(v.proc.wait(180), 1)
+            # After the extension loader's report, one line.
+            self.assertTrue(v.stderr().endswith("-=-\n\n%s: cannot write the screenshot: No space left on device\n"
+                                                % shot), v.stderr())
+        self.assertEqual(shot.read_bytes(), b"an older picture")
+        self.assertEqual(sorted(os.listdir(folder)), ["filler", "shot.png"])  # no temporary left behind
 
 
 class OpenedVolumeTest(unittest.TestCase):
