@@ -213,25 +213,14 @@ void CheckTransferFileWritable(const std::string& given) {
   }
 }
 
-void WriteTransferFile(const std::string& given, const float* table, double low, double high) {
-  const std::string text = FormatTransferMap(table, low, high);
-  // Through a symbolic link to its target, which is replaced whole: the
-  // link stays a link.
-  const std::string& path = given;
-  const std::string target = LinkTarget(given);
-  const std::string temporary = target + ".part";
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) throw TransferFileError(path + ": cannot write: " + std::strerror(errno));
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int savedErrno = errno;
-  if (std::fclose(file) != 0 || !written) {
-    const int error = written ? errno : savedErrno;
-    std::remove(temporary.c_str());
-    throw TransferFileError(path + ": cannot write: " + std::strerror(error));
-  }
-  if (std::rename(temporary.c_str(), target.c_str()) != 0) {
-    const int error = errno;
-    std::remove(temporary.c_str());
-    throw TransferFileError(path + ": cannot write: " + std::strerror(error));
+void WriteTransferFile(const std::string& path, const float* table, double low, double high) {
+  // Through a symbolic link to its target, replaced whole from a temporary
+  // of a fresh name: the link stays a link, and nothing planted beside the
+  // file is followed or lost.
+  try {
+    ReplaceFile(path, FormatTransferMap(table, low, high));
+  } catch (const ReplaceFileError& error) {
+    const std::string why = error.what();
+    throw TransferFileError(path + (why.compare(0, 13, "cannot write:") == 0 ? ": " : ": cannot write: ") + why);
   }
 }

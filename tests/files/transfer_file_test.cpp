@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -82,9 +83,18 @@ TEST(TransferFile, SavedThroughASymlinkToItsTargetAndAFolderIsRefusedAtStart) {
   WriteTransferFile(dir + "link.json", t.data(), 0, 1);
   EXPECT_TRUE(std::filesystem::is_symlink(dir + "link.json"));
   EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(dir + "real/map.json")));
+  // A link planted where a fixed temporary name would be is neither
+  // followed nor removed, and the saved file keeps its mode.
+  std::filesystem::create_symlink("victim", dir + "real/map.json.part");
+  std::ofstream(dir + "real/victim") << "precious";
+  std::filesystem::permissions(dir + "real/map.json", std::filesystem::perms(0600));
   WriteTransferFile(dir + "link.json", t.data(), 0, 2);  // again, onto the existing target
   EXPECT_TRUE(std::filesystem::is_symlink(dir + "link.json"));
-  EXPECT_FALSE(std::filesystem::exists(dir + "real/map.json.part"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir + "real/map.json.part"));
+  std::string kept;
+  std::getline(std::ifstream(dir + "real/victim"), kept);
+  EXPECT_EQ(kept, "precious");
+  EXPECT_EQ(std::filesystem::status(dir + "real/map.json").permissions(), std::filesystem::perms(0600));
   try {
     CheckTransferFileWritable(dir + "real");
     ADD_FAILURE();
