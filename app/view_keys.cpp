@@ -27,7 +27,7 @@ KeyOutcome Handled(std::string line = "") { return {true, std::move(line), false
 
 KeyOutcome ShowSide(CameraState& camera, AnatomicalView view, const KeyContext& context) {
   camera.rotation = ViewRotation(view);
-  FrameBoxes(camera, context.visible);
+  if (context.visible) FrameBoxes(camera, context.visible());
   return Handled(Format("View: %s", AnatomicalViewName(view)));
 }
 
@@ -105,7 +105,7 @@ KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& c
     case 'S': return ShowSide(camera, AnatomicalView::Superior, context);
     case 'I': return ShowSide(camera, AnatomicalView::Inferior, context);
     case '0': {
-      ResetCamera(camera, context.visible);
+      ResetCamera(camera, context.visible ? context.visible() : std::vector<ModelBox>{});
       state.slicePanes = {};
       char line[96];
       std::snprintf(line, sizeof line, "View: %s, zoom %g", AnatomicalViewName(camera.start.view),

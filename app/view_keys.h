@@ -28,9 +28,10 @@ struct KeyContext {
   std::array<float, 3> proportions{1, 1, 1};
   // Whether this GL can draw a mode; says why not on stderr when it cannot.
   std::function<bool(RenderMode)> modeAvailable;
-  // What the transfer function leaves visible: the start view and the view
-  // sides frame it. Empty: the camera keeps its size and pan.
-  std::vector<ModelBox> visible;
+  // What the transfer function leaves visible, which key 0 and the view
+  // sides frame; asked for by those keys only. Unset: the camera keeps its
+  // size and pan.
+  std::function<std::vector<ModelBox>()> visible;
 };
 
 KeyOutcome ApplyViewKey(ViewState& state, unsigned char key, const KeyContext& context);

@@ -82,7 +82,7 @@ std::vector<ModelBox> VisibleModelBoxes() {
 
 KeyContext Context() {
   KeyContext context;
-  context.visible = VisibleModelBoxes();
+  context.visible = VisibleModelBoxes;
   context.volume = &OpenedVolume()->info();
   context.modeAvailable = [](RenderMode mode) { return gRenderer.PrepareRenderMode(mode); };
   const float* proportions = gRenderer.Proportions();
