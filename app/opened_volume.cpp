@@ -10,6 +10,7 @@
 #include "app/load_progress.h"
 #include "app/volume_view.h"
 #include "files/ct_values.h"
+#include "files/escaped_name.h"
 #include "files/volume_fit.h"
 #include "files/volume_info.h"
 #include "render/vol_render.h"
@@ -84,10 +85,10 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
     progress.Finish();
   }
   const VolumeInfo& info = gVolume->info();
-  if (!info.note.empty() && !options.info) std::printf("%s: %s\n", options.volume.c_str(), info.note.c_str());
+  if (!info.note.empty() && !options.info) std::printf("%s: %s\n", EscapedName(options.volume).c_str(), info.note.c_str());
   if (info.frames > 1 && !options.info) {
     std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
-                 options.volume.c_str(), info.frames, options.frame);
+                 EscapedName(options.volume).c_str(), info.frames, options.frame);
   }
   // CT values are windowed over the Hounsfield range, so presets in HU
   // reach from air to bone.

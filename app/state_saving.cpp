@@ -12,6 +12,7 @@
 #include "app/transfer_files.h"
 #include "app/transfer_presets.h"
 #include "app/viewer.h"
+#include "files/escaped_name.h"
 #include "render/vol_render.h"
 #include "transfer/transfer_editor.h"
 
@@ -82,5 +83,5 @@ void SaveStateNow() {
   const std::string text = StateText(path);
   if (!Write(path, text)) return;
   if (given) gSaving->lastWritten = text;
-  std::printf("View saved: %s\n", std::filesystem::absolute(path).lexically_normal().c_str());
+  std::printf("View saved: %s\n", EscapedName(std::filesystem::absolute(path).lexically_normal().string()).c_str());
 }

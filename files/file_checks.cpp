@@ -23,26 +23,6 @@ const char* KindOf(mode_t mode) {
 
 }  // namespace
 
-std::string EscapedName(const std::string& path) {
-  std::string text;
-  for (unsigned char c : path) {
-    if (c == '\n') {
-      text += "\\n";
-    } else if (c == '\t') {
-      text += "\\t";
-    } else if (c == '\r') {
-      text += "\\r";
-    } else if (c < 0x20 || c == 0x7f) {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\x%02x", c);
-      text += code;
-    } else {
-      text += static_cast<char>(c);
-    }
-  }
-  return text;
-}
-
 void CheckReadable(const std::string& name, const std::string& path, bool folderAllowed) {
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) throw VolumeFileError(name + ": " + std::strerror(errno));

@@ -6,9 +6,7 @@
 #include <optional>
 #include <string>
 
-// `path` with control characters escaped (\n, \t, \xNN), so a refusal stays
-// on one line whatever the file is called.
-std::string EscapedName(const std::string& path);
+#include "files/escaped_name.h"
 
 // Throws VolumeFileError "<name>: <reason>" unless `path` is a regular file
 // (or a folder, when `folderAllowed`) that can be read. Never opens it, so a

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "files/escaped_name.h"
 #include "files/volume_space.h"
 
 namespace {
@@ -25,7 +26,7 @@ std::string Range(char letter, double low, double high) {
 
 std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
                            const IntensityWindow& defaultWindow) {
-  std::string text = "File: " + path + "\n";
+  std::string text = "File: " + EscapedName(path) + "\n";
   text += "Format: " + info.format + "\n";
   text += "Dimensions: " + std::to_string(info.sizes[0]) + " x " + std::to_string(info.sizes[1]) +
           " x " + std::to_string(info.sizes[2]);
