@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "files/escaped_name.h"
 #include "files/replace_file.h"
 
 #include "transfer/initial_table.h"
@@ -21,8 +22,10 @@ namespace {
 using nlohmann::json;
 
 constexpr size_t kStride = 4;  // every point is four numbers
-// A map this large is some other file given by mistake; do not read it all.
-constexpr std::streamoff kMaxFileBytes = std::streamoff{64} << 20;
+// A colour map is a list of a few maps of a few hundred points: deeper
+// nesting is some other document, whose tree would cost far more memory
+// than its text.
+constexpr int kMaxNesting = 16;
 
 // The data value table entry i stands for; the writer and the reader must
 // compute it identically for the round trip to be exact.
@@ -31,7 +34,9 @@ double EntryValue(double low, double high, int i) {
 }
 
 // The numbers under `key`, x first in every group of four, checked.
-// `valueColumns` of each point must lie in -1..1.
+// `valueColumns` of each point must lie in 0..1, or down to -1 in files of
+// earlier versions, which saved the start-up table's negative reds; the
+// picture always showed those as 0, and so they are read.
 std::vector<double> PointList(const json& map, const char* key, size_t valueColumns) {
   const json& list = map.at(key);
   if (!list.is_array() || list.empty() || list.size() % kStride != 0) {
@@ -50,9 +55,11 @@ std::vector<double> PointList(const json& map, const char* key, size_t valueColu
       throw TransferMapError(std::string(key) + " not in increasing order of data value");
     }
     for (size_t c = 1; c <= valueColumns; ++c) {
-      if (numbers[p + c] < -1.0 || numbers[p + c] > 1.0) {
+      double& value = numbers[p + c];
+      if (value < -1.0 || value > 1.0) {
         throw TransferMapError(std::string(key) + " holds a value outside 0..1");
       }
+      if (value < 0.0) value = 0.0;
     }
   }
   return numbers;
@@ -95,6 +102,9 @@ const json& FirstMap(const json& document) {
 
 std::string Number(double v) { return json(v).dump(); }
 
+// What the picture makes of a table value: the upload clamps to 0..1.
+double Shown(float v) { return v < 0.0f ? 0.0 : v > 1.0f ? 1.0 : v; }
+
 void AppendPoints(std::string& out, const char* key, const float* table, double low, double high,
                   bool opacity) {
   out += "    \"";
@@ -104,9 +114,9 @@ void AppendPoints(std::string& out, const char* key, const float* table, double 
     const float* entry = table + 4 * i;
     out += "      " + Number(EntryValue(low, high, i));
     if (opacity) {
-      out += ", " + Number(entry[3]) + ", 0.5, 0.0";
+      out += ", " + Number(Shown(entry[3])) + ", 0.5, 0.0";
     } else {
-      out += ", " + Number(entry[0]) + ", " + Number(entry[1]) + ", " + Number(entry[2]);
+      out += ", " + Number(Shown(entry[0])) + ", " + Number(Shown(entry[1])) + ", " + Number(Shown(entry[2]));
     }
     out += i + 1 < kTransferEntries ? ",\n" : "\n";
   }
@@ -118,7 +128,10 @@ void AppendPoints(std::string& out, const char* key, const float* table, double 
 void ParseTransferMap(const std::string& text, double low, double high, float* table) {
   json document;
   try {
-    document = json::parse(text);
+    document = json::parse(text, [](int depth, json::parse_event_t, json&) {
+      if (depth > kMaxNesting) throw TransferMapError("nested deeper than a colour map");
+      return true;
+    });
   } catch (const json::parse_error& error) {
     throw TransferMapError("not valid JSON (at byte " + std::to_string(error.byte) + ")");
   } catch (const json::exception&) {  // numbers beyond double's range
@@ -156,18 +169,20 @@ std::string FormatTransferMap(const float* table, double low, double high) {
   return out;
 }
 
-std::string ReadTransferText(const std::string& path) {
+std::string ReadTransferText(const std::string& path, size_t maxBytes) {
+  const std::string name = EscapedName(path);
+  const std::string tooLarge = name + ": too large for a colour map (over " + std::to_string(maxBytes >> 20) + " MiB)";
   struct stat status {};
   if (stat(path.c_str(), &status) != 0) {
-    throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+    throw TransferFileError(name + ": cannot read: " + std::strerror(errno));
   }
-  if (!S_ISREG(status.st_mode)) throw TransferFileError(path + ": not a regular file");
-  if (status.st_size > kMaxFileBytes) throw TransferFileError(path + ": too large for a colour map");
+  if (!S_ISREG(status.st_mode)) throw TransferFileError(name + ": not a regular file");
+  if (static_cast<uint64_t>(status.st_size) > maxBytes) throw TransferFileError(tooLarge);
   // Plain reads: a stream's read error is an exception of its own, and the
   // reason (EIO, EISDIR, ...) is what the line must say.
   // Non-blocking, so a FIFO put in the file's place after the check cannot hang the open.
   const int opened = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (opened < 0) throw TransferFileError(path + ": cannot read: " + std::strerror(errno));
+  if (opened < 0) throw TransferFileError(name + ": cannot read: " + std::strerror(errno));
   std::string text;
   char buffer[1 << 16];
   for (;;) {
@@ -176,13 +191,13 @@ std::string ReadTransferText(const std::string& path) {
     if (got < 0) {
       const int error = errno;
       close(opened);
-      throw TransferFileError(path + ": cannot read: " + std::strerror(error));
+      throw TransferFileError(name + ": cannot read: " + std::strerror(error));
     }
     if (got == 0) break;
     text.append(buffer, static_cast<size_t>(got));
-    if (static_cast<off_t>(text.size()) > kMaxFileBytes) {
+    if (text.size() > maxBytes) {
       close(opened);
-      throw TransferFileError(path + ": too large for a colour map");
+      throw TransferFileError(tooLarge);
     }
   }
   close(opened);
@@ -194,22 +209,21 @@ void ReadTransferFile(const std::string& path, double low, double high, float* t
   try {
     ParseTransferMap(text, low, high, table);
   } catch (const TransferMapError& error) {
-    throw TransferFileError(path + ": " + error.what());
+    throw TransferFileError(EscapedName(path) + ": " + error.what());
   }
 }
-
 
 void CheckTransferFileWritable(const std::string& given) {
   struct stat status {};
   if (stat(given.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-    throw TransferFileError(given + ": cannot write: " +
+    throw TransferFileError(EscapedName(given) + ": cannot write: " +
                             (S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file"));
   }
   const std::string path = LinkTarget(given);
   std::string folder = std::filesystem::path(path).parent_path().string();
   if (folder.empty()) folder = ".";
   if (access(folder.c_str(), W_OK) != 0) {
-    throw TransferFileError(given + ": cannot write: " + std::strerror(errno));
+    throw TransferFileError(EscapedName(given) + ": cannot write: " + std::strerror(errno));
   }
 }
 
@@ -221,6 +235,6 @@ void WriteTransferFile(const std::string& path, const float* table, double low, 
     ReplaceFile(path, FormatTransferMap(table, low, high));
   } catch (const ReplaceFileError& error) {
     const std::string why = error.what();
-    throw TransferFileError(path + (why.compare(0, 13, "cannot write:") == 0 ? ": " : ": cannot write: ") + why);
+    throw TransferFileError(EscapedName(path) + (why.compare(0, 13, "cannot write:") == 0 ? ": " : ": cannot write: ") + why);
   }
 }

@@ -5,17 +5,24 @@
 // with x in data units. The viewer writes its 256-entry table as 256 points
 // spread evenly over the intensity window, so the first and last x are the
 // window's low and high ends, and reading it back over the same window gives
-// the same table bit for bit. Maps from elsewhere are resampled: table entry i
-// takes the map's value at low + (high - low) * i / 255, linearly
-// interpolated between points and held constant beyond the end points.
+// the same table bit for bit (within 0..1, as the picture shows it). Maps
+// from elsewhere are resampled: table entry i takes the map's value at
+// low + (high - low) * i / 255, linearly interpolated between points and
+// held constant beyond the end points.
 //
 // A map holding "RelativeToWindow": true gives its x values as fractions of
 // the intensity window instead (0 its low end, 1 its high end), for maps
 // that fit any volume, such as the presets of data without physical units.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+
+// A map larger than this is some other file given by mistake: refused
+// unread. Collections of a few hundred maps stay below 2 MiB, and parsing
+// the largest accepted map costs well under a second.
+constexpr size_t kMaxColourMapBytes = size_t{8} << 20;
 
 // Reason a map is refused, without the file name.
 class TransferMapError : public std::runtime_error {
@@ -34,16 +41,18 @@ public:
 // the window). Red, green and blue come from
 // RGBPoints; opacity from Points, and is left as it is when the map has none.
 // Throws TransferMapError, leaving table untouched, when the text is not such
-// a map or a value is not a finite number in -1..1 (colours and opacities;
-// the viewer's start-up table dips slightly below 0).
+// a map, is nested deeper than one, or a colour or opacity is not a finite
+// number in 0..1 (down to -1 is read as 0: earlier versions saved such).
 void ParseTransferMap(const std::string& text, double low, double high, float* table);
 
-// The table as a one-map JSON document over the window [low, high].
+// The table as a one-map JSON document over the window [low, high], its
+// values clamped to 0..1 as the picture shows them.
 std::string FormatTransferMap(const float* table, double low, double high);
 
 // The whole text of a colour-map file; throws TransferFileError when it is
-// missing, not a regular file, too large or unreadable.
-std::string ReadTransferText(const std::string& path);
+// missing, not a regular file, larger than `maxBytes` or unreadable. Names
+// in messages are escaped.
+std::string ReadTransferText(const std::string& path, size_t maxBytes = kMaxColourMapBytes);
 
 // Reads and parses `path`; throws TransferFileError.
 void ReadTransferFile(const std::string& path, double low, double high, float* table);

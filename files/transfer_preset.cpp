@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "files/escaped_name.h"
+
 #include "transfer/initial_table.h"
 
 namespace fs = std::filesystem;
@@ -28,9 +30,19 @@ std::string Description(const std::string& text) {
   if (!map.contains("Description")) return "";
   const nlohmann::json& description = map.at("Description");
   if (!description.is_string()) throw TransferMapError("Description is not a text");
-  std::string line = description.get<std::string>();
-  std::replace(line.begin(), line.end(), '\n', ' ');  // --preset list shows one line each
-  return line;
+  return EscapedName(description.get<std::string>());  // --preset list shows one line each
+}
+
+// The checked map of the preset file at `path`, over [low, high].
+std::string ReadPresetMap(const std::string& path, double low, double high, float* table) {
+  std::string text = ReadTransferText(path, kMaxPresetBytes);
+  try {
+    FillRamp(table);
+    ParseTransferMap(text, low, high, table);
+  } catch (const TransferMapError& error) {
+    throw TransferFileError(EscapedName(path) + ": " + error.what());
+  }
+  return text;
 }
 
 }  // namespace
@@ -39,14 +51,12 @@ TransferPreset ReadTransferPreset(const std::string& path) {
   TransferPreset preset;
   preset.path = path;
   preset.name = fs::path(path).stem().string();
-  preset.text = ReadTransferText(path);
+  float table[kTransferEntries * 4];
+  const std::string text = ReadPresetMap(path, 0, 1, table);
   try {
-    float table[kTransferEntries * 4];
-    FillRamp(table);
-    ParseTransferMap(preset.text, 0, 1, table);
-    preset.description = Description(preset.text);
+    preset.description = Description(text);
   } catch (const TransferMapError& error) {
-    throw TransferFileError(path + ": " + error.what());
+    throw TransferFileError(EscapedName(path) + ": " + error.what());
   }
   return preset;
 }
@@ -56,20 +66,28 @@ PresetFolder ReadPresetFolder(const std::string& folder) {
   std::error_code error;
   std::vector<std::string> paths;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (it->path().extension() == kExtension) paths.push_back(it->path().string());
+    const std::string file = it->path().filename().string();
+    // Hidden files (".json", "..json") could never be named with --preset.
+    if (it->path().extension() == kExtension && file.front() != '.') paths.push_back(it->path().string());
   }
   if (error) {
-    result.warnings.push_back(folder + ": warning: no presets: " + error.message());
+    result.warnings.push_back(EscapedName(folder) + ": warning: no presets: " + error.message());
     return result;
   }
   std::sort(paths.begin(), paths.end());
+  if (paths.size() > kMaxPresets) {
+    result.warnings.push_back(EscapedName(folder) + ": warning: " + std::to_string(paths.size()) +
+                              " presets, only the first " + std::to_string(kMaxPresets) + " used");
+    paths.resize(kMaxPresets);
+  }
   for (const std::string& path : paths) {
     try {
       result.presets.push_back(ReadTransferPreset(path));
     } catch (const TransferFileError& failure) {
       // "path: reason" becomes "path: warning: reason, preset skipped".
-      const std::string reason = std::string(failure.what()).substr(path.size() + 2);
-      result.warnings.push_back(path + ": warning: " + reason + ", preset skipped");
+      const std::string name = EscapedName(path);
+      const std::string reason = std::string(failure.what()).substr(name.size() + 2);
+      result.warnings.push_back(name + ": warning: " + reason + ", preset skipped");
     }
   }
   return result;
@@ -83,6 +101,7 @@ std::string PresetPath(const std::string& folder, const std::string& name) {
 }
 
 void FillPresetTable(const TransferPreset& preset, double low, double high, float* table) {
-  FillRamp(table);
-  ParseTransferMap(preset.text, low, high, table);
+  float filled[kTransferEntries * 4];
+  ReadPresetMap(preset.path, low, high, filled);
+  std::copy_n(filled, kTransferEntries * 4, table);
 }

@@ -79,6 +79,11 @@ class PictureTest(unittest.TestCase):
         self.assertEqual((named.returncode, named.stdout, named.stderr), (1, "", "presets/broken.json: %s\n" % BROKEN))
         self.assertEqual((listed.returncode, len(listed.stderr.splitlines())), (0, 1))
         self.assertNotIn("broken", listed.stdout)
+        # A broken default is skipped with its warning alone, not also called missing.
+        (folder / "ct-skin-bone.json").write_text("{")
+        _, presets, warnings = shot("preset-ct-broken", "samples/ct.nrrd", add={"presets": folder})
+        self.assertEqual((presets, warnings[1:]), ([], ["presets/ct-skin-bone.json: warning: not valid JSON (at byte 2), "
+                                                        "preset skipped"]))
         if not MR_SCANS:
             self.skipTest("no MR scan: install python3-nibabel")
         # A scan in a patient's frame starts in warm greys; data without one in plain grey.

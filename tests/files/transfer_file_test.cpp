@@ -17,9 +17,9 @@ namespace {
 
 using Table = std::vector<float>;  // 256 RGBA entries
 
-TEST(TransferFile, WrittenMapReadsBackBitForBitOverItsWindow) {
+TEST(TransferFile, WrittenMapReadsBackBitForBitOverItsWindowAsThePictureShowsIt) {
   Table edited(1024);
-  for (int i = 0; i < 1024; ++i) edited[i] = std::sin(0.37f * i) * (i % 4 == 1 ? 1.0f : 0.3f);
+  for (int i = 0; i < 1024; ++i) edited[i] = std::fabs(std::sin(0.37f * i)) * (i % 4 == 1 ? 1.0f : 0.3f);
   // A zero that keeps its sign, before a positive value (a + 0 * (b - a) is +0).
   edited[6] = edited[7] = -0.0f;
   edited[10] = edited[11] = 0.5f;
@@ -30,6 +30,17 @@ TEST(TransferFile, WrittenMapReadsBackBitForBitOverItsWindow) {
     ReadTransferFile(path, low, high, read.data());
     EXPECT_EQ(std::memcmp(read.data(), edited.data(), 4096), 0) << low << ".." << high;
   }
+  // The start-up table's negative reds are saved as the 0 they look like;
+  // files of earlier versions that hold them read so too.
+  Table startUp = edited;
+  startUp[4] = -0.75f;
+  WriteTransferFile(path, startUp.data(), 0, 1);
+  EXPECT_EQ(ReadTransferText(path).find("-0.75"), std::string::npos);
+  Table read(1024);
+  ReadTransferFile(path, 0, 1, read.data());
+  EXPECT_EQ((Table{read[4], read[8]}), (Table{0.0f, edited[8]}));
+  ParseTransferMap(R"({"RGBPoints": [0, -0.75, 1, 1]})", 0, 1, read.data());
+  EXPECT_EQ(read[0], 0.0f);
 }
 
 TEST(TransferFile, ForeignMapIsResampledInDataUnits) {
@@ -51,6 +62,8 @@ TEST(TransferFile, BrokenMapsAreRefusedWithTheReasonAndChangeNothing) {
       {R"({"RGBPoints": [0, 1, 1)", "not valid JSON"}, {"[]", "not a colour map"},
       {R"({"Points": [0, 1, 0.5, 0]})", "RGBPoints missing"}, {R"({"RGBPoints": [0, 1, 1]})", "four numbers"},
       {R"({"RGBPoints": [0, 1, 1, "1"]})", "non-number"}, {R"({"RGBPoints": [0, 2, 0, 0]})", "outside 0..1"},
+      {R"({"RGBPoints": [0, -1.5, 0, 0]})", "outside 0..1"},
+      {std::string(20, '[') + std::string(20, ']'), "nested deeper than a colour map"},
       {R"({"RGBPoints": [9, 1, 1, 1, 3, 0, 0, 0]})", "increasing order"},
   };
   for (const auto& [text, reason] : cases) {
@@ -68,6 +81,15 @@ TEST(TransferFile, BrokenMapsAreRefusedWithTheReasonAndChangeNothing) {
   Table t(1024);
   EXPECT_THROW(ReadTransferFile(testing::TempDir() + "missing.json", 0, 1, t.data()), TransferFileError);
   EXPECT_THROW(ReadTransferFile(testing::TempDir(), 0, 1, t.data()), TransferFileError);
+  // Refused unread beyond the bound given, and named escaped.
+  const std::string odd = WriteTempFile("odd\x1b[2Jname\n.json", {'['});
+  std::filesystem::resize_file(odd, kMaxColourMapBytes + 1);
+  try {
+    ReadTransferText(odd);
+    ADD_FAILURE() << "read a file over the bound";
+  } catch (const TransferFileError& error) {
+    EXPECT_EQ(std::string(error.what()), testing::TempDir() + "odd\\x1b[2Jname\\n.json: too large for a colour map (over 8 MiB)");
+  }
   EXPECT_THROW(WriteTransferFile(testing::TempDir() + "no/dir.json", t.data(), 0, 1), TransferFileError);
 }
 

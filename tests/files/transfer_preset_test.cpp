@@ -26,6 +26,7 @@ const std::vector<std::pair<std::string, std::string>> kFiles = {
     {"broken.json", R"({"RGBPoints": [0, 1, 1]})"},
     {"flag.json", R"({"RelativeToWindow": "yes", "RGBPoints": [0, 1, 1, 1]})"},
     {"notes.txt", "not a preset"},
+    {"..json", kData},
     {"sub/inner.json", kData},
     {"../outside.json", kData}};
 
@@ -65,6 +66,9 @@ TEST(TransferPreset, FolderSkipsBrokenFilesAndBothUnitsAreResampledOverTheWindow
   Table other(1024);
   FillPresetTable(relative, 5, 6, other.data());
   EXPECT_EQ(other, t);
+  // Only names are kept: a preset broken since it was listed says so when shown.
+  std::ofstream(folder / "b-data.json") << "{";
+  EXPECT_THROW(FillPresetTable(data, 0, 1, t.data()), TransferFileError);
 }
 
 TEST(TransferPreset, InstalledPresetsReadAndHideTheBottomOfTheWindow) {
