@@ -34,6 +34,9 @@ void ReplaceFile(const std::string& path, const std::string& text) {
   if (exists && !S_ISREG(existing.st_mode)) {
     throw ReplaceFileError(S_ISDIR(existing.st_mode) ? "is a folder" : "not a regular file");
   }
+  // Renaming over a file needs only its folder: a file its owner made
+  // read-only stays protected as a plain write would leave it.
+  if (exists && access(target.c_str(), W_OK) != 0) throw ReplaceFileError(Reason("cannot write"));
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
   std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
   std::vector<char> name(pattern.begin(), pattern.end());

@@ -17,6 +17,7 @@ std::string LinkTarget(const std::string& path);
 // Replaces the file `path` names (the target, through symbolic links) with
 // `text`: written to a fresh temporary file beside it, flushed, then renamed
 // over it, so a reader sees the old or the new file, never half of one. An
-// existing file keeps its permissions; the temporary is made with O_EXCL,
-// so nothing planted beside the file is followed or overwritten.
+// existing file keeps its permissions, and one this process may not write
+// is refused; the temporary is made with O_EXCL, so nothing planted beside
+// the file is followed or overwritten.
 void ReplaceFile(const std::string& path, const std::string& text);

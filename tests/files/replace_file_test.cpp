@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -52,6 +53,28 @@ TEST_F(ReplaceFileTest, RefusesFoldersAndMissingFoldersInOneLine) {
   } catch (const ReplaceFileError& error) {
     EXPECT_STREQ(error.what(), "cannot write: No such file or directory");
   }
+}
+
+TEST_F(ReplaceFileTest, LeavesAFileItMayNotWriteAsItIs) {
+  // As a user without root's override (root may write any file).
+  fs::permissions(folder_, fs::perms::all);
+  const fs::path file = folder_ / "kept.png";
+  std::ofstream(file) << "kept";
+  chmod(file.c_str(), 0444);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (getuid() == 0 && setuid(65534) != 0) _exit(3);
+    try {
+      ReplaceFile(file.string(), "replaced");
+      _exit(1);
+    } catch (const ReplaceFileError& error) {
+      _exit(std::string(error.what()) == "cannot write: Permission denied" ? 0 : 2);
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: replaced, 2: another reason, 3: could not drop root";
+  EXPECT_EQ(Text(file), "kept");
 }
 
 }  // namespace
