@@ -21,7 +21,9 @@
 #include "app/state_file.h"
 #include "app/transfer_files.h"
 #include "app/viewer.h"
+#include "app/window_size.h"
 #include "app/window_title.h"
+#include "files/escaped_name.h"
 #include "glux/glux_platform.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
@@ -48,10 +50,16 @@ int main(int argc, char** argv) {
   ViewerOptions options;
   if (const std::optional<int> exitCode = ParseCommandLine(argc, argv, options)) return *exitCode;
   // Found out before a long load, not after it.
+  const std::array<int, 2> windowSize = RequestedWindowSize(options);
+  if (const std::string problem = WindowMemoryProblem(windowSize); !problem.empty()) {
+    std::fprintf(stderr, "volview: %s\n", problem.c_str());
+    return 1;
+  }
   if (!options.screenshot.empty()) {
-    const std::string problem = ScreenshotFolderProblem(options.screenshot);
+    const std::string problem =
+        PictureOutputProblem(options.screenshot, std::max(options.turntable, 1), windowSize);
     if (!problem.empty()) {
-      std::fprintf(stderr, "%s: cannot write the %s: %s\n", options.screenshot.c_str(),
+      std::fprintf(stderr, "%s: cannot write the %s: %s\n", EscapedName(options.screenshot).c_str(),
                    options.turntable > 0 ? "turntable" : "screenshot", problem.c_str());
       return 1;
     }
@@ -95,6 +103,13 @@ int main(int argc, char** argv) {
     glutInitWindowSize(500, 500);
   }
   glutCreateWindow("3D volume rendering, Orvane Octobre 2003");
+  // A picture or a timing of less than the window asked for would mislead.
+  if (batch && (options.size || options.geometrySize)) {
+    if (const std::string problem = WindowDrawableProblem(windowSize); !problem.empty()) {
+      std::fprintf(stderr, "volview: %s\n", problem.c_str());
+      return 1;
+    }
+  }
   if (opened) NameCurrentWindow(ViewerTitle(options.volume));
   glutDisplayFunc(Guarded<DisplayCallback>);
   glutKeyboardFunc(Guarded<KeyboardCallback, unsigned char, int, int>);

@@ -15,6 +15,7 @@
 #include "app/pane_layout.h"
 #include "app/state_file.h"
 #include "app/transfer_presets.h"
+#include "files/escaped_name.h"
 
 const char kUsageLine[] = "Usage: volview [GLUT options] [VOLUME] [options] (see --help)";
 
@@ -210,15 +211,34 @@ std::array<double, 3> ParseSpacing(const std::string& text) {
   return {spacing[0], spacing[1], spacing[2]};
 }
 
-std::array<int, 2> ParseWindowSize(const std::string& text) {
-  const std::vector<double> sizes = SplitNumbers(text, 'x', "--size", 2);
-  for (double size : sizes) {
-    if (size < 16 || size > 16384 || size != std::floor(size)) {
-      throw CLI::ValidationError("--size", "sizes must be whole numbers from 16 to 16384, got '" +
-                                               text + "'");
+// 16384 is the largest viewport of Mesa's software GL and of most GPUs;
+// a larger window would draw only part of itself (an all-black picture).
+constexpr int kLargestWindowSide = 16384;
+
+std::array<int, 2> CheckedWindowSize(double width, double height, const std::string& what,
+                                     const std::string& text) {
+  for (double size : {width, height}) {
+    if (size < 16 || size > kLargestWindowSide || size != std::floor(size)) {
+      throw CLI::ValidationError(what, "sizes must be whole numbers from 16 to 16384, got '" + text + "'");
     }
   }
-  return {static_cast<int>(sizes[0]), static_cast<int>(sizes[1])};
+  return {static_cast<int>(width), static_cast<int>(height)};
+}
+
+std::array<int, 2> ParseWindowSize(const std::string& text) {
+  const std::vector<double> sizes = SplitNumbers(text, 'x', "--size", 2);
+  return CheckedWindowSize(sizes[0], sizes[1], "--size", text);
+}
+
+// X's geometry: [=][WxH][{+-}X{+-}Y]; freeglut would ignore anything else.
+std::optional<std::array<int, 2>> ParseGeometry(const char* given) {
+  static const std::regex kGeometry(R"(=?(?:(\d{1,9})[xX](\d{1,9}))?(?:[+-]\d{1,9}[+-]\d{1,9})?)");
+  std::cmatch match;
+  if (given == nullptr || *given == '\0' || !std::regex_match(given, match, kGeometry)) {
+    throw CLI::ValidationError("-geometry", "expected WxH+X+Y, got '" + std::string(given ? given : "") + "'");
+  }
+  if (!match[1].matched) return std::nullopt;
+  return CheckedWindowSize(std::stod(match[1].str()), std::stod(match[2].str()), "-geometry", given);
 }
 
 // A number given as text, refused unless finite.
@@ -251,11 +271,16 @@ size_t StateArgument(const std::vector<const char*>& ours, std::set<std::string>
 
 }  // namespace
 
+std::array<int, 2> RequestedWindowSize(const ViewerOptions& options) {
+  return options.size.value_or(options.geometrySize.value_or(std::array<int, 2>{500, 500}));
+}
+
 std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& options) {
   // GLUT's options go to glutInit, which is only called once a window is
   // wanted: --info and every error must work without a display.
   std::vector<const char*> ours{argv[0]};
   options.glutArgs = {argv[0]};
+  std::optional<const char*> geometry;  // its value, null when none follows
   for (int i = 1; i < argc; ++i) {
     const GlutOption* glut = FindGlutOption(argv[i]);
     if (glut == nullptr) {
@@ -263,7 +288,10 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       continue;
     }
     options.glutArgs.push_back(argv[i]);
-    if (std::strcmp(glut->name, "-geometry") == 0) options.geometryGiven = true;
+    if (std::strcmp(glut->name, "-geometry") == 0) {
+      options.geometryGiven = true;
+      geometry = i + 1 < argc ? argv[i + 1] : nullptr;
+    }
     if (glut->takesValue && i + 1 < argc) options.glutArgs.push_back(argv[++i]);
   }
 
@@ -447,6 +475,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   try {
     app.parse(static_cast<int>(ours.size()), ours.data());
     RefuseEmptyValues(app);
+    if (geometry) options.geometrySize = ParseGeometry(*geometry);
     if (!rawSizes.empty()) {
       RawLayout layout;
       layout.sizes = ParseRawSizes(rawSizes);
@@ -491,7 +520,7 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     std::cout << kVersion << std::endl;
     return 0;
   } catch (const CLI::ParseError& error) {
-    std::cerr << "volview: " << error.what() << "\n" << app.help() << std::flush;
+    std::cerr << "volview: " << EscapedName(error.what()) << "\n" << app.help() << std::flush;
     return 2;
   } catch (const StateFileError& error) {
     std::cerr << "volview: " << error.what() << std::endl;

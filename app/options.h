@@ -17,6 +17,7 @@
 struct ViewerOptions {
   std::vector<char*> glutArgs;  // argv[0] and GLUT's options, in their order
   bool geometryGiven = false;   // -geometry among them
+  std::optional<std::array<int, 2>> geometrySize;  // its WxH, when it gives one
   std::string volume;           // empty: the built-in Julia set, as always
   std::optional<RawLayout> raw;
   std::optional<IntensityWindow> window;
@@ -59,6 +60,10 @@ struct ViewerOptions {
   std::string saveStateFile;  // --save-state: written whenever the view settles
   std::optional<RestoredView> restored;  // what --state held beyond the options
 };
+
+// The window's size before it opens: --size, else -geometry's, else the
+// default 500x500.
+std::array<int, 2> RequestedWindowSize(const ViewerOptions& options);
 
 // The first line of the usage, for errors found once the volume is read.
 extern const char kUsageLine[];

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,9 +12,11 @@
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "app/png_file.h"
+#include "files/escaped_name.h"
 
 namespace {
 
@@ -26,6 +29,9 @@ std::string gSaveNext;  // one picture, after which the viewer goes on
 // Everything is uploaded before the first frame, but some X servers show
 // the window only after its first expose: the second frame is surely on it.
 constexpr int kFramesBeforeScreenshot = 2;
+// Turntable frames compress to about an eighth of their raw RGB (a turn of
+// 3600 frames at 2048x2048 took 5.4 GB): the disk they are expected to need.
+constexpr double kPngShareOfRaw = 0.125;
 
 }  // namespace
 
@@ -49,13 +55,33 @@ std::string TurntableFramePath(const std::string& path, int frame, int frames) {
   return path.substr(0, dot) + number + path.substr(dot);
 }
 
-std::string ScreenshotFolderProblem(const std::string& path) {
+std::string PictureOutputProblem(const std::string& path, int frames, std::array<int, 2> size) {
   std::string folder = std::filesystem::path(path).parent_path().string();
   if (folder.empty()) folder = ".";
   struct stat status {};
-  if (stat(folder.c_str(), &status) != 0) return folder + ": " + std::strerror(errno);
-  if (!S_ISDIR(status.st_mode)) return folder + ": not a folder";
-  if (access(folder.c_str(), W_OK | X_OK) != 0) return folder + ": " + std::strerror(errno);
+  if (stat(folder.c_str(), &status) != 0) return EscapedName(folder) + ": " + std::strerror(errno);
+  if (!S_ISDIR(status.st_mode)) return EscapedName(folder) + ": not a folder";
+  if (access(folder.c_str(), W_OK | X_OK) != 0) return EscapedName(folder) + ": " + std::strerror(errno);
+  // A file in a picture's place that cannot be replaced is found now, not
+  // after the load and as many frames as come before it.
+  for (int frame = 0; frame < frames; ++frame) {
+    const std::string target = frames > 1 ? TurntableFramePath(path, frame, frames) : path;
+    if (stat(target.c_str(), &status) != 0) continue;
+    if (S_ISDIR(status.st_mode)) return EscapedName(target) + ": is a folder";
+    if (!S_ISREG(status.st_mode)) return EscapedName(target) + ": not a regular file";
+    if (access(target.c_str(), W_OK) != 0) return EscapedName(target) + ": " + std::strerror(errno);
+  }
+  struct statvfs disk {};
+  if (frames > 1 && statvfs(folder.c_str(), &disk) == 0) {
+    const double needed = kPngShareOfRaw * frames * 3.0 * size[0] * size[1];
+    const double free = static_cast<double>(disk.f_bavail) * disk.f_frsize;
+    if (needed > free) {
+      char line[160];
+      std::snprintf(line, sizeof line, ": %d frames of %dx%d need about %.0f MB, %.0f MB free", frames, size[0],
+                    size[1], std::ceil(needed / 1e6), std::floor(free / 1e6));
+      return EscapedName(folder) + line;
+    }
+  }
   return "";
 }
 
@@ -97,9 +123,9 @@ void TakeRequestedScreenshot() {
   if (!gSaveNext.empty()) {
     const std::string failure = WriteFrame(gSaveNext);
     if (failure.empty()) {
-      std::printf("Screenshot written to %s\n", gSaveNext.c_str());
+      std::printf("Screenshot written to %s\n", EscapedName(gSaveNext).c_str());
     } else {
-      std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", gSaveNext.c_str(), failure.c_str());
+      std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", EscapedName(gSaveNext).c_str(), failure.c_str());
     }
     gSaveNext.clear();
   }
@@ -109,9 +135,9 @@ void TakeRequestedScreenshot() {
                                : gScreenshotPath;
   const std::string failure = WriteFrame(path);
   if (!failure.empty()) {
-    std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", path.c_str(), failure.c_str());
+    std::fprintf(stderr, "%s: cannot write the screenshot: %s\n", EscapedName(path).c_str(), failure.c_str());
     std::exit(1);
   }
-  std::printf("Screenshot written to %s\n", path.c_str());
+  std::printf("Screenshot written to %s\n", EscapedName(path).c_str());
   if (++gScreenshotsTaken >= gScreenshotCount) std::exit(0);
 }

@@ -2,6 +2,7 @@
 // with --turntable, one picture per frame of a whole turn.
 #pragma once
 
+#include <array>
 #include <string>
 
 // `count` pictures: one is written to `path` itself, more are named after
@@ -18,9 +19,11 @@ bool ScreenshotsPending();
 // as many as the last frame's, so the names of a turn sort in order.
 std::string TurntableFramePath(const std::string& path, int frame, int frames);
 
-// Why pictures could not be written into path's folder (missing, not a
-// folder, not writable), or an empty text when they can.
-std::string ScreenshotFolderProblem(const std::string& path);
+// Why `frames` pictures of `size` could not be written to `path` (one) or
+// the turntable names after it: the folder missing, not a folder or not
+// writable, a file in a picture's place that cannot be replaced, or for a
+// turntable too little free disk; an empty text when they can.
+std::string PictureOutputProblem(const std::string& path, int frames, std::array<int, 2> size);
 
 // The next frame is written to `path` too, and the viewer goes on; a line
 // says where, or why it could not be.

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/screenshot.h"
-#include "app/volume_camera.h"
 #include "app/text_wrap.h"
+#include "app/volume_camera.h"
+#include "app/window_size.h"
 
 TEST(FrameRate, OneFrameInvertedAndTheSameMillisecondKeepsThePreviousRate) {
   EXPECT_DOUBLE_EQ(FrameRate(1040, 1000, 0.0), 25.0);
@@ -46,9 +49,24 @@ TEST(Screenshots, TurntableNamesAndFolderProblems) {
   EXPECT_EQ(TurntableFramePath("turn.png", 999, 1000), "turn_999.png");
   EXPECT_EQ(TurntableFramePath("a.b/turn", 0, 4), "a.b/turn_000");
   EXPECT_EQ(TurntableFramePath("frames/.png", 2, 4), "frames/.png_002");
-  EXPECT_EQ(ScreenshotFolderProblem("shot.png"), "");
-  EXPECT_EQ(ScreenshotFolderProblem("/no/such/turn.png"), "/no/such: No such file or directory");
-  EXPECT_EQ(ScreenshotFolderProblem("/etc/hostname/turn.png"), "/etc/hostname: not a folder");
+  const std::array<int, 2> small = {64, 64};
+  EXPECT_EQ(PictureOutputProblem("shot.png", 1, small), "");
+  EXPECT_EQ(PictureOutputProblem("/no/such/turn.png", 1, small), "/no/such: No such file or directory");
+  EXPECT_EQ(PictureOutputProblem("/etc/hostname/turn.png", 1, small), "/etc/hostname: not a folder");
+  // A frame's place taken by a folder, found before any frame is drawn.
+  const std::string folder = testing::TempDir() + "turn";
+  std::filesystem::create_directories(folder + "/turn_002.png");
+  EXPECT_EQ(PictureOutputProblem(folder + "/turn.png", 4, small), folder + "/turn_002.png: is a folder");
+  EXPECT_EQ(PictureOutputProblem(folder + "/turn.png", 2, small), "");
+  // A long turn checks the disk first; a single picture is just tried.
+  const std::string full = PictureOutputProblem(folder + "/big.png", 3600, {16384, 16384});
+  EXPECT_EQ(full.rfind(folder + ": 3600 frames of 16384x16384 need about 362388 MB, ", 0), 0u) << full;
+  EXPECT_EQ(PictureOutputProblem(folder + "/big.png", 1, {16384, 16384}), "");
+}
+
+TEST(WindowSize, RefusedWhenItsBuffersWouldNotFitInMemory) {
+  EXPECT_EQ(WindowMemoryProblem({10000, 10000}, 2100000000), "");
+  EXPECT_EQ(WindowMemoryProblem({10000, 10001}, 2100000000), "a 10000x10001 window needs about 2.1 GB, 2.1 GB free");
 }
 
 // A head faces the viewer; a lone slice or a thin slab is seen through,
