@@ -22,9 +22,14 @@ using Clock = std::chrono::steady_clock;
 // timed.
 constexpr int kWarmUpFrames = 2;
 
+// A long run says how far it is, so a silent hour is not mistaken for a hang.
+constexpr std::chrono::seconds kProgressEvery{10};
+
 int gFrames = 0;
 int gDrawn = 0;
 Clock::time_point gFrameStart;
+Clock::time_point gStarted;
+Clock::time_point gLastProgress;
 std::vector<double> gFullMs;
 std::vector<double> gInteractiveMs;
 
@@ -53,6 +58,15 @@ void FinishBenchmarkFrame(int32_t sliceCount) {
   const int frame = gDrawn++ - kWarmUpFrames;
   if (frame < 0) return;
   (frame < gFrames ? gFullMs : gInteractiveMs).push_back(ms);
+  const Clock::time_point now = Clock::now();
+  if (frame == 0) gStarted = gLastProgress = now;
+  if (now - gLastProgress >= kProgressEvery) {
+    gLastProgress = now;
+    const double elapsed = std::chrono::duration<double>(now - gStarted).count();
+    const int done = frame + 1;
+    std::printf("Benchmark: %d of %d frames, about %.0f s left\n", done, 2 * gFrames,
+                elapsed / done * (2 * gFrames - done));
+  }
   if (frame + 1 < 2 * gFrames) return;
   const Detail detail = LastDetail();
   std::printf("Benchmark: %d frames turning once, %dx%d window, %d slices\n", gFrames,
