@@ -15,6 +15,7 @@
 #include "app/transfer_files.h"
 #include "app/transfer_presets.h"
 #include "app/viewer.h"
+#include "files/data_path.h"
 #include "render/vol_render.h"
 #include "sources/fluid_fields.h"
 #include "transfer/transfer_editor.h"
@@ -55,7 +56,7 @@ void ToggleFluidMode() {
     return;
   }
   gFluidMode = !gFluidMode;
-  gRenderer.LoadRawData("result128.raw", 128, 128, 128, 1);
+  gRenderer.LoadRawData(DataFilePath("result128.raw").c_str(), 128, 128, 128, 1);
   gRenderer.BuildGradients();
 }
 

@@ -23,6 +23,7 @@
 #include "app/viewer.h"
 #include "app/window_size.h"
 #include "app/window_title.h"
+#include "files/data_path.h"
 #include "files/escaped_name.h"
 #include "glux/glux_platform.h"
 #include "render/vol_render.h"
@@ -134,7 +135,7 @@ int main(int argc, char** argv) {
     const std::array<float, 3>& rgb = *options.background;
     glClearColor(rgb[0], rgb[1], rgb[2], 0.0f);
   }
-  LoadTga("zemaLogo Small.tga", gLogo);
+  LoadTga(DataFilePath("zemaLogo Small.tga").c_str(), gLogo);
 
   try {
     gRenderer.Init();

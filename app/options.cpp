@@ -15,6 +15,7 @@
 #include "app/pane_layout.h"
 #include "app/state_file.h"
 #include "app/transfer_presets.h"
+#include "files/data_path.h"
 #include "files/escaped_name.h"
 
 const char kUsageLine[] = "Usage: volview [GLUT options] [VOLUME] [options] (see --help)";
@@ -249,7 +250,7 @@ double ParseFinite(const std::string& text, const std::string& what) {
 void CheckPresetName(const ViewerOptions& options) {
   if (options.volume.empty()) throw CLI::ValidationError("--preset", "needs a VOLUME (but for 'list')");
   if (!PresetInstalled(options.preset)) {
-    throw CLI::ValidationError("--preset", "no preset '" + options.preset + "' in " + kPresetFolder +
+    throw CLI::ValidationError("--preset", "no preset '" + options.preset + "' in " + PresetFolderPath() +
                                                "/ (see --preset list)");
   }
 }
@@ -476,6 +477,8 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
     app.parse(static_cast<int>(ours.size()), ours.data());
     RefuseEmptyValues(app);
     if (geometry) options.geometrySize = ParseGeometry(*geometry);
+    // "samples/ct.nrrd" works from any folder, as the README shows it.
+    options.volume = DataFilePath(options.volume);
     if (!rawSizes.empty()) {
       RawLayout layout;
       layout.sizes = ParseRawSizes(rawSizes);

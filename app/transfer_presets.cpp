@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/transfer_files.h"
+#include "files/data_path.h"
 #include "files/escaped_name.h"
 #include "files/transfer_preset.h"
 #include "render/vol_render.h"
@@ -50,15 +51,17 @@ void ShowPreset(size_t index, const IntensityWindow& window) {
 
 }  // namespace
 
+std::string PresetFolderPath() { return DataFilePath(kPresetFolder); }
+
 void PrintPresetList() {
-  const PresetFolder folder = ReadPresetFolder(kPresetFolder);
+  const PresetFolder folder = ReadPresetFolder(PresetFolderPath());
   PrintWarnings(folder);
   for (const TransferPreset& preset : folder.presets) {
     std::printf("%-16s %s\n", EscapedName(preset.name).c_str(), preset.description.c_str());
   }
 }
 
-bool PresetInstalled(const std::string& name) { return !PresetPath(kPresetFolder, name).empty(); }
+bool PresetInstalled(const std::string& name) { return !PresetPath(PresetFolderPath(), name).empty(); }
 
 bool SetUpStartPreset(const std::string& named, VolumeKind kind, const IntensityWindow& window) {
   const std::string name = !named.empty()             ? named
@@ -69,13 +72,13 @@ bool SetUpStartPreset(const std::string& named, VolumeKind kind, const Intensity
   if (!named.empty()) {
     // Checked alone first: a broken preset asked for ends the start in one line.
     try {
-      asked = ReadTransferPreset(PresetPath(kPresetFolder, named));
+      asked = ReadTransferPreset(PresetPath(PresetFolderPath(), named));
     } catch (const TransferFileError& error) {
       std::fprintf(stderr, "%s\n", error.what());
       return false;
     }
   }
-  PresetFolder folder = ReadPresetFolder(kPresetFolder);
+  PresetFolder folder = ReadPresetFolder(PresetFolderPath());
   PrintWarnings(folder);
   gPresets = std::move(folder.presets);
   const auto found = std::find_if(gPresets.begin(), gPresets.end(),
@@ -87,9 +90,9 @@ bool SetUpStartPreset(const std::string& named, VolumeKind kind, const Intensity
   }
   // Only a default can be missing: a named one was just read. A default
   // skipped as broken already has its warning.
-  if (PresetPath(kPresetFolder, name).empty()) {
-    std::fprintf(stderr, "%s/%s.json: warning: preset missing, keeping the start-up table\n", kPresetFolder,
-                 name.c_str());
+  if (PresetPath(PresetFolderPath(), name).empty()) {
+    std::fprintf(stderr, "%s/%s.json: warning: preset missing, keeping the start-up table\n",
+                 EscapedName(PresetFolderPath()).c_str(), name.c_str());
   }
   gCurrent = gPresets.size() - 1;  // key k starts from the first
   return true;

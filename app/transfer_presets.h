@@ -1,5 +1,6 @@
-// Transfer-function presets from the folder "presets" of the working
-// directory: the one an opened volume starts from, --preset list, and key k.
+// Transfer-function presets from the folder "presets" (found as the other
+// data files are: see files/data_path.h): the one an opened volume starts
+// from, --preset list, and key k.
 // The built-in volumes never use them.
 #pragma once
 
@@ -10,6 +11,10 @@
 #include "files/volume_window.h"
 
 constexpr char kPresetFolder[] = "presets";
+
+// The presets folder in use: "presets" in the working directory, or where
+// the data files are.
+std::string PresetFolderPath();
 
 // --preset list: one line per usable preset, its name and description, on
 // stdout; one warning line per broken file on stderr.

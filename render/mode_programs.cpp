@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "files/data_path.h"
 #include "glux/glux_blend_minmax.h"
 #include "render/vol_render.h"
 
@@ -37,7 +38,7 @@ ModeDefines DefinesFor(RenderMode mode) {
 
 CGprogram VolRender::CompileFragmentVariant(std::vector<const char*> options) {
   options.push_back(nullptr);
-  CGprogram program = cgCreateProgramFromFile(cgContext, CG_SOURCE, "volrendFrag.cg",
+  CGprogram program = cgCreateProgramFromFile(cgContext, CG_SOURCE, DataFilePath("volrendFrag.cg").c_str(),
                                               fragmentProfile, nullptr, options.data());
   CheckCgError();
   cgGLLoadProgram(program);

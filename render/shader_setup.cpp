@@ -1,4 +1,5 @@
 // Compiles, loads, binds and enables the renderer's two shader programs.
+#include "files/data_path.h"
 #include "render/vol_render.h"
 
 namespace {
@@ -30,8 +31,8 @@ void VolRender::InitShaders() {
     throw CgError("Impossible d'initialiser le Vertex Shader", kUnsupported);
 
   const char* vertexOptions[] = {"-posinv", nullptr};
-  vertexProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, "volrendVert.cg", vertexProfile,
-                                          nullptr, vertexOptions);
+  vertexProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, DataFilePath("volrendVert.cg").c_str(),
+                                          vertexProfile, nullptr, vertexOptions);
   CheckCgError();
   cgGLLoadProgram(vertexProgram);
   CheckCgError();
@@ -47,7 +48,7 @@ void VolRender::InitShaders() {
         kUnsupported);
   CheckCgError();
 
-  fragmentProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, "volrendFrag.cg",
+  fragmentProgram = cgCreateProgramFromFile(cgContext, CG_SOURCE, DataFilePath("volrendFrag.cg").c_str(),
                                             fragmentProfile, nullptr, nullptr);
   cgGLLoadProgram(fragmentProgram);
   CheckCgError();
