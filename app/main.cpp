@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  if (!CheckTransferOptions(options)) return 1;
   // A volume that cannot be read ends the program before any window opens.
   if (!options.volume.empty()) {
     if (!LoadOpenedVolume(options)) return 1;

@@ -73,6 +73,20 @@ VolumeKind OpenedVolumeKind() {
 
 }  // namespace
 
+bool CheckTransferOptions(const ViewerOptions& options) {
+  try {
+    if (!options.transferFile.empty()) {
+      float table[kTransferEntries * 4] = {};
+      ReadTransferFile(options.transferFile, 0, 1, table);
+    }
+    if (!options.saveTransferFile.empty()) CheckTransferFileWritable(options.saveTransferFile);
+  } catch (const TransferFileError& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return false;
+  }
+  return true;
+}
+
 bool SetUpTransferFiles(const ViewerOptions& options, const IntensityWindow& window) {
   const Volume* volume = OpenedVolume();
   try {

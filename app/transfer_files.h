@@ -12,6 +12,11 @@
 #include "files/volume_file.h"
 #include "files/volume_window.h"
 
+// Before the volume is read: whether --tf names a map that reads and
+// --save-tf a file that can be written; if not, one line on stderr and
+// false, so a long load is not wasted on a slip.
+bool CheckTransferOptions(const ViewerOptions& options);
+
 // --tf (or else, for an opened volume, the preset it starts from), --save-tf
 // and the histogram, for the opened volume if there is one, over `window`.
 // Call after the volume is read and before the GLUT window opens. A map that
