@@ -77,7 +77,7 @@ class RefusalTest(unittest.TestCase):
         self.assertEqual((folder / "turn_002.png").read_bytes(), b"kept")
         self.assert_refused((missing, "--screenshot", str(folder / "big.png"), "--turntable", "3600", "--size", "16384x16384"),
                             1, re.compile(r"%s/big\.png: cannot write the turntable: %s: 3600 frames of 16384x16384 need "
-                                          r"about 362388 MB, \d+ MB free\Z" % (re.escape(str(folder)),) * 2))
+                                          r"about 362388 MB, \d+ MB free\Z" % ((re.escape(str(folder)),) * 2)))
         self.assert_refused((missing, "--screenshot", "/no/such\n\x1b[31m/shot.png"), 1,
                             "/no/such\\n\\x1b[31m/shot.png: cannot write the screenshot: /no/such\\n\\x1b[31m: "
                             "No such file or directory")
