@@ -22,18 +22,30 @@ std::string Range(char letter, double low, double high) {
   return std::string(1, letter) + " " + number(low) + ".." + number(high);
 }
 
+std::string Sizes(const std::array<int64_t, 3>& sizes) {
+  return std::to_string(sizes[0]) + " x " + std::to_string(sizes[1]) + " x " + std::to_string(sizes[2]);
+}
+
 }  // namespace
 
 std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
                            const IntensityWindow& defaultWindow) {
   std::string text = "File: " + EscapedName(path) + "\n";
   text += "Format: " + info.format + "\n";
-  text += "Dimensions: " + std::to_string(info.sizes[0]) + " x " + std::to_string(info.sizes[1]) +
-          " x " + std::to_string(info.sizes[2]);
+  // Sizes and spacing as the file stores them, so they agree with the file's
+  // orientation code and with what other tools print.
+  std::array<int64_t, 3> fileSizes{};
+  std::array<double, 3> fileSpacing{};
+  for (int c = 0; c < 3; ++c) {
+    fileSizes[info.mapping.fileAxis[c]] = info.sizes[c];
+    fileSpacing[info.mapping.fileAxis[c]] = info.spacing[c];
+  }
+  text += "Dimensions: " + Sizes(fileSizes);
   text += info.frames > 1 ? " (" + std::to_string(info.frames) + " frames)\n" : "\n";
   text += std::string("Voxel type: ") + VoxelTypeName(info.fileType) + "\n";
-  text += Format("Spacing: %g x %g x %g\n", info.spacing[0], info.spacing[1], info.spacing[2]);
+  text += Format("Spacing: %g x %g x %g\n", fileSpacing[0], fileSpacing[1], fileSpacing[2]);
   text += "Orientation: " + info.orientation + "\n";
+  text += "Shown as: " + Sizes(info.sizes) + (info.anatomical ? " in L/P/S order\n" : " in x/y/z order\n");
   const RasBox extent = RasExtent(info);
   const char* letters = info.anatomical ? "RAS" : "xyz";
   text += info.anatomical ? "Extent (RAS mm): " : "Extent (mm): ";

@@ -38,15 +38,18 @@ def bars(image):  # the histogram's grey-blue, lighter than the panel
 class CommandLineTest(unittest.TestCase):
     def test_info_for_each_sample_needs_no_display(self):
         # Signed CT values with negatives, the same in every format.
-        ct = {"Dimensions": "128 x 128 x 64", "Spacing": "1.5 x 1.5 x 3", "Value range": "-1008 to 1487",
-              "Default window": "-1008:1487"}
+        # Shown in one order whatever the order each format stores (MetaImage's: P, I, L).
+        ct = {"Value range": "-1008 to 1487", "Default window": "-1008:1487"}
         orientations, extents = [], []
         for name, extra, format_name in FORMATS + [("ct4d.nii.gz", (), "NIfTI")]:
             result = run_without_display("samples/" + name, *extra, "--info")
             self.assertEqual((result.returncode, result.stderr), (0, ""), name)
             info = dict(line.split(": ", 1) for line in result.stdout.splitlines())
+            order = "L/P/S" if format_name in ("NRRD", "NIfTI", "MetaImage", "DICOM series") else "x/y/z"
             expected = {"File": "samples/" + name, "Format": format_name, "Voxel type": "int16",
-                        **({"Dimensions": "64 x 64 x 32 (4 frames)"} if name == "ct4d.nii.gz" else ct)}
+                        **({"Dimensions": "64 x 64 x 32 (4 frames)", "Shown as": "64 x 64 x 32 in L/P/S order"}
+                           if name == "ct4d.nii.gz" else dict(ct, **{"Shown as": "128 x 128 x 64 in %s order" % order})),
+                        **({"Dimensions": "128 x 64 x 128", "Spacing": "1.5 x 3 x 1.5"} if name == "ct.mha" else {})}
             self.assertEqual({key: info.get(key) for key in expected}, expected)
             self.assertRegex(info["Orientation"], r"^[LRAPSI]{3}$")
             orientations.append(info["Orientation"])
@@ -96,6 +99,12 @@ class PlacementTest(unittest.TestCase):
         letters, error = mv.extent_error(result.stdout, affine, shape)
         self.assertEqual(letters, "RAS", result.stdout)
         self.assertLess(error, 0.051, result.stdout)
+        if str(path).endswith(".nii.gz"):  # sizes and spacing in the file's storage order, as nibabel reads them
+            image = nibabel.load(path)
+            info = dict(line.split(": ", 1) for line in result.stdout.splitlines())
+            self.assertEqual((info["Dimensions"], info["Spacing"], info["Orientation"]),
+                             (" x ".join(map(str, image.shape)), " x ".join("%g" % z for z in image.header.get_zooms()),
+                              "".join(nibabel.aff2axcodes(image.affine))))
 
     def test_files_of_other_tools_place_their_voxels_where_their_affines_say(self):
         scratch = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-placed-")))
