@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
   if (!CheckTransferOptions(options)) return 1;
   // A volume that cannot be read ends the program before any window opens.
   if (!options.volume.empty()) {
+    if (options.info && PrintSeveralSeries(options)) return 0;
     if (!LoadOpenedVolume(options)) return 1;
     if (options.info) {
       PrintOpenedVolumeInfo(options);

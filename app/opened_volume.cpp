@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -68,6 +69,7 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
   request.spacing = options.spacing;
   request.frame = options.frame;
   request.singleFile = options.singleFile;
+  request.series = options.series;
   {
     LoadProgress progress;
     try {
@@ -103,6 +105,22 @@ IntensityWindow StartWindow(const ViewerOptions& options) {
 }
 
 bool OpenedVolumeHoldsCt() { return gHoldsCt; }
+
+bool PrintSeveralSeries(const ViewerOptions& options) {
+  std::error_code error;
+  if (!options.series.empty() || options.raw || !std::filesystem::is_directory(options.volume, error)) return false;
+  std::vector<std::string> series;
+  try {
+    series = ListDicomSeries(options.volume);
+  } catch (const VolumeFileError&) {
+    return false;  // the read says what is wrong
+  }
+  if (series.size() < 2) return false;
+  std::printf("File: %s\nFormat: DICOM folder\nSeries: %zu (open one with --series N)\n",
+              EscapedName(options.volume).c_str(), series.size());
+  for (const std::string& line : series) std::printf("  %s\n", line.c_str());
+  return true;
+}
 
 void PrintOpenedVolumeInfo(const ViewerOptions& options) {
   std::fputs(VolumeInfoText(options.volume, gVolume->info(), gDefaultWindow).c_str(), stdout);

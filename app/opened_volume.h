@@ -25,6 +25,9 @@ bool OpenedVolumeHoldsCt();
 
 // Prints the --info text of the loaded volume on stdout.
 void PrintOpenedVolumeInfo(const ViewerOptions& options);
+// --info on a folder of several DICOM series without --series: lists them
+// on stdout and returns true; false for anything else, read as usual.
+bool PrintSeveralSeries(const ViewerOptions& options);
 
 // Hands a part of the loaded volume (fitted to at most maxSize voxels a
 // side) to the renderer in its true proportions, its values through the

@@ -359,6 +359,11 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
   app.add_flag("--single-file", options.singleFile,
                "Open a DICOM file alone, not the series of its folder it belongs to")
       ->needs(volumeOrState);
+  app.add_option("--series", options.series,
+                 "In a folder of several DICOM series, open series N (as --info lists them) or the one whose "
+                 "SeriesInstanceUID starts with UID")
+      ->type_name("N|UID")
+      ->needs(volumeOrState);
   app.add_option("--tf", options.transferFile, "Load a transfer function (JSON colour map)")
       ->type_name("FILE");
   app.add_option("--save-tf", options.saveTransferFile,

@@ -26,6 +26,7 @@ struct ViewerOptions {
   int frame = 0;
   bool info = false;
   bool singleFile = false;  // --single-file: a DICOM file without its series
+  std::string series;       // --series: one of a folder's several DICOM series
   std::string transferFile;
   std::string saveTransferFile;
   std::string screenshot;

@@ -74,6 +74,7 @@ ordered_json Reading(const ViewerOptions& options) {
   if (options.spacing) reading["spacing"] = List(*options.spacing);
   reading["maxSize"] = options.maxSize;
   reading["singleFile"] = options.singleFile;
+  if (!options.series.empty()) reading["series"] = options.series;
   return reading;
 }
 
@@ -347,6 +348,7 @@ void ReadVolume(Reader& file, const std::string& statePath, ViewerOptions& optio
   }
   options.maxSize = static_cast<int>(reading.Integer("maxSize", 1, 1 << 16));
   options.singleFile = reading.Bool("singleFile");
+  if (reading.Has("series")) options.series = reading.String("series");
 }
 
 void ReadCamera(Reader& camera, const std::set<std::string>& given, ViewerOptions& options, RestoredView& restored) {

@@ -15,6 +15,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "files/volume_orientation.h"
 #include "files/voxel_buffer.h"
@@ -42,6 +43,9 @@ struct VolumeRequest {
   std::optional<std::array<double, 3>> spacing;  // replaces the file's spacing (canonical axes)
   int frame = 0;                               // which frame of a 4D file
   bool singleFile = false;                     // a DICOM file alone, not the series it belongs to
+  // In a folder of several DICOM series, the one to open: its number in
+  // ListDicomSeries' order, or a prefix of its SeriesInstanceUID.
+  std::string series{};
 };
 
 // The spacings a volume may have, in mm: 0.1 nm to 10 km. Within them every
@@ -107,3 +111,8 @@ using VolumeProgress = std::function<void(const std::string& line)>;
 // unreadable, of an unknown format, truncated, not scalar, or its size does
 // not match the raw layout.
 Volume OpenVolume(const VolumeRequest& request, const VolumeProgress& progress = {});
+
+// The DICOM series of `folder`, one line each, "N: description, rows x
+// columns x slices", in the order of their series numbers: the numbers
+// VolumeRequest::series takes. Throws VolumeFileError.
+std::vector<std::string> ListDicomSeries(const std::string& folder);

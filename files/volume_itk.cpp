@@ -3,9 +3,11 @@
 // and the libraries under it run in a child process (reader_child.h).
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -459,6 +461,72 @@ FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, c
 
 FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::string& path, ReaderChannel& channel);
 
+// The series of a scanned folder in the order users know them by: their
+// series numbers, then their UIDs.
+struct SeriesEntry {
+  std::string id;  // GDCM's: the SeriesInstanceUID, then the series details
+  long number = 0;
+  std::string line;  // "description, rows x columns x slices"
+};
+
+std::vector<SeriesEntry> FolderSeries(itk::GDCMSeriesFileNames& names) {
+  std::vector<SeriesEntry> entries;
+  for (const std::string& id : names.GetSeriesUIDs()) {
+    const std::vector<std::string>& files = names.GetFileNames(id);
+    if (files.empty()) continue;
+    SeriesEntry entry;
+    entry.id = id;
+    auto io = itk::GDCMImageIO::New();
+    io->SetFileName(files.front());
+    std::string description = "no description";
+    std::string size = "?";
+    try {
+      io->ReadImageInformation();
+      std::string text;
+      if (io->GetValueFromTag("0008|103e", text) && text.find_first_not_of(" \0") != std::string::npos) {
+        description = EscapedName(text.substr(0, text.find_last_not_of(" \0") + 1));
+      }
+      if (io->GetValueFromTag("0020|0011", text)) entry.number = std::strtol(text.c_str(), nullptr, 10);
+      const uint64_t slices = files.size() > 1 || io->GetNumberOfDimensions() < 3 ? files.size() : io->GetDimensions(2);
+      size = std::to_string(io->GetDimensions(1)) + " x " + std::to_string(io->GetDimensions(0)) + " x " +
+             std::to_string(slices);
+    } catch (const itk::ExceptionObject&) {
+      description = "unreadable";
+    }
+    entry.line = description + ", " + size;
+    entries.push_back(std::move(entry));
+  }
+  std::stable_sort(entries.begin(), entries.end(), [](const SeriesEntry& a, const SeriesEntry& b) {
+    return a.number != b.number ? a.number < b.number : a.id < b.id;
+  });
+  return entries;
+}
+
+// The series --series names: its number in the listing, or a prefix of its
+// SeriesInstanceUID that only it has.
+const SeriesEntry& ChosenSeries(const std::vector<SeriesEntry>& series, const std::string& chosen,
+                                const std::string& path) {
+  const std::string count = std::to_string(series.size());
+  if (chosen.find_first_not_of("0123456789") == std::string::npos) {
+    const unsigned long number = std::strtoul(chosen.c_str(), nullptr, 10);
+    if (chosen.size() > 6 || number < 1 || number > series.size()) {
+      throw VolumeFileError(path + ": no DICOM series " + chosen + " (the folder holds " + count + ")");
+    }
+    return series[number - 1];
+  }
+  const SeriesEntry* found = nullptr;
+  for (const SeriesEntry& entry : series) {
+    if (entry.id.compare(0, chosen.size(), chosen) != 0) continue;
+    if (found != nullptr) throw VolumeFileError(path + ": more than one DICOM series has a UID starting " + EscapedName(chosen));
+    found = &entry;
+  }
+  if (found == nullptr) throw VolumeFileError(path + ": no DICOM series has a UID starting " + EscapedName(chosen));
+  return *found;
+}
+
+// Refusals list this many series; --info lists them all.
+constexpr size_t kSeriesListed = 5;
+
 FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path, ReaderChannel& channel) {
   channel.Reader("DICOM");
   if (const std::optional<std::string> unreadable = UnreadableFileIn(request.path)) {
@@ -467,17 +535,24 @@ FileVolume ReadDicomFolder(const VolumeRequest& request, const std::string& path
   auto names = itk::GDCMSeriesFileNames::New();
   names->SetUseSeriesDetails(true);
   names->SetDirectory(request.path);
-  const std::vector<std::string>& series = names->GetSeriesUIDs();
+  const std::vector<SeriesEntry> series = FolderSeries(*names);
   if (series.empty()) throw VolumeFileError(path + ": folder holds no DICOM series");
-  if (series.size() > 1) {
-    throw VolumeFileError(path + ": folder holds " + std::to_string(series.size()) +
-                          " DICOM series; open a folder with one");
+  if (series.size() > 1 && request.series.empty()) {
+    std::string line = path + ": folder holds " + std::to_string(series.size()) + " DICOM series: ";
+    for (size_t i = 0; i < series.size() && i < kSeriesListed; ++i) {
+      line += (i > 0 ? "; " : "") + std::to_string(i + 1) + ": " + series[i].line;
+    }
+    if (series.size() > kSeriesListed) {
+      line += "; and " + std::to_string(series.size() - kSeriesListed) + " more (--info lists them)";
+    }
+    throw VolumeFileError(line + "; open one with --series N");
   }
+  const SeriesEntry& chosen = request.series.empty() ? series.front() : ChosenSeries(series, request.series, path);
   if (request.frame != 0) {
     throw VolumeFileError(path + ": frame " + std::to_string(request.frame) +
                           " does not exist (1 frame)");
   }
-  return ReadDicomFiles(names->GetFileNames(series.front()), path, channel);
+  return ReadDicomFiles(names->GetFileNames(chosen.id), path, channel);
 }
 
 // The files of one series, sorted by GDCM along the slice normal.
@@ -693,6 +768,31 @@ Volume OpenChecked(const VolumeRequest& request, const std::string& name, const 
 }
 
 }  // namespace
+
+std::vector<std::string> ListDicomSeries(const std::string& folder) {
+  const std::string name = EscapedName(folder);
+  // GDCM's scan in a child, as every read: a damaged file cannot take the viewer down.
+  const std::string list = RunReaderInChild(
+                               name,
+                               [&](ReaderChannel& scan) {
+                                 auto names = itk::GDCMSeriesFileNames::New();
+                                 names->SetUseSeriesDetails(true);
+                                 names->SetDirectory(folder);
+                                 std::string lines;
+                                 size_t number = 0;
+                                 for (const SeriesEntry& entry : FolderSeries(*names)) {
+                                   lines += std::to_string(++number) + ": " + entry.line + '\n';
+                                 }
+                                 scan.Result(lines);
+                               },
+                               {})
+                               .result;
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = list.find('\n', at)) != std::string::npos; at = end + 1) {
+    lines.push_back(list.substr(at, end - at));
+  }
+  return lines;
+}
 
 Volume OpenVolume(const VolumeRequest& request, const VolumeProgress& progress) {
   const std::string name = EscapedName(request.path);

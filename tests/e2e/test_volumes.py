@@ -1,6 +1,7 @@
 """Users' volumes on the real viewer: every sample format, --info, where files
 written by other tools place their voxels, --screenshot, bad input, colour-map
 files and the histogram, and keys + 4 on an opened volume."""
+import io
 import json
 import os
 import pathlib
@@ -11,6 +12,7 @@ import unittest
 
 import nibabel
 import numpy
+import pydicom
 from pydicom.uid import generate_uid
 
 import marker_volumes as mv
@@ -135,6 +137,34 @@ class PlacementTest(unittest.TestCase):
             b"space directions: (0,1.5,0) (0,0,2) (-2.5,0,0)\nspace origin: (-30.5,41,-12.25)\n"
             b"endian: little\nencoding: raw\n\n" + data.tobytes(order="F"))
         self.assert_extent(scratch / "ras.nrrd", affine((0, 1.5, 0), (0, 0, 2), (-2.5, 0, 0)))
+
+
+class SeveralSeriesTest(unittest.TestCase):
+    def test_a_folder_of_two_series_names_both_and_opens_either(self):
+        folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-series-")))
+        uids = {}
+        # Listed by series number, not by the order of their files or UIDs.
+        for name, number, description, slices, value in (("b", 2, "T2 axial", 3, 100), ("a", 1, "T1 axial", 5, 200)):
+            uids[number] = generate_uid()
+            for k in range(slices):
+                image = pydicom.dcmread(io.BytesIO(mv.dicom_image(4, numpy.full(16, value, "<i2").tobytes(), uids[number],
+                                                                  (0.0, 0.0, 2.0 * k))))
+                image.SeriesNumber, image.SeriesDescription = number, description
+                image.save_as(folder / ("%s%d.dcm" % (name, k)))
+        refused = run_without_display(str(folder))
+        self.assertEqual((refused.returncode, refused.stdout, refused.stderr),
+                         (1, "", "%s: folder holds 2 DICOM series: 1: T1 axial, 4 x 4 x 5; 2: T2 axial, 4 x 4 x 3; "
+                                 "open one with --series N\n" % folder))
+        listed = run_without_display(str(folder), "--info")
+        self.assertEqual((listed.returncode, listed.stderr), (0, ""))
+        self.assertEqual(listed.stdout.splitlines()[2:], ["Series: 2 (open one with --series N)",
+                                                          "  1: T1 axial, 4 x 4 x 5", "  2: T2 axial, 4 x 4 x 3"])
+        for choice, dimensions, values in (("2", "4 x 4 x 3", "100 to 100"), (uids[1][:-2], "4 x 4 x 5", "200 to 200")):
+            info = run_without_display(str(folder), "--series", choice, "--info")
+            self.assertEqual((info.returncode, info.stderr), (0, ""), choice)
+            self.assertLessEqual({"Dimensions: " + dimensions, "Value range: " + values}, set(info.stdout.splitlines()))
+        missing = run_without_display(str(folder), "--series", "3", "--info")
+        self.assertEqual((missing.returncode, missing.stderr), (1, "%s: no DICOM series 3 (the folder holds 2)\n" % folder))
 
 
 class PictureTest(unittest.TestCase):
