@@ -7,6 +7,9 @@
 #include <nlohmann/json.hpp>
 
 #include <cmath>
+#include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/volume_cuts.h"
@@ -23,8 +26,8 @@ struct Saved {
   std::string text;
 };
 
-// A view the user has worked on: every field away from its start.
-Saved WorkedOnView(const VolumeInfo& info) {
+// A view the user has worked on: every field away from its start, saved as `statePath`.
+Saved WorkedOnView(const VolumeInfo& info, const std::string& statePath = "/data/scans/views/v.json") {
   Saved saved;
   saved.options.volume = "/data/scans/head.nii.gz";
   saved.options.frame = 2;
@@ -68,7 +71,7 @@ Saved WorkedOnView(const VolumeInfo& info) {
   snapshot.table = saved.table.data();
   snapshot.tableName = "edited";
   snapshot.background = std::array<float, 3>{1, 0.5f, 0.2f};
-  saved.text = FormatState(snapshot, "/data/scans/views/v.json");
+  saved.text = FormatState(snapshot, statePath);
   return saved;
 }
 
@@ -149,16 +152,7 @@ TEST(StateFile, AWorkedOnViewComesBackAsItWas) {
 }
 
 TEST(StateFile, TheVolumeIsKeptRelativeBelowTheStateFolder) {
-  const VolumeInfo info = NiftiLikeScan();
-  Saved saved = WorkedOnView(info);
-  ViewSnapshot snapshot;
-  saved.options.volume = "/data/scans/head.nii.gz";
-  snapshot.options = &saved.options;
-  snapshot.info = &info;
-  snapshot.state = &saved.state;
-  snapshot.table = saved.table.data();
-  snapshot.windowSize = {300, 200};
-  const std::string text = FormatState(snapshot, "/data/v.json");
+  const std::string text = WorkedOnView(NiftiLikeScan(), "/data/v.json").text;
   EXPECT_EQ(nlohmann::json::parse(text)["volume"], "scans/head.nii.gz");
   ViewerOptions options;
   ApplyStateText(text, "/moved/there/v.json", {}, options);
@@ -213,28 +207,22 @@ TEST(StateFile, UnknownFieldsAreNamedAndWrongOnesRefused) {
     }
     return std::string("accepted");
   };
-  const nlohmann::json good = nlohmann::json::parse(saved.text);
-  nlohmann::json wrong = good;
-  wrong["camera"]["zoom"] = "near";
-  EXPECT_EQ(refusal(wrong), "camera.zoom is not a number");
-  wrong = good;
-  wrong["mode"] = "xray";
-  EXPECT_EQ(refusal(wrong), "mode is 'xray', expected composite, mip, minip, average or iso");
-  wrong = good;
-  wrong["window"] = {5, 5};
-  EXPECT_EQ(refusal(wrong), "window does not run from low to high");
-  wrong = good;
-  wrong.erase("volume");
-  EXPECT_EQ(refusal(wrong), "volume is missing");
-  wrong = good;
-  wrong["clip"] = {0, 0, 0, 4};
-  EXPECT_EQ(refusal(wrong), "clip has a zero normal");
-  wrong = good;
-  wrong["transfer"]["map"] = {{"Points", {0, 1}}};
-  EXPECT_NE(refusal(wrong).find("transfer.map is not a colour map"), std::string::npos);
-  wrong = good;
-  wrong["slicePanes"]["axial"] = 3;
-  EXPECT_EQ(refusal(wrong), "slicePanes.axial is not an object");
+  // Each field broken in turn, the rest as saved.
+  const std::pair<std::function<void(nlohmann::json&)>, std::string> broken[] = {
+      {[](nlohmann::json& j) { j["camera"]["zoom"] = "near"; }, "camera.zoom is not a number"},
+      {[](nlohmann::json& j) { j["mode"] = "xray"; }, "mode is 'xray', expected composite, mip, minip, average or iso"},
+      {[](nlohmann::json& j) { j["window"] = {5, 5}; }, "window does not run from low to high"},
+      {[](nlohmann::json& j) { j.erase("volume"); }, "volume is missing"},
+      {[](nlohmann::json& j) { j["clip"] = {0, 0, 0, 4}; }, "clip has a zero normal"},
+      {[](nlohmann::json& j) { j["transfer"]["map"] = {{"Points", {0, 1}}}; }, "transfer.map is not a colour map:"},
+      {[](nlohmann::json& j) { j["slicePanes"]["axial"] = 3; }, "slicePanes.axial is not an object"},
+  };
+  for (const auto& [breakIt, reason] : broken) {
+    nlohmann::json wrong = nlohmann::json::parse(saved.text);
+    breakIt(wrong);
+    const std::string got = refusal(wrong);  // a reason ending in ':' goes on with the parser's
+    EXPECT_EQ(reason.back() == ':' ? got.substr(0, reason.size()) : got, reason);
+  }
   EXPECT_EQ(refusal(nlohmann::json{{"RGBPoints", {0, 0, 0, 0}}}),
             "not a saved view (no \"format\": \"volview state\")");
   ViewerOptions ignored;

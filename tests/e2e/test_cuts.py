@@ -2,16 +2,14 @@
 cut faces and slices through the cursor, each picture against one computed
 from the file's own voxels and affine (nibabel, pydicom); the crop box's
 faces dragged, the view plane frozen into the volume, and bad values."""
-import glob
+import copy
 import os
 import pathlib
 import re
 import tempfile
 import unittest
 
-import nibabel
 import numpy
-import pydicom
 
 import marker_volumes as mv
 import slice_oracle
@@ -55,60 +53,30 @@ def written(name, volume, writer):
     return str(path)
 
 
-# --- the files as read back, along R, A and S ----------------------------------
-class RasVolume:
-    """A file's voxels along increasing R, A, S (the volumes here lie along the
-    anatomical axes), the RAS mm of the first voxel's centre and the spacing."""
+# --- the files as read back, in RAS mm ---------------------------------------------
+class RasVolume(slice_oracle.FileVolume):
+    """A file's voxels and affine as nibabel or pydicom read them (the volumes here lie along the
+    anatomical axes), with the centre of their box and the spacing along R, A and S."""
 
     def __init__(self, path):
-        image = dicom_image(path) if os.path.isdir(path) else nibabel.load(path)
-        canonical = nibabel.as_closest_canonical(image)
-        self.voxels = numpy.asarray(canonical.dataobj, dtype=float)
-        self.origin = canonical.affine[:3, 3]
-        self.spacing = numpy.diag(canonical.affine)[:3]
-        self.centre = self.origin + self.spacing * (numpy.array(self.voxels.shape) - 1) / 2
+        read = (slice_oracle.FileVolume.dicom if os.path.isdir(path) else slice_oracle.FileVolume.nifti)(path)
+        super().__init__(read.data, read.affine)
+        self.centre = numpy.mean(self.box(), axis=0)
+        self.spacing = numpy.abs(self.affine[:3, :3]).max(axis=1)
 
     def where(self, value):
         """RAS mm of the centre of the voxels holding value."""
-        return self.origin + self.spacing * numpy.argwhere(self.voxels == value).mean(axis=0)
+        return self.to_ras(numpy.argwhere(self.data == value).mean(axis=0))
 
     def faces(self):
         """Per axis, the RAS mm of the low and high faces of the voxels' box."""
-        last = self.origin + self.spacing * (numpy.array(self.voxels.shape) - 1)
-        return numpy.stack([self.origin - self.spacing / 2, last + self.spacing / 2], axis=1)
+        return numpy.stack(self.box(), axis=1)
 
     def at(self, ras):
         """Trilinear values at RAS points (..., 3); NaN outside the voxel centres."""
-        return multilinear(self.voxels, (ras - self.origin) / self.spacing)
-
-
-def dicom_image(folder):
-    # The series as pydicom reads it, its LPS frame turned to RAS for nibabel.
-    slices = [pydicom.dcmread(p) for p in glob.glob(os.path.join(folder, "*.dcm"))]
-    along, down = (numpy.array(slices[0].ImageOrientationPatient[i:i + 3], float) for i in (0, 3))
-    slices.sort(key=lambda s: numpy.dot(numpy.cross(along, down), s.ImagePositionPatient))
-    first, last = (numpy.array(s.ImagePositionPatient, float) for s in (slices[0], slices[-1]))
-    rows, columns = (float(s) for s in slices[0].PixelSpacing)
-    lps = numpy.eye(4)
-    lps[:3, 0], lps[:3, 1] = along * columns, down * rows
-    lps[:3, 2], lps[:3, 3] = (last - first) / (len(slices) - 1), first
-    data = numpy.stack([s.pixel_array.T for s in slices], axis=2)  # [column, row, slice]
-    return nibabel.Nifti1Image(data, numpy.diag([-1, -1, 1, 1]) @ lps)
-
-
-def multilinear(array, index):
-    # Linear interpolation of an n-dimensional array at fractional indices (..., n).
-    index = numpy.asarray(index, float)
-    n = array.ndim
-    inside = numpy.all((index >= 0) & (index <= numpy.array(array.shape) - 1), axis=-1)
-    base = numpy.clip(numpy.floor(index), 0, numpy.array(array.shape) - 2).astype(int)
-    fraction = index - base
-    result = numpy.zeros(index.shape[:-1])
-    for corner in range(2 ** n):
-        bits = [(corner >> k) & 1 for k in range(n)]
-        weight = numpy.prod([fraction[..., k] if b else 1 - fraction[..., k] for k, b in enumerate(bits)], axis=0)
-        result += weight * array[tuple(base[..., k] + b for k, b in enumerate(bits))]
-    return numpy.where(inside, result, numpy.nan)
+        index = self.to_index(ras)
+        within = numpy.all((index >= 0) & (index <= numpy.array(self.data.shape) - 1), axis=-1)
+        return numpy.where(within, self.sample(ras)[0], numpy.nan)
 
 
 # --- pictures ---------------------------------------------------------------------
@@ -134,11 +102,15 @@ def mip(volume, view, framing, low, high):
     to low..high: per pixel the brightest of the slices along the view, each
     interpolated between its voxel centres; NaN off them. What the grayscale
     table shows nothing of (up to a tenth of the window) stays black."""
-    toward = VIEWS[view][2][0]
-    across = [axis for axis in range(3) if axis != toward]  # the slices' axes, in order
-    points = (screen_points(volume, view, framing)[..., across] - volume.origin[across]) / volume.spacing[across]
-    slices = numpy.moveaxis(windowed(volume.voxels, low, high), toward, -1)
-    brightest = numpy.max([multilinear(slices[..., k], points) for k in range(slices.shape[-1])], axis=0)
+    greys = copy.copy(volume)
+    greys.data = windowed(volume.data, low, high)
+    points = volume.to_index(screen_points(volume, view, framing))
+    along = numpy.argmax(numpy.abs(volume.affine[VIEWS[view][2][0], :3]))  # the file axis toward the eye
+    brightest = numpy.full(points.shape[:-1], -numpy.inf)
+    for k in range(volume.data.shape[along]):
+        points[..., along] = k
+        brightest = numpy.fmax(brightest, greys.at(volume.to_ras(points)))
+    brightest[numpy.isinf(brightest)] = numpy.nan
     return numpy.where(numpy.round(brightest * 255) <= 25, 0.0, brightest)
 
 

@@ -8,7 +8,6 @@ import pathlib
 import re
 import shutil
 import tempfile
-import time
 import unittest
 
 import nibabel
@@ -16,7 +15,7 @@ import numpy
 
 import marker_volumes as mv
 import slice_oracle as so
-from harness import Image, Viewer, run_without_display, screenshot
+from harness import Image, Viewer, run_without_display, screenshot, wait_until
 
 SCRATCH = pathlib.Path(tempfile.mkdtemp(prefix="volview-slices-"))
 WINDOW = (400.0, 1800.0)
@@ -105,12 +104,8 @@ def next_cursor(viewer, count):
 
 
 def wait_for(lines, count, what):
-    deadline = time.monotonic() + 60
-    while len(found := lines()) < count:
-        if time.monotonic() > deadline:
-            raise AssertionError("timed out waiting for " + what)
-        time.sleep(0.1)
-    return found
+    # lines() once it holds count of them.
+    return wait_until(lambda: found if len(found := lines()) >= count else None, what=what)
 
 
 def open_window(viewer):

@@ -16,19 +16,11 @@ FPS_BOX = (0, 0, 120, 26)
 SAMPLE = os.path.join(harness.RUN_DIR, "samples", "ct.nrrd")
 # --layout quad at 400 x 400: the 3D view is the upper right pane.
 VOLUME_PANE = (200, 0, 400, 191)
-AXIAL_PANE = (0, 0, 200, 191)
 
 
 def same_but_fps(a, b):
     # Pixels that differ outside the frame-rate text.
-    differing = 0
-    for y in range(a.height):
-        for x in range(a.width):
-            if FPS_BOX[0] <= x < FPS_BOX[2] and FPS_BOX[1] <= y < FPS_BOX[3]:
-                continue
-            if a.pixel(x, y) != b.pixel(x, y):
-                differing += 1
-    return differing
+    return a.differing_pixels(b, (0, 0, a.width, a.height), 0) - a.differing_pixels(b, FPS_BOX, 0)
 
 
 class StateFileTest(unittest.TestCase):
@@ -110,9 +102,8 @@ class StateFileTest(unittest.TestCase):
         self.assertIn("lens", warnings[0])
         self.assertIn("camera.roll", warnings[0])
 
+        # Each reason is state_file_test's; here, that one reaches the terminal as one line.
         broken = {"not valid JSON": "{\"format\": \"volview state\",",
-                  "not a saved view": json.dumps({"RGBPoints": [0, 0, 0, 0]}),
-                  "camera.zoom is not a number": json.dumps(dict(saved, camera=dict(saved["camera"], zoom="near"))),
                   "volume is missing": json.dumps({k: v for k, v in saved.items() if k != "volume"})}
         for reason, content in broken.items():
             with self.subTest(reason):

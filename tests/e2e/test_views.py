@@ -1,7 +1,6 @@
 """How an opened volume is shown: the anatomical views in every storage
 order, the projections checked against the voxels, the iso-surface, the
 camera and mode keys and the wheel, turntables and bad values."""
-import os
 import pathlib
 import tempfile
 import unittest
@@ -223,9 +222,8 @@ class OutputTest(unittest.TestCase):
                      ["--zoom", "0"], ["--zoom", "nan"], ["--turntable", "0", "--screenshot", "a.png"],
                      ["--turntable", "3"], ["--size", "100"], ["--size", "0x100"], ["--preset", "no-such"],
                      ["--slices", "0"], ["--benchmark", "0"], ["--interactive-ms", "1"],
-                     # Plain decimals only: no hexadecimal, no nan, nothing below a double's normal range.
-                     ["--interactive-ms", "nan"], ["--zoom", "0x2"], ["--slices", "0x10"], ["--iso", "0x10"],
-                     ["--zoom", "1e-310"], ["--window", "0:inf"]):
+                     # Plain decimals only (test_refusals has nan, 0x40 slices and 1e-310).
+                     ["--zoom", "0x2"], ["--iso", "0x10"], ["--window", "0:inf"]):
             result = run_without_display("samples/ct.nrrd", *args)
             self.assertEqual(result.returncode, 2, args)
             self.assertIn("Usage: volview", result.stderr)
