@@ -1,13 +1,15 @@
 // --benchmark N: N frames turning once about the vertical axis at full
 // detail, then N more at interactive detail; prints the median and 90th
 // percentile frame time of each and their frames per second, and exits 0.
+// Every 10 s a line says how far it is and about how long is left.
 #pragma once
 
 #include <cstdint>
 
 #include "app/view_state.h"
 
-void RequestBenchmark(int frames);
+// `interactiveMs`: the target of an interactive frame, for the estimate.
+void RequestBenchmark(int frames, double interactiveMs);
 bool BenchmarkRunning();
 
 // Before a frame: turns the camera to this frame's pose. Returns whether

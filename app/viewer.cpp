@@ -191,7 +191,7 @@ void StartViewer(const ViewerOptions& options) {
   if (!options.restored || !options.restored->fitHalfSide) FrameBoxes(state.camera, VisibleModelBoxes());
   state.sliceCount = options.slices.value_or(OpenedVolumeSliceCount());
   SetUpInteractiveDetail(options.interactiveMs, state.sliceCount);
-  if (options.benchmark > 0) RequestBenchmark(options.benchmark);
+  if (options.benchmark > 0) RequestBenchmark(options.benchmark, options.interactiveMs);
   // A mode this GL cannot draw leaves composite on, after the line saying why.
   if (options.mode != RenderMode::Composite && gRenderer.PrepareRenderMode(options.mode)) {
     state.mode = options.mode;

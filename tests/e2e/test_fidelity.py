@@ -4,6 +4,7 @@ while a button is held."""
 import pathlib
 import re
 import tempfile
+import time
 import unittest
 
 import nibabel
@@ -83,6 +84,17 @@ class FidelityTest(unittest.TestCase):
         self.assertGreater(skipped, 30)
         self.assertLess(cut, 60)
         self.assertLess(interactive[0], full[0])
+
+    def test_a_long_benchmark_says_how_far_it_is(self):
+        started = time.monotonic()
+        with Viewer("benchmark-long", "samples/ct.nrrd", "--benchmark", "6", "--slices", "2000") as v:
+            self.assertEqual(v.proc.wait(600), 0, v.stderr())
+            out = v.stdout()
+        progress = [tuple(map(int, m)) for m in re.findall(r"(?m)^Benchmark: (\d+) of 12 frames, about (\d+) s left$", out)]
+        if time.monotonic() - started > 12:  # a line every 10 s: a run this long has one
+            self.assertGreater(len(progress), 0, out)
+        self.assertEqual([done for done, _ in progress], sorted({done for done, _ in progress}))
+        self.assertRegex(out, r"(?m)^Benchmark: 6 frames turning once, 500x500 window, 2000 slices$")
 
     def test_holding_a_button_lowers_the_detail_and_the_still_frame_after_release_is_the_same(self):
         with Viewer("detail", radial_ramp(), "--window", "0:1000", "--tf", sharp_step_map(),
