@@ -15,7 +15,6 @@
 #include <iterator>
 
 #include "app/pane_layout.h"
-#include "app/transfer_presets.h"
 #include "app/volume_cuts.h"
 #include "files/file_checks.h"
 #include "files/replace_file.h"
@@ -468,8 +467,11 @@ std::vector<std::string> ApplyStateText(const std::string& text, const std::stri
     document = json::parse(text);
   } catch (const json::parse_error&) {
     throw StateFileError("not valid JSON");
+  } catch (const json::exception&) {  // a number beyond double's range
+    throw StateFileError("not valid JSON (a number out of range)");
   }
-  if (!document.is_object() || document.value("format", "") != kFormat) {
+  const auto format = document.is_object() ? document.find("format") : document.end();
+  if (format == document.end() || !format->is_string() || format->get<std::string>() != kFormat) {
     throw StateFileError(std::string("not a saved view (no \"format\": \"") + kFormat + "\")");
   }
   std::vector<std::string> unknown;

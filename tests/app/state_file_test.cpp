@@ -225,8 +225,11 @@ TEST(StateFile, UnknownFieldsAreNamedAndWrongOnesRefused) {
   }
   EXPECT_EQ(refusal(nlohmann::json{{"RGBPoints", {0, 0, 0, 0}}}),
             "not a saved view (no \"format\": \"volview state\")");
+  EXPECT_EQ(refusal(nlohmann::json{{"format", nlohmann::json::object()}}),
+            "not a saved view (no \"format\": \"volview state\")");
   ViewerOptions ignored;
   EXPECT_THROW(ApplyStateText("{\"format\": ", "v.json", {}, ignored), StateFileError);
+  EXPECT_THROW(ApplyStateText("{\"zoom\": 1e999}", "v.json", {}, ignored), StateFileError);
 }
 
 }  // namespace
