@@ -57,29 +57,41 @@ struct Fd {
   }
 };
 
-// Bytes of uncompressed pixel data whose value starts at `start`: its
-// declared length, or less when the file ends first. nullopt when `start`
-// does not follow a Pixel Data element header.
-std::optional<uint64_t> PixelBytesHeld(const std::string& path, uint64_t start, const gdcm::TransferSyntax& syntax) {
+constexpr uint32_t kUndefinedLength = 0xffffffff;
+
+// Pixel data whose value starts at `start`: the length its element declares
+// and the bytes the file holds of it. nullopt when `start` does not follow a
+// Pixel Data element header.
+struct PixelBytes {
+  uint64_t declared = 0;
+  uint64_t held = 0;
+};
+std::optional<PixelBytes> PixelBytesHeld(const std::string& path, uint64_t start, const gdcm::TransferSyntax& syntax) {
   const Fd file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   struct stat status {};
-  uint8_t header[12];
-  if (start < sizeof header || fstat(file.fd, &status) != 0 ||
-      pread(file.fd, header, sizeof header, static_cast<off_t>(start - sizeof header)) != sizeof header) {
-    return std::nullopt;
-  }
+  if (fstat(file.fd, &status) != 0) return std::nullopt;
   const bool big = syntax.GetSwapCode() == gdcm::SwapCode::BigEndian;
-  // Explicit VR: tag, VR, two reserved bytes, length; implicit: tag, length.
-  const uint8_t* tag = header + (syntax.IsExplicit() ? 0 : 4);
   const uint8_t expected[4] = {big ? uint8_t(0x7f) : uint8_t(0xe0), big ? uint8_t(0xe0) : uint8_t(0x7f),
                                big ? uint8_t(0x00) : uint8_t(0x10), big ? uint8_t(0x10) : uint8_t(0x00)};
-  if (std::memcmp(tag, expected, 4) != 0) return std::nullopt;
-  uint8_t* length = header + 8;
-  if (big) std::reverse(length, length + 4);
-  uint32_t declared;
-  std::memcpy(&declared, length, 4);
-  const uint64_t inFile = static_cast<uint64_t>(status.st_size) > start ? status.st_size - start : 0;
-  return std::min<uint64_t>(declared, inFile);
+  // Explicit VR: tag, VR, two reserved bytes, length; implicit: tag, length.
+  // GDCM stops after the element's header for native data and before it
+  // for encapsulated data.
+  const uint64_t headerBytes = syntax.IsExplicit() ? 12 : 8;
+  for (const uint64_t valueStart : {start, start + headerBytes}) {
+    uint8_t header[12];
+    if (valueStart < headerBytes || pread(file.fd, header, headerBytes, static_cast<off_t>(valueStart - headerBytes)) !=
+                                        static_cast<ssize_t>(headerBytes)) {
+      continue;
+    }
+    if (std::memcmp(header, expected, 4) != 0) continue;
+    uint8_t* length = header + headerBytes - 4;
+    if (big) std::reverse(length, length + 4);
+    uint32_t declared;
+    std::memcpy(&declared, length, 4);
+    const uint64_t inFile = static_cast<uint64_t>(status.st_size) > valueStart ? status.st_size - valueStart : 0;
+    return PixelBytes{declared, std::min<uint64_t>(declared, inFile)};
+  }
+  return std::nullopt;
 }
 
 // The file as GDCM writes it again, with Number of Frames set, in memory.
@@ -121,11 +133,19 @@ std::string CheckDicomFile(const std::string& name, const std::string& path) {
   const uint64_t frames = Frames(data);
   // Compressed (or deflated) pixel data is measured by its decoder.
   std::optional<uint64_t> held;
-  if (!syntax.IsEncapsulated() && !syntax.IsEncoded() && frameBytes > 0) {
-    held = PixelBytesHeld(path, reader.GetStreamCurrentPosition(), syntax);
-    if (held && *held < frames * frameBytes) {
-      throw VolumeFileError(name + ": file is cut short (pixel data holds " + std::to_string(*held) + " of " +
-                            std::to_string(frames * frameBytes) + " bytes)");
+  const bool native = !syntax.IsEncapsulated() && !syntax.IsEncoded();
+  if (const std::optional<PixelBytes> pixels = PixelBytesHeld(path, reader.GetStreamCurrentPosition(), syntax)) {
+    // A length beyond the file's end is a file cut short in any syntax, and
+    // a reader would allocate all it declares. (Encapsulated data of
+    // undefined length is measured by its decoder.)
+    uint64_t needed = pixels->declared == kUndefinedLength ? 0 : pixels->declared;
+    if (native && frameBytes > 0) {
+      held = pixels->held;
+      needed = std::max(needed, frames * frameBytes);
+    }
+    if (pixels->held < needed) {
+      throw VolumeFileError(name + ": file is cut short (pixel data holds " + std::to_string(pixels->held) + " of " +
+                            std::to_string(needed) + " bytes)");
     }
   }
   if (Present(data, kNumberOfFrames) || !Present(data, kFrameIncrementPointer)) return path;

@@ -54,6 +54,14 @@ def tiff_with_false_strip():
     return b"II*\0" + struct.pack("<IH", 8, len(entries)) + ifd + struct.pack("<I", 0) + b"\0" * 100
 
 
+def overlong_pixel_data():
+    # Rows and columns met, but the element claims a gigabyte the file does not hold.
+    image = bytearray(dicom_image(2, b"\0" * 8, generate_uid()))
+    at = image.rfind(b"\xe0\x7f\x10\x00")
+    struct.pack_into("<I", image, at + (8 if image[at + 4:at + 6] == b"OW" else 4), 1 << 30)  # explicit or implicit VR
+    return bytes(image)
+
+
 def make(folder):
     d = pathlib.Path(folder)
     d.mkdir(parents=True, exist_ok=True)
@@ -91,6 +99,7 @@ def make(folder):
         ("false_strips.tif", tiff_with_false_strip(), CUT),
         ("huge_frames.dcm", dicom_image(2048, b"\0" * 64, generate_uid(), frames=1000),
          r"file is cut short \(pixel data holds 64 of 8388608000 bytes\)"),
+        ("overlong_pixels.dcm", overlong_pixel_data(), r"file is cut short \(pixel data holds 8 of 1073741824 bytes\)"),
         ("volume.fifo", None, r"a FIFO, not a volume file"),
         ("bad\nname.nrrd", b"not a volume\n", r"not a volume file.*"),
         ("notes.txt", b"just some notes\n" * 10, r"not a volume file.*"),
