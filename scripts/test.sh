@@ -27,7 +27,8 @@ echo "== hostile volume files and inputs through the viewer built with the sanit
 echo "== fuzzing"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
   -DVOLVIEW_FUZZ=ON -DVOLVIEW_TESTS=OFF -DVOLVIEW_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j"$jobs" --target fuzz_tga fuzz_raw fuzz_transfer_map fuzz_volume_raw
+cmake --build build-fuzz -j"$jobs" --target fuzz_tga fuzz_raw fuzz_transfer_map fuzz_volume_raw \
+  fuzz_nifti_header fuzz_volume_claims fuzz_dicom_checks fuzz_preset fuzz_state_file
 tests/fuzz/run_fuzz.sh build-fuzz 30 || status=1
 
 exit $status
