@@ -135,6 +135,11 @@ class Viewer:
             os.symlink(os.path.join(os.path.abspath(RUN_DIR), entry), os.path.join(self.workdir, entry))
         for entry, path in (add or {}).items():
             os.symlink(os.path.abspath(path), os.path.join(self.workdir, entry))
+        viewer = program == BIN
+        if viewer and set(remove) & set(os.listdir(RUN_DIR)):
+            # The viewer also looks beside its executable: a file taken away
+            # is only missing to a copy of it kept where that file is not.
+            program = shutil.copy2(BIN, self.workdir)
         read_fd, write_fd = os.pipe()
         self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24",
                                       "-nolisten", "tcp", "-noreset"], pass_fds=(write_fd,),
@@ -142,7 +147,7 @@ class Viewer:
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
             self.env = dict(os.environ, DISPLAY=":" + pipe.readline().strip())
-        command = [program] + (["-geometry", geometry] if program == BIN else []) + list(args)
+        command = [program] + (["-geometry", geometry] if viewer else []) + list(args)
         self.out, self.err = (pathlib.Path(self.workdir, s + ".log") for s in ("stdout", "stderr"))
         with self.out.open("wb") as out, self.err.open("wb") as err:
             self.proc = subprocess.Popen(command, cwd=self.workdir, env=self.env, stdin=subprocess.DEVNULL,
