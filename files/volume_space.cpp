@@ -1,6 +1,7 @@
 #include "files/volume_space.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -43,7 +44,29 @@ Point3 Cross(const Point3& a, const Point3& b) {
 
 double Dot(const Point3& a, const Point3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
+// Column c: the LPS direction of canonical axis c.
+std::array<double, 9> TrueTurn(const VolumeInfo& info) {
+  std::array<double, 9> turn{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  if (!info.anatomical) return turn;
+  for (int c = 0; c < 3; ++c) {
+    const double sign = info.mapping.flip[c] ? -1.0 : 1.0;
+    for (int p = 0; p < 3; ++p) turn[3 * p + c] = sign * info.direction[p][info.mapping.fileAxis[c]];
+  }
+  return turn;
+}
+
 }  // namespace
+
+double ObliqueDegrees(const VolumeInfo& info) {
+  const std::array<double, 9> turn = TrueTurn(info);
+  const double cosine = std::clamp((turn[0] + turn[4] + turn[8] - 1) / 2, -1.0, 1.0);
+  return std::acos(cosine) * 180.0 / M_PI;
+}
+
+std::array<double, 9> CanonicalTurn(const VolumeInfo& info) {
+  if (ObliqueDegrees(info) <= kLeastObliqueDegrees) return {1, 0, 0, 0, 1, 0, 0, 0, 1};
+  return TrueTurn(info);
+}
 
 Point3 CanonicalToRas(const VolumeInfo& info, const Point3& index) {
   const Affine affine = CanonicalAffine(info);

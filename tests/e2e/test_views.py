@@ -233,5 +233,39 @@ class OutputTest(unittest.TestCase):
                                         "No such file or directory\n")
 
 
+class ObliqueTest(unittest.TestCase):
+    def test_an_oblique_volume_is_drawn_as_it_lay_in_the_scanner(self):
+        # A bar along the file's first axis with a block at its far end, saved as it is and with its
+        # axes turned 30 degrees about the anterior axis: seen from the front the picture turns by 30.
+        folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-oblique-")))
+        data = numpy.zeros((64, 64, 64), numpy.int16)
+        data[8:56, 30:34, 30:34] = data[48:56, 26:38, 26:38] = 1000
+        angles = {}
+        for degrees in (0, 30):
+            a = numpy.radians(degrees)
+            turn = numpy.array([[numpy.cos(a), 0, -numpy.sin(a)], [0, 1, 0], [numpy.sin(a), 0, numpy.cos(a)]])
+            affine = numpy.eye(4)
+            affine[:3, :3], affine[:3, 3] = 2 * turn, -turn @ numpy.full(3, 64.0)
+            path = folder / ("turned%d.nii.gz" % degrees)
+            nibabel.save(nibabel.Nifti1Image(data, affine), path)
+            info = run_without_display(str(path), "--info").stdout
+            self.assertEqual("Note: axes turned 30.0\u00b0 from the patient's, shown as they lay in the scanner" in info,
+                             degrees == 30, info)
+            picture, output = screenshot("oblique-%d" % degrees, str(path), "--view", "anterior", *ORTHO_MIP)
+            pixels = numpy.frombuffer(picture.data, numpy.uint8).reshape(picture.height, picture.width, 3)
+            ys, xs = numpy.nonzero(pixels.min(axis=2) > 150)
+            # The bar's long axis, and which way its block end lies (x right, y down).
+            xs, ys = xs - xs.mean(), ys - ys.mean()
+            values, vectors = numpy.linalg.eigh(numpy.cov([xs, ys]))
+            axis = vectors[:, numpy.argmax(values)]
+            block = numpy.sign((xs * axis[0] + ys * axis[1]) ** 3).sum()  # the heavier end
+            axis = axis * numpy.sign(block)
+            angles[degrees] = numpy.degrees(numpy.arctan2(-axis[1], axis[0]))  # counter-clockwise on the screen
+        # The file's first axis runs toward the patient's right, shown on the screen's left; turned, it
+        # rises toward the superior.
+        self.assertAlmostEqual(angles[0], 180, delta=1.5)
+        self.assertAlmostEqual(angles[0] - angles[30], 30, delta=1.5)
+
+
 if __name__ == "__main__":
     unittest.main()
