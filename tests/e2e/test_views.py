@@ -265,6 +265,12 @@ class ObliqueTest(unittest.TestCase):
         # rises toward the superior.
         self.assertAlmostEqual(angles[0], 180, delta=1.5)
         self.assertAlmostEqual(angles[0] - angles[30], 30, delta=1.5)
+        # A plane in RAS mm cuts in the patient's frame: level on the screen, across the turned bar.
+        picture, _ = screenshot("oblique-clip", str(path), "--view", "anterior", "--clip", "0,0,1,0", "--caps", "off",
+                                *ORTHO_MIP)
+        bright = numpy.frombuffer(picture.data, numpy.uint8).reshape(picture.height, picture.width, 3).min(axis=2) > 150
+        rows = numpy.nonzero(bright.any(axis=1))[0]
+        self.assertGreater(numpy.count_nonzero(bright[rows[-1] - 1]), 60)  # a level edge, not the bar's slanted end
 
 
 if __name__ == "__main__":
