@@ -71,6 +71,13 @@ struct VolumeInfo {
   AxisMapping mapping;               // canonical axis <-> file axis, as the voxels were reordered
   bool anatomical = false;           // origin and direction place the voxels in the patient
   std::string note;                  // what was made of an imperfect file, for one line
+  // Set when the file's grid was sheared and resampled square at load: its
+  // own sizes and spacing, in the file's axis order.
+  struct FileGrid {
+    std::array<int64_t, 3> sizes{};
+    std::array<double, 3> spacing{};
+  };
+  std::optional<FileGrid> resampledFrom;
   double minimum = 0;                // value range of the loaded frame, in data units
   double maximum = 0;
 };

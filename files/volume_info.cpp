@@ -40,6 +40,10 @@ std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
     fileSizes[info.mapping.fileAxis[c]] = info.sizes[c];
     fileSpacing[info.mapping.fileAxis[c]] = info.spacing[c];
   }
+  if (info.resampledFrom) {
+    fileSizes = info.resampledFrom->sizes;
+    fileSpacing = info.resampledFrom->spacing;
+  }
   text += "Dimensions: " + Sizes(fileSizes);
   text += info.frames > 1 ? " (" + std::to_string(info.frames) + " frames)\n" : "\n";
   text += std::string("Voxel type: ") + VoxelTypeName(info.fileType) + "\n";

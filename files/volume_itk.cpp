@@ -47,6 +47,7 @@
 #include "files/volume_frame.h"
 #include "files/volume_orientation.h"
 #include "files/volume_raw.h"
+#include "files/volume_shear.h"
 #include "files/voxel_dispatch.h"
 
 namespace {
@@ -425,6 +426,33 @@ FileVolume ReadImageFile(const VolumeRequest& request, const std::string& path, 
   return result;
 }
 
+// Localizers share a series but lie in different planes: no volume to stack.
+void CheckOnePlane(const std::vector<itk::MetaDataDictionary*>& slices, const std::string& path) {
+  std::vector<std::array<double, 6>> planes;
+  for (const itk::MetaDataDictionary* slice : slices) {
+    std::string text;
+    std::array<double, 6> plane{};
+    if (!slice || !itk::ExposeMetaData<std::string>(*slice, "0020|0037", text) ||
+        std::sscanf(text.c_str(), "%lf\\%lf\\%lf\\%lf\\%lf\\%lf", &plane[0], &plane[1], &plane[2], &plane[3],
+                    &plane[4], &plane[5]) != 6) {
+      continue;
+    }
+    // Cosines written with a few decimals differ in the last of them.
+    constexpr double kSamePlane = 1e-3;
+    const bool known = std::any_of(planes.begin(), planes.end(), [&](const std::array<double, 6>& other) {
+      for (int i = 0; i < 6; ++i) {
+        if (!(std::fabs(plane[i] - other[i]) <= kSamePlane)) return false;
+      }
+      return true;
+    });
+    if (!known) planes.push_back(plane);
+  }
+  if (planes.size() > 1) {
+    throw VolumeFileError(path + ": its slices lie in " + std::to_string(planes.size()) +
+                          " different planes (localizer images?)");
+  }
+}
+
 template <class T>
 FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, const std::string& path,
                         ReaderChannel& channel) {
@@ -432,7 +460,11 @@ FileVolume ReadSeriesAs(const std::vector<std::string>& files, VoxelType type, c
   auto reader = itk::ImageSeriesReader<Image>::New();
   reader->SetImageIO(itk::GDCMImageIO::New());
   reader->SetFileNames(files);
+  // The slices' own positions give the third axis, so a series acquired
+  // with gantry tilt keeps its shear instead of being stood upright.
+  reader->ForceOrthogonalDirectionOff();
   reader->Update();
+  CheckOnePlane(*reader->GetMetaDataDictionaryArray(), path);
   typename Image::Pointer image = reader->GetOutput();
   FileVolume result;
   result.info.format = "DICOM series";
@@ -586,7 +618,42 @@ FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::stri
   return volume;
 }
 
+// A sheared grid, resampled once onto a square one covering it.
+void SquareSheared(FileVolume& file, const std::string& name, const VolumeProgress& progress) {
+  const VoxelGrid sheared{file.info.sizes, file.info.spacing, file.info.origin, file.info.direction};
+  const std::optional<ShearPlan> plan = PlanSquareGrid(sheared);
+  if (!plan) throw VolumeFileError(name + ": the voxel axes are collinear or zero");
+  const VoxelGrid& square = plan->square;
+  const uint64_t before = FrameVoxels(sheared.sizes), after = FrameVoxels(square.sizes);
+  // A shear near 90° would spread the slices over a box far larger than the scan.
+  constexpr uint64_t kMostGrowth = 16;
+  if (after > kMostGrowth * before) {
+    char text[200];
+    std::snprintf(text, sizeof text, ": the voxel axes are sheared %.1f\u00b0; squaring them would take %.0fx the voxels",
+                  plan->degrees, double(after) / double(before));
+    throw VolumeFileError(name + text);
+  }
+  if (progress) progress("Resampling the sheared " + file.info.format + " grid square");
+  const double fill = LowestValue(file.storedType, file.voxels.get(), before);
+  file.voxels = ResampleGrid(sheared, square, file.storedType, file.voxels.get(), fill);
+  char text[300];
+  std::snprintf(text, sizeof text,
+                "voxel axes sheared %.1f\u00b0 (gantry tilt or a sheared frame): resampled once onto a grid square "
+                "to the slices, %lld x %lld x %lld at %.3g x %.3g x %.3g mm",
+                plan->degrees, static_cast<long long>(square.sizes[0]), static_cast<long long>(square.sizes[1]),
+                static_cast<long long>(square.sizes[2]), square.spacing[0], square.spacing[1], square.spacing[2]);
+  file.info.note = file.info.note.empty() ? text : file.info.note + "; " + text;
+  file.info.resampledFrom = VolumeInfo::FileGrid{file.info.sizes, file.info.spacing};
+  file.info.sizes = square.sizes;
+  file.info.spacing = square.spacing;
+  file.info.origin = square.origin;
+  file.info.direction = square.direction;
+}
+
 Volume ToCanonical(FileVolume file, const std::string& name, const VolumeProgress& progress) {
+  if (!(OrthonormalDeviation(file.info.direction) <= kOrthonormalTolerance) && file.info.anatomical) {
+    SquareSheared(file, name, progress);
+  }
   const double deviation = OrthonormalDeviation(file.info.direction);
   if (deviation > kOrthonormalExact) {
     const std::optional<DirectionMatrix> frame = NearestOrthonormal(file.info.direction);

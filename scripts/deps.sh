@@ -20,4 +20,4 @@ install_packages() {
 RUN_PACKAGES=(g++ cmake make libglut-dev libglu1-mesa-dev libx11-dev xvfb xdotool x11-apps imagemagick
   libinsighttoolkit5-dev zlib1g-dev libcli11-dev nlohmann-json3-dev libpng-dev)
 TEST_PACKAGES=("${RUN_PACKAGES[@]}" libgtest-dev libbenchmark-dev clang libclang-rt-dev python3
-  python3-pydicom python3-nibabel python3-h5py python3-numpy time)
+  python3-pydicom python3-nibabel python3-h5py python3-numpy python3-dipy time)

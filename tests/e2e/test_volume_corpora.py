@@ -86,6 +86,9 @@ class CorpusTest(unittest.TestCase):
         # RT dose grids without Number of Frames (GDCM aborts on them as written).
         for variant in ("", "_expb", "_rle"):
             self.assert_lines(results[PYDICOM / ("rtdose%s_1frame.dcm" % variant)][1], "Dimensions: 10 x 10 x 1")
+        # Two localizers of one series, in two planes: no volume to stack.
+        self.assertTrue(results[PYDICOM / "dicomdirtests/98892001/CT2N/6293"][2].endswith(
+            ": its slices lie in 2 different planes (localizer images?); --single-file opens this file alone\n"))
         self.assertTrue(results[PYDICOM / "MR_truncated.dcm"][2].endswith(
             ": file is cut short (pixel data holds 8130 of 8192 bytes)\n"))
 
