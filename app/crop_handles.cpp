@@ -16,7 +16,7 @@ struct Ray {
 Point3 EyeToModel(const CameraState& camera, const Point3& eye, bool point) {
   const std::array<double, 2> pan = EyePan(camera);
   const Point3 q = point ? Point3{eye[0] - pan[0], eye[1] - pan[1], eye[2] + kVolumeEyeDistance} : eye;
-  const Rotation r = ModelRotation(camera);
+  const Rotation& r = camera.rotation;
   Point3 m{};
   for (int a = 0; a < 3; ++a) m[a] = r[a] * q[0] + r[3 + a] * q[1] + r[6 + a] * q[2];
   return m;
@@ -72,7 +72,7 @@ CropFace FaceUnderPointer(const CameraState& camera, int width, int height, doub
 }
 
 std::array<double, 2> ModelToPane(const CameraState& camera, int width, int height, const Point3& model) {
-  const Rotation r = ModelRotation(camera);
+  const Rotation& r = camera.rotation;
   Point3 eye{};
   for (int k = 0; k < 3; ++k) eye[k] = r[3 * k] * model[0] + r[3 * k + 1] * model[1] + r[3 * k + 2] * model[2];
   const std::array<double, 2> pan = EyePan(camera);

@@ -88,9 +88,6 @@ bool LoadOpenedVolume(const ViewerOptions& options) {
   }
   const VolumeInfo& info = gVolume->info();
   if (!info.note.empty() && !options.info) std::printf("%s: %s\n", EscapedName(options.volume).c_str(), info.note.c_str());
-  if (const std::string oblique = ObliqueNote(info); !oblique.empty() && !options.info) {
-    std::printf("%s: %s\n", EscapedName(options.volume).c_str(), oblique.c_str());
-  }
   if (info.frames > 1 && !options.info) {
     std::fprintf(stderr, "%s: warning: %d frames, showing frame %d (choose with --frame N)\n",
                  EscapedName(options.volume).c_str(), info.frames, options.frame);

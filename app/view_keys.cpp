@@ -80,7 +80,7 @@ KeyOutcome FreezeOrRelease(ViewState& state, const KeyContext& context) {
   }
   if (!state.viewClip || context.volume == nullptr) return Handled("Clip: key c first shows the plane to freeze");
   state.clip = FreezeViewClip(*context.volume, ViewedBox(state.shownPart, *context.volume), context.proportions,
-                              ModelRotation(state.camera), state.clipDistance);
+                              state.camera.rotation, state.clipDistance);
   state.viewClip = false;
   return Handled(ClipLine(state.clip));
 }

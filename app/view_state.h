@@ -35,10 +35,7 @@ constexpr double kUnframedHalfSide = 144.33756729740645;
 // shows and the projection.
 struct CameraState {
   CameraStart start;
-  Rotation rotation = ViewRotation(AnatomicalView::Anterior);  // the patient's frame to the eye's
-  // An oblique volume's own turn in the patient (files/volume_space.h), so
-  // it is drawn as it lay in the scanner; the identity for the rest.
-  Rotation volumeTurn{1, 0, 0, 0, 1, 0, 0, 0, 1};
+  Rotation rotation = ViewRotation(AnatomicalView::Anterior);
   double zoom = 1.0;
   // In model units: framing puts the middle of what shows here, and the
   // volume turns about it, so a turn keeps it in the pane's middle.

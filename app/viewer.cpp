@@ -152,7 +152,6 @@ bool CreateViewer(const ViewerOptions& options) {
   CameraStart start = options.camera;
   if (!options.viewGiven) start.view = FacingView(info.sizes, info.spacing);
   state.camera = StartCamera(start);
-  state.camera.volumeTurn = CanonicalTurn(info);
   // Values beyond the window reach the texture as its ends.
   const IntensityWindow& window = state.window;
   const double level = options.iso ? (*options.iso - window.low) / (window.high - window.low) : StartIsoLevel(window);

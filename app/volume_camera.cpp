@@ -20,23 +20,11 @@ constexpr double kMaxZoom = 50.0;
 
 // Moves the pivot so that the picture moves by (dx, dy) on the eye's axes.
 void MovePivot(CameraState& camera, double dx, double dy) {
-  const Rotation r = ModelRotation(camera);
+  const Rotation& r = camera.rotation;
   for (int a = 0; a < 3; ++a) camera.pivot[a] -= r[a] * dx + r[3 + a] * dy;
 }
 
 }  // namespace
-
-Rotation ModelRotation(const CameraState& camera) {
-  const Rotation& a = camera.rotation;
-  const Rotation& b = camera.volumeTurn;
-  Rotation product{};
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      product[3 * i + j] = a[3 * i] * b[j] + a[3 * i + 1] * b[3 + j] + a[3 * i + 2] * b[6 + j];
-    }
-  }
-  return product;
-}
 
 double HalfHeightAtCentre(const CameraState& camera, int width, int height) {
   const double half = camera.fitHalfSide / camera.zoom;
@@ -45,7 +33,7 @@ double HalfHeightAtCentre(const CameraState& camera, int width, int height) {
 
 void FrameBoxes(CameraState& camera, const std::vector<ModelBox>& boxes) {
   if (boxes.empty()) return;
-  const Rotation r = ModelRotation(camera);
+  const Rotation& r = camera.rotation;
   // The volume turns about the middle of all the boxes.
   ModelBox all = boxes.front();
   for (const ModelBox& box : boxes) {
@@ -131,7 +119,7 @@ void ApplyCameraProjection(const CameraState& camera, int width, int height) {
 }
 
 std::array<double, 2> EyePan(const CameraState& camera) {
-  const Rotation r = ModelRotation(camera);
+  const Rotation& r = camera.rotation;
   const std::array<double, 3>& p = camera.pivot;
   return {camera.panX - (r[0] * p[0] + r[1] * p[1] + r[2] * p[2]),
           camera.panY - (r[3] * p[0] + r[4] * p[1] + r[5] * p[2])};

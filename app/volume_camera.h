@@ -25,11 +25,6 @@ CameraState StartCamera(const CameraStart& start);
 // (FrameDrawn). No boxes: the camera stays as it is.
 void FrameBoxes(CameraState& camera, const std::vector<ModelBox>& boxes);
 
-// The volume's model frame (its canonical axes) to the eye's: the camera's
-// turn of the patient after the volume's own turn in the patient. What is
-// drawn in model units goes through it; the orientation marker does not.
-Rotation ModelRotation(const CameraState& camera);
-
 // Pane pixels (x right, y down) from the first to the last that differ from
 // the background.
 struct DrawnBounds {

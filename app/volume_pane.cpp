@@ -47,7 +47,7 @@ DrawInputs VolumeDrawInputs(const ViewState& state, const VolumeInfo& info) {
   DrawInputs inputs;
   ShownMapping(info, ViewedBox(state.shownPart, info), inputs);
   inputs.cuts = RendererCuts(info, state);
-  inputs.orientation = ModelRotation(state.camera);
+  inputs.orientation = state.camera.rotation;
   inputs.mode = state.mode;
   inputs.isoLevel = state.isoLevel;
   inputs.sliceCount = state.sliceCount;
@@ -194,7 +194,7 @@ void VolumePane::DrawCursorOutlines() const {
     at[a] = (texture - 0.5) * 2 * half[a];
     inside[a] = texture >= 0 && texture <= 1;
   }
-  const ModelFrameLines frame(ModelRotation(state_.camera));
+  const ModelFrameLines frame(state_.camera.rotation);
   glLineWidth(1.0f);
   for (int normal = 0; normal < 3; ++normal) {
     if (!inside[normal]) continue;
@@ -216,7 +216,7 @@ void VolumePane::DrawCursorOutlines() const {
 void VolumePane::DrawCropBox() const {
   const float* p = gRenderer.Proportions();
   const ModelBox box = CropModelBox(state_.crop, ViewedBox(state_.shownPart, volume_.info()), {p[0], p[1], p[2]});
-  const ModelFrameLines frame(ModelRotation(state_.camera));
+  const ModelFrameLines frame(state_.camera.rotation);
   const auto corner = [&box](int bits) {
     return std::array<double, 3>{(bits & 1) ? box.high[0] : box.low[0], (bits & 2) ? box.high[1] : box.low[1],
                                  (bits & 4) ? box.high[2] : box.low[2]};

@@ -54,6 +54,14 @@ struct VolumeRequest {
 constexpr double kLeastSpacing = 1e-7;
 constexpr double kGreatestSpacing = 1e7;
 
+// Where a grid's voxels lie, in the file's index order.
+struct VoxelGrid {
+  std::array<int64_t, 3> sizes{};
+  std::array<double, 3> spacing{1, 1, 1};  // mm along each index axis
+  std::array<double, 3> origin{};          // LPS mm of voxel (0, 0, 0)
+  DirectionMatrix direction{};             // unit columns, LPS
+};
+
 struct VolumeInfo {
   std::string format;                // "NRRD", "NIfTI", "MetaImage", "DICOM series", "raw", ...
   VoxelType fileType = VoxelType::UInt8;  // voxel type as stored in the file
@@ -71,13 +79,9 @@ struct VolumeInfo {
   AxisMapping mapping;               // canonical axis <-> file axis, as the voxels were reordered
   bool anatomical = false;           // origin and direction place the voxels in the patient
   std::string note;                  // what was made of an imperfect file, for one line
-  // Set when the file's grid was sheared and resampled square at load: its
-  // own sizes and spacing, in the file's axis order.
-  struct FileGrid {
-    std::array<int64_t, 3> sizes{};
-    std::array<double, 3> spacing{};
-  };
-  std::optional<FileGrid> resampledFrom;
+  // Set when an oblique or sheared grid was resampled onto the patient's
+  // axes at load: the file's own grid.
+  std::optional<VoxelGrid> resampledFrom;
   double minimum = 0;                // value range of the loaded frame, in data units
   double maximum = 0;
 };
@@ -103,6 +107,12 @@ public:
   double ValueAt(int64_t x, int64_t y, int64_t z) const;
   // For a spacing given by the user instead of the file's.
   void SetSpacing(const std::array<double, 3>& spacing) { info_.spacing = spacing; }
+  // For a volume resampled at load: the file's own range, which
+  // interpolation may not reach.
+  void SetValueRange(double minimum, double maximum) {
+    info_.minimum = minimum;
+    info_.maximum = maximum;
+  }
 
 private:
   VolumeInfo info_;

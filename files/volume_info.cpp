@@ -57,12 +57,5 @@ std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
   text += Format("Value range: %g to %g\n", info.minimum, info.maximum, 0);
   text += Format("Default window: %g:%g\n", defaultWindow.low, defaultWindow.high, 0);
   if (!info.note.empty()) text += "Note: " + info.note + "\n";
-  if (const std::string oblique = ObliqueNote(info); !oblique.empty()) text += "Note: " + oblique + "\n";
   return text;
-}
-
-std::string ObliqueNote(const VolumeInfo& info) {
-  const double degrees = ObliqueDegrees(info);
-  if (!info.anatomical || degrees <= kLeastObliqueDegrees) return "";
-  return Format("axes turned %.1f\u00b0 from the patient's, shown as they lay in the scanner", degrees, 0, 0);
 }

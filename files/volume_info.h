@@ -11,7 +11,7 @@
 //   Format: NIfTI
 //   Dimensions: 128 x 128 x 64          (" (4 frames)" appended for 4D files)
 //   Voxel type: int16                   (as stored in the file)
-//   Spacing: 1.5 x 1.5 x 3              (as the file stores them too)
+//   Spacing: 1.5 x 1.5 x 3              (along the canonical axes)
 //   Orientation: RAS                    (where the file's axes point)
 //   Extent (RAS mm): R -95.2..95.2, A -120.0..70.5, S -96.0..93.0
 //                                       (voxel centres; "Extent (mm): x ..., y ..., z ..."
@@ -20,7 +20,3 @@
 //   Default window: -21:976
 std::string VolumeInfoText(const std::string& path, const VolumeInfo& info,
                            const IntensityWindow& defaultWindow);
-
-// For an oblique volume, "axes turned 35.0° from the patient's, shown as
-// they lay in the scanner"; empty for the rest.
-std::string ObliqueNote(const VolumeInfo& info);

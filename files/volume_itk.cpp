@@ -47,7 +47,7 @@
 #include "files/volume_frame.h"
 #include "files/volume_orientation.h"
 #include "files/volume_raw.h"
-#include "files/volume_shear.h"
+#include "files/volume_regrid.h"
 #include "files/voxel_dispatch.h"
 
 namespace {
@@ -180,6 +180,7 @@ struct FileVolume {
   VoxelBuffer voxels;
   std::optional<RawSpan> span;  // set: the parent reads the voxels from here
   std::string seriesUid;        // set: a DICOM slice whose series may lie beside it
+  std::optional<ValueSpan> fileRange;  // set: resampled, and the file's own values spanned this
 };
 
 // What crosses from the reading child to the parent besides the voxels.
@@ -618,59 +619,86 @@ FileVolume ReadDicomFiles(const std::vector<std::string>& files, const std::stri
   return volume;
 }
 
-// A sheared grid, resampled once onto a square one covering it.
-void SquareSheared(FileVolume& file, const std::string& name, const VolumeProgress& progress) {
-  const VoxelGrid sheared{file.info.sizes, file.info.spacing, file.info.origin, file.info.direction};
-  const std::optional<ShearPlan> plan = PlanSquareGrid(sheared);
+// An oblique or sheared grid, resampled once onto one along the patient's
+// axes; false for a grid left in its own axes: along the patient's already
+// (within 1° and 0.01), or oblique but a single slice or a slab so thin
+// that its turned box would be mostly empty.
+bool ToPatientGrid(FileVolume& file, const std::string& name, const VolumeProgress& progress) {
+  const VoxelGrid from{file.info.sizes, file.info.spacing, file.info.origin, file.info.direction};
+  const std::optional<PatientGridPlan> plan = PlanPatientGrid(from);
   if (!plan) throw VolumeFileError(name + ": the voxel axes are collinear or zero");
-  const VoxelGrid& square = plan->square;
-  const uint64_t before = FrameVoxels(sheared.sizes), after = FrameVoxels(square.sizes);
-  // A shear near 90° would spread the slices over a box far larger than the scan.
+  const bool sheared = !(OrthonormalDeviation(file.info.direction) <= kOrthonormalTolerance);
+  if (!sheared && plan->turnDegrees <= kLeastObliqueDegrees) return false;
+  char what[160];
+  if (!sheared) {
+    std::snprintf(what, sizeof what, "axes turned %.1f\u00b0 from the patient's", plan->turnDegrees);
+  } else if (plan->turnDegrees > kLeastObliqueDegrees) {
+    std::snprintf(what, sizeof what,
+                  "voxel axes sheared %.1f\u00b0 (gantry tilt or a sheared frame) and turned %.1f\u00b0 from the "
+                  "patient's", plan->shearDegrees, plan->turnDegrees);
+  } else {
+    std::snprintf(what, sizeof what, "voxel axes sheared %.1f\u00b0 (gantry tilt or a sheared frame)",
+                  plan->shearDegrees);
+  }
+  const VoxelGrid& to = plan->grid;
+  const uint64_t before = FrameVoxels(from.sizes), after = FrameVoxels(to.sizes);
+  // A shear near 90° or a thin turned slab would spread over a box far larger than the scan.
   constexpr uint64_t kMostGrowth = 16;
+  const bool flat = std::find(from.sizes.begin(), from.sizes.end(), 1) != from.sizes.end();
+  if (!sheared && (flat || after > kMostGrowth * before)) {
+    const std::string text = std::string(what) + "; shown in its own axes (" +
+                             (flat ? std::string("a single slice") :
+                                     "its patient-aligned box would take " + std::to_string(after / before) +
+                                         "x the voxels") + ")";
+    file.info.note = file.info.note.empty() ? text : file.info.note + "; " + text;
+    return false;
+  }
   if (after > kMostGrowth * before) {
-    char text[200];
-    std::snprintf(text, sizeof text, ": the voxel axes are sheared %.1f\u00b0; squaring them would take %.0fx the voxels",
-                  plan->degrees, double(after) / double(before));
+    throw VolumeFileError(name + ": " + what + "; resampling would take " + std::to_string(after / before) +
+                          "x the voxels");
+  }
+  if (progress) progress("Resampling " + name + " onto the patient's axes");
+  const ValueSpan range = FiniteRange(file.storedType, file.voxels.get(), before);
+  file.voxels = ResampleGrid(from, to, file.storedType, file.voxels.get(), range.low);
+  const AxisMapping shown = MapToCanonical(to.direction);
+  char text[400];
+  std::snprintf(text, sizeof text, "%s: resampled once onto the patient's axes, %.3g x %.3g x %.3g mm in L/P/S order",
+                what, to.spacing[shown.fileAxis[0]], to.spacing[shown.fileAxis[1]], to.spacing[shown.fileAxis[2]]);
+  file.info.note = file.info.note.empty() ? text : file.info.note + "; " + text;
+  file.info.resampledFrom = from;
+  file.info.sizes = to.sizes;
+  file.info.origin = to.origin;
+  file.info.direction = to.direction;
+  file.info.spacing = to.spacing;
+  file.fileRange = range;
+  return true;
+}
+
+// Direction cosines a rounding away from orthonormal give way to the
+// nearest orthonormal frame.
+void SnapToOrthonormal(FileVolume& file, const std::string& name) {
+  const double deviation = OrthonormalDeviation(file.info.direction);
+  if (!(deviation > kOrthonormalExact)) return;
+  const std::optional<DirectionMatrix> frame = NearestOrthonormal(file.info.direction);
+  char text[200];
+  if (!frame) {
+    std::snprintf(text, sizeof text, ": direction cosines are not orthonormal (off by %.3g; up to %g is corrected)",
+                  deviation, kOrthonormalTolerance);
     throw VolumeFileError(name + text);
   }
-  if (progress) progress("Resampling the sheared " + file.info.format + " grid square");
-  const double fill = LowestValue(file.storedType, file.voxels.get(), before);
-  file.voxels = ResampleGrid(sheared, square, file.storedType, file.voxels.get(), fill);
-  char text[300];
-  std::snprintf(text, sizeof text,
-                "voxel axes sheared %.1f\u00b0 (gantry tilt or a sheared frame): resampled once onto a grid square "
-                "to the slices, %lld x %lld x %lld at %.3g x %.3g x %.3g mm",
-                plan->degrees, static_cast<long long>(square.sizes[0]), static_cast<long long>(square.sizes[1]),
-                static_cast<long long>(square.sizes[2]), square.spacing[0], square.spacing[1], square.spacing[2]);
+  file.info.direction = *frame;
+  std::snprintf(text, sizeof text, "direction cosines off orthonormal by %.2g: the nearest orthonormal frame is used",
+                deviation);
   file.info.note = file.info.note.empty() ? text : file.info.note + "; " + text;
-  file.info.resampledFrom = VolumeInfo::FileGrid{file.info.sizes, file.info.spacing};
-  file.info.sizes = square.sizes;
-  file.info.spacing = square.spacing;
-  file.info.origin = square.origin;
-  file.info.direction = square.direction;
 }
 
 Volume ToCanonical(FileVolume file, const std::string& name, const VolumeProgress& progress) {
-  if (!(OrthonormalDeviation(file.info.direction) <= kOrthonormalTolerance) && file.info.anatomical) {
-    SquareSheared(file, name, progress);
-  }
-  const double deviation = OrthonormalDeviation(file.info.direction);
-  if (deviation > kOrthonormalExact) {
-    const std::optional<DirectionMatrix> frame = NearestOrthonormal(file.info.direction);
-    char text[200];
-    if (!frame) {
-      std::snprintf(text, sizeof text, ": direction cosines are not orthonormal (off by %.3g; up to %g is corrected)",
-                    deviation, kOrthonormalTolerance);
-      throw VolumeFileError(name + text);
-    }
-    file.info.direction = *frame;
-    std::snprintf(text, sizeof text, "direction cosines off orthonormal by %.2g: the nearest orthonormal frame is used",
-                  deviation);
-    file.info.note = file.info.note.empty() ? text : file.info.note + "; " + text;
-  }
+  // The file's own orientation, before any resampling straightens it.
+  const std::string orientation = OrientationCode(file.info.direction);
+  if (!(file.info.anatomical && ToPatientGrid(file, name, progress))) SnapToOrthonormal(file, name);
   const AxisMapping mapping = MapToCanonical(file.info.direction);
   VolumeInfo info = file.info;
-  info.orientation = OrientationCode(file.info.direction);
+  info.orientation = orientation;
   info.mapping = mapping;
   for (int c = 0; c < 3; ++c) {
     info.sizes[c] = file.info.sizes[mapping.fileAxis[c]];
@@ -687,7 +715,10 @@ Volume ToCanonical(FileVolume file, const std::string& name, const VolumeProgres
     voxels = std::move(reordered);
   }
   if (progress) progress("Finding the value range");
-  return FinishVolume(std::move(info), file.storedType, std::move(voxels));
+  Volume volume = FinishVolume(std::move(info), file.storedType, std::move(voxels));
+  // Interpolation may miss the extremes: the range stays the file's.
+  if (file.fileRange) volume.SetValueRange(file.fileRange->low, file.fileRange->high);
+  return volume;
 }
 
 // Runs in the reading child: everything that touches ITK.

@@ -44,29 +44,7 @@ Point3 Cross(const Point3& a, const Point3& b) {
 
 double Dot(const Point3& a, const Point3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-// Column c: the LPS direction of canonical axis c.
-std::array<double, 9> TrueTurn(const VolumeInfo& info) {
-  std::array<double, 9> turn{1, 0, 0, 0, 1, 0, 0, 0, 1};
-  if (!info.anatomical) return turn;
-  for (int c = 0; c < 3; ++c) {
-    const double sign = info.mapping.flip[c] ? -1.0 : 1.0;
-    for (int p = 0; p < 3; ++p) turn[3 * p + c] = sign * info.direction[p][info.mapping.fileAxis[c]];
-  }
-  return turn;
-}
-
 }  // namespace
-
-double ObliqueDegrees(const VolumeInfo& info) {
-  const std::array<double, 9> turn = TrueTurn(info);
-  const double cosine = std::clamp((turn[0] + turn[4] + turn[8] - 1) / 2, -1.0, 1.0);
-  return std::acos(cosine) * 180.0 / M_PI;
-}
-
-std::array<double, 9> CanonicalTurn(const VolumeInfo& info) {
-  if (ObliqueDegrees(info) <= kLeastObliqueDegrees) return {1, 0, 0, 0, 1, 0, 0, 0, 1};
-  return TrueTurn(info);
-}
 
 Point3 CanonicalToRas(const VolumeInfo& info, const Point3& index) {
   const Affine affine = CanonicalAffine(info);
@@ -89,7 +67,32 @@ Point3 RasToCanonical(const VolumeInfo& info, const Point3& ras) {
   return index;
 }
 
+namespace {
+
+// A resampled volume's voxel and the file voxel nearest it, through the
+// file's own grid: position = origin + sum of direction * spacing * index.
+std::array<int64_t, 3> NearestFileVoxel(const VoxelGrid& grid, const Point3& ras) {
+  std::array<Point3, 3> step{};
+  for (int a = 0; a < 3; ++a) {
+    for (int p = 0; p < 3; ++p) step[a][p] = grid.direction[p][a] * grid.spacing[a];
+  }
+  const Point3 d{-ras[0] - grid.origin[0], -ras[1] - grid.origin[1], ras[2] - grid.origin[2]};
+  const double determinant = Dot(step[0], Cross(step[1], step[2]));
+  std::array<int64_t, 3> index{};
+  for (int a = 0; a < 3; ++a) {
+    const double i = Dot(Cross(step[(a + 1) % 3], step[(a + 2) % 3]), d) / determinant;
+    index[a] = std::clamp<int64_t>(std::llround(i), 0, grid.sizes[a] - 1);
+  }
+  return index;
+}
+
+}  // namespace
+
 std::array<int64_t, 3> CanonicalToFileIndex(const VolumeInfo& info, const std::array<int64_t, 3>& canonical) {
+  if (info.resampledFrom) {
+    return NearestFileVoxel(*info.resampledFrom, CanonicalToRas(info, {double(canonical[0]), double(canonical[1]),
+                                                                       double(canonical[2])}));
+  }
   std::array<int64_t, 3> file{};
   for (int c = 0; c < 3; ++c) {
     file[info.mapping.fileAxis[c]] = info.mapping.flip[c] ? info.sizes[c] - 1 - canonical[c] : canonical[c];
@@ -99,6 +102,15 @@ std::array<int64_t, 3> CanonicalToFileIndex(const VolumeInfo& info, const std::a
 
 std::array<int64_t, 3> FileToCanonicalIndex(const VolumeInfo& info, const std::array<int64_t, 3>& file) {
   std::array<int64_t, 3> canonical{};
+  if (const std::optional<VoxelGrid>& grid = info.resampledFrom) {
+    Point3 lps = grid->origin;
+    for (int a = 0; a < 3; ++a) {
+      for (int p = 0; p < 3; ++p) lps[p] += grid->direction[p][a] * grid->spacing[a] * static_cast<double>(file[a]);
+    }
+    const Point3 index = RasToCanonical(info, {-lps[0], -lps[1], lps[2]});
+    for (int c = 0; c < 3; ++c) canonical[c] = std::clamp<int64_t>(std::llround(index[c]), 0, info.sizes[c] - 1);
+    return canonical;
+  }
   for (int c = 0; c < 3; ++c) {
     const int64_t i = file[info.mapping.fileAxis[c]];
     canonical[c] = info.mapping.flip[c] ? info.sizes[c] - 1 - i : i;
@@ -107,12 +119,25 @@ std::array<int64_t, 3> FileToCanonicalIndex(const VolumeInfo& info, const std::a
 }
 
 RasBox RasExtent(const VolumeInfo& info) {
-  RasBox box{CanonicalToRas(info, {0, 0, 0}), {}};
+  // A resampled volume's corners are empty: the file's own voxels are what lies there.
+  const VoxelGrid* file = info.resampledFrom ? &*info.resampledFrom : nullptr;
+  auto corner = [&](int bits) {
+    if (!file) {
+      Point3 index{};
+      for (int c = 0; c < 3; ++c) index[c] = (bits >> c & 1) ? static_cast<double>(info.sizes[c] - 1) : 0;
+      return CanonicalToRas(info, index);
+    }
+    Point3 lps = file->origin;
+    for (int a = 0; a < 3; ++a) {
+      const double index = (bits >> a & 1) ? static_cast<double>(file->sizes[a] - 1) : 0;
+      for (int p = 0; p < 3; ++p) lps[p] += file->direction[p][a] * file->spacing[a] * index;
+    }
+    return Point3{-lps[0], -lps[1], lps[2]};
+  };
+  RasBox box{corner(0), {}};
   box.high = box.low;
-  for (int corner = 1; corner < 8; ++corner) {
-    Point3 index{};
-    for (int c = 0; c < 3; ++c) index[c] = (corner >> c & 1) ? static_cast<double>(info.sizes[c] - 1) : 0;
-    const Point3 ras = CanonicalToRas(info, index);
+  for (int bits = 1; bits < 8; ++bits) {
+    const Point3 ras = corner(bits);
     for (int p = 0; p < 3; ++p) {
       box.low[p] = std::min(box.low[p], ras[p]);
       box.high[p] = std::max(box.high[p], ras[p]);

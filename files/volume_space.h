@@ -19,18 +19,10 @@ Point3 CanonicalToRas(const VolumeInfo& info, const Point3& index);
 Point3 RasToCanonical(const VolumeInfo& info, const Point3& ras);
 
 // A voxel's index in the file's own order from its canonical index, and back:
-// a flipped axis reads n - 1 - i.
+// a flipped axis reads n - 1 - i. For a volume resampled at load, the
+// nearest voxel of the other grid.
 std::array<int64_t, 3> CanonicalToFileIndex(const VolumeInfo& info, const std::array<int64_t, 3>& canonical);
 std::array<int64_t, 3> FileToCanonicalIndex(const VolumeInfo& info, const std::array<int64_t, 3>& file);
-
-// An oblique volume's turn in the patient, row-major: column c is the LPS
-// direction of canonical axis c. The identity for a volume within
-// kLeastObliqueDegrees of the patient's axes (snapped to them, as always)
-// and for one without a patient frame.
-constexpr double kLeastObliqueDegrees = 1.0;
-std::array<double, 9> CanonicalTurn(const VolumeInfo& info);
-// The angle of that turn, in degrees, before any snapping.
-double ObliqueDegrees(const VolumeInfo& info);
 
 // Per-axis least and greatest RAS mm of the voxel centres.
 struct RasBox {

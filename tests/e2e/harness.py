@@ -85,13 +85,13 @@ def screenshot(name, *args, geometry="500x500+0+0", to="shot.png", code=0, add=N
         return Image(png, save_as=name + ".png") if os.path.exists(png) else None, v.stdout() + v.stderr()
 
 
-def framed_screenshot(name, *args, turn=numpy.eye(3), **options):
+def framed_screenshot(name, *args, **options):
     # A screenshot and the camera that took it, as the viewer saved it at
     # exit: where its start view framed the volume.
     state = os.path.join(tempfile.mkdtemp(prefix="volview-framing-"), "view.json")
     image, output = screenshot(name, *args, "--save-state", state, **options)
     with open(state) as saved:
-        return image, output, Framing(json.load(saved)["camera"], image.width, image.height, turn)
+        return image, output, Framing(json.load(saved)["camera"], image.width, image.height)
 
 
 class Framing:
@@ -103,11 +103,10 @@ class Framing:
     LONGEST = 200.0
     EYE = 600.0
 
-    def __init__(self, camera, width, height, turn=numpy.eye(3)):
+    def __init__(self, camera, width, height):
         self.per_unit = min(width, height) / 2 / (camera["fit"] / camera["zoom"])
-        # The turned pivot goes to the pane's middle, the user's pan on top;
-        # an oblique volume's box is turned by its own `turn` first.
-        turned = numpy.reshape(camera["rotation"], (3, 3)) @ turn @ camera["pivot"]
+        # The turned pivot goes to the pane's middle, the user's pan on top.
+        turned = numpy.reshape(camera["rotation"], (3, 3)) @ camera["pivot"]
         self.pan = numpy.subtract(camera["pan"], turned[:2])
         self.middle = (width / 2, height / 2)
         self.perspective = camera["projection"] == "perspective"

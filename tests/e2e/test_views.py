@@ -236,9 +236,10 @@ class OutputTest(unittest.TestCase):
 
 
 class ObliqueTest(unittest.TestCase):
-    def test_an_oblique_volume_is_drawn_as_it_lay_in_the_scanner(self):
+    def test_an_oblique_volume_is_shown_in_the_patients_frame(self):
         # A bar along the file's first axis with a block at its far end, saved as it is and with its
-        # axes turned 30 degrees about the anterior axis: seen from the front the picture turns by 30.
+        # axes turned 30 degrees about the anterior axis: seen from the front, in 3D and on the coronal
+        # slice, the picture turns by 30.
         folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-oblique-")))
         data = numpy.zeros((64, 64, 64), numpy.int16)
         data[8:56, 30:34, 30:34] = data[48:56, 26:38, 26:38] = 1000
@@ -251,28 +252,30 @@ class ObliqueTest(unittest.TestCase):
             path = folder / ("turned%d.nii.gz" % degrees)
             nibabel.save(nibabel.Nifti1Image(data, affine), path)
             info = run_without_display(str(path), "--info").stdout
-            self.assertEqual("Note: axes turned 30.0\u00b0 from the patient's, shown as they lay in the scanner" in info,
-                             degrees == 30, info)
-            picture, output = screenshot("oblique-%d" % degrees, str(path), "--view", "anterior", *ORTHO_MIP)
-            pixels = numpy.frombuffer(picture.data, numpy.uint8).reshape(picture.height, picture.width, 3)
-            ys, xs = numpy.nonzero(pixels.min(axis=2) > 150)
-            # The bar's long axis, and which way its block end lies (x right, y down).
-            xs, ys = xs - xs.mean(), ys - ys.mean()
-            values, vectors = numpy.linalg.eigh(numpy.cov([xs, ys]))
-            axis = vectors[:, numpy.argmax(values)]
-            block = numpy.sign((xs * axis[0] + ys * axis[1]) ** 3).sum()  # the heavier end
-            axis = axis * numpy.sign(block)
-            angles[degrees] = numpy.degrees(numpy.arctan2(-axis[1], axis[0]))  # counter-clockwise on the screen
+            self.assertEqual("Note: axes turned 30.0\u00b0 from the patient's: resampled once onto the patient's axes, "
+                             "1.73 x 2 x 1.73 mm in L/P/S order" in info, degrees == 30, info)
+            for view in (("--view", "anterior", "--mode", "mip"), ("--layout", "coronal")):
+                picture, _ = screenshot("oblique-%d%s" % (degrees, view[1]), str(path), *view, *ORTHO)
+                ys, xs = numpy.nonzero(pixels(picture).min(axis=2) > 150)
+                # The bar's long axis, and which way its block end lies (x right, y down).
+                xs, ys = xs - xs.mean(), ys - ys.mean()
+                values, vectors = numpy.linalg.eigh(numpy.cov([xs, ys]))
+                axis = vectors[:, numpy.argmax(values)]
+                axis = axis * numpy.sign(numpy.sign((xs * axis[0] + ys * axis[1]) ** 3).sum())  # the heavier end
+                angles[degrees, view[1]] = numpy.degrees(numpy.arctan2(-axis[1], axis[0])) % 360  # counter-clockwise
         # The file's first axis runs toward the patient's right, shown on the screen's left; turned, it
         # rises toward the superior.
-        self.assertAlmostEqual(angles[0], 180, delta=1.5)
-        self.assertAlmostEqual(angles[0] - angles[30], 30, delta=1.5)
-        # A plane in RAS mm cuts in the patient's frame: level on the screen, across the turned bar.
-        picture, _ = screenshot("oblique-clip", str(path), "--view", "anterior", "--clip", "0,0,1,0", "--caps", "off",
-                                *ORTHO_MIP)
-        bright = numpy.frombuffer(picture.data, numpy.uint8).reshape(picture.height, picture.width, 3).min(axis=2) > 150
-        rows = numpy.nonzero(bright.any(axis=1))[0]
-        self.assertGreater(numpy.count_nonzero(bright[rows[-1] - 1]), 60)  # a level edge, not the bar's slanted end
+        for view in ("anterior", "coronal"):
+            self.assertAlmostEqual(angles[0, view], 180, delta=1.5)
+            self.assertAlmostEqual(angles[0, view] - angles[30, view], 30, delta=1.5)
+        # A clip plane and a crop in RAS mm cut in the patient's frame: level (upright) on the screen,
+        # across the turned bar.
+        for cut, axis in ((("--clip", "0,0,1,0", "--caps", "off"), 1), (("--crop", "0:,,"), 0)):
+            picture, _ = screenshot("oblique-cut", str(path), "--view", "anterior", *cut, *ORTHO_MIP)
+            bright = pixels(picture).min(axis=2) > 150
+            edge = numpy.nonzero(bright.any(axis=axis))[0][-1]
+            across = [numpy.count_nonzero(bright.take(edge - inward, axis=1 - axis)) for inward in (1, 6)]
+            self.assertGreater(across[0], 0.8 * across[1], cut)  # as wide at the edge as inside it
 
 
 class ShearTest(unittest.TestCase):
@@ -302,16 +305,16 @@ class ShearTest(unittest.TestCase):
         inverse = numpy.linalg.inv(steps[1:, 1:])
         for path in (folder / "dicom", folder / "tilt.nii.gz"):
             info = run_without_display(str(path), "--info").stdout
-            self.assertIn("Note: voxel axes sheared 15.0\u00b0 (gantry tilt or a sheared frame): resampled once onto a "
-                          "grid square to the slices, 48 x 59 x 32 at 2 x 2 x 2.41 mm", info)
-            shown = re.search(r"^Shown as: (\d+) x (\d+) x (\d+)", info, re.M).groups()
-            longest = max(int(n) * s for n, s in zip(shown, (2, 2, 2.5 * numpy.cos(t))))
+            note = ("Note: voxel axes sheared 15.0\u00b0 (gantry tilt or a sheared frame) and turned 15.0\u00b0 from the "
+                    "patient's: resampled once onto the patient's axes, 2 x 1.93 x 2.5 mm in L/P/S order")
+            self.assertIn(note, info)
+            shown = [int(n) for n in re.search(r"^Shown as: (\d+) x (\d+) x (\d+)", info, re.M).groups()]
+            spacing = (2, 2 * numpy.cos(t), 2.5)
+            longest = max(n * s for n, s in zip(shown, spacing))
+            # The new grid starts at the least corner of the voxels' extent; its centre, in LPS y and z:
             _, extent = mv.printed_extent(info)
-            centre = [-sum(extent[1]) / 2, sum(extent[2]) / 2]  # LPS y and z
-            # The square grid's axes: rows, columns, and the slices' normal.
-            turn = numpy.array([[1, 0, 0], [0, numpy.cos(t), -numpy.sin(t)], [0, numpy.sin(t), numpy.cos(t)]])
-            picture, _, framing = framed_screenshot("shear-" + path.name, str(path), "--view", "left", *ORTHO_MIP,
-                                                    turn=turn)
+            centre = [-extent[1][1] + (shown[1] - 1) * spacing[1] / 2, extent[2][0] + (shown[2] - 1) * spacing[2] / 2]
+            picture, _, framing = framed_screenshot("shear-" + path.name, str(path), "--view", "left", *ORTHO_MIP)
             shot = pixels(picture).min(axis=2)[::2, ::2] / 255.0
             ys, xs = numpy.mgrid[0:500:2, 0:500:2] + 0.5
             right, up = framing.units(xs, ys)
@@ -326,8 +329,9 @@ class ShearTest(unittest.TestCase):
             self.assertLess(numpy.corrcoef(shot[15:].ravel(), upright[15:].ravel())[0, 1], 0.8, path)
         # python3-dipy's sheared and oblique scans open with their notes.
         dipy = pathlib.Path("/usr/lib/python3/dist-packages/dipy/data/files")
-        for name, note in (("S0_10slices.nii.gz", "voxel axes sheared 53.0\u00b0"),
-                           ("aniso_vox.nii.gz", "axes turned 35.5\u00b0 from the patient's")):
+        for name, note in (("S0_10slices.nii.gz", "voxel axes sheared 53.0\u00b0 (gantry tilt or a sheared frame): "
+                                                  "resampled once onto the patient's axes, 2 x 2 x 32 mm"),
+                           ("aniso_vox.nii.gz", "axes turned 35.5\u00b0 from the patient's: resampled once")):
             _, output = screenshot("dipy-" + name, str(dipy / name))
             self.assertIn(note, output)
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "files/volume_frame.h"
-#include "files/volume_shear.h"
+#include "files/volume_regrid.h"
 
 namespace {
 
@@ -67,47 +67,59 @@ std::array<double, 3> Position(const VoxelGrid& g, double i, double j, double k)
 
 }  // namespace
 
-TEST(ShearedGrid, SquaredAlongItsSlicePlaneCoveringIt) {
-  const VoxelGrid tilted = Tilted(15, {8, 10, 6});
-  const auto plan = PlanSquareGrid(tilted);
+// Where a point of the tilted grid falls in its index space.
+std::array<double, 3> TiltedIndex(double degrees, const std::array<double, 3>& p) {
+  const double t = degrees * M_PI / 180, j = (p[1] - 5) / (2 * std::cos(t));
+  return {(p[0] + 10) / 2, j, (p[2] - 30 - j * 2 * std::sin(t)) / 2.5};
+}
+
+TEST(PatientGrid, CoversTheOldGridAlongThePatientsAxesInItsOwnSpacing) {
+  const auto plan = PlanPatientGrid(Tilted(15, {8, 10, 6}));
   ASSERT_TRUE(plan);
-  EXPECT_NEAR(plan->degrees, 15, 1e-9);
-  const VoxelGrid& square = plan->square;
-  EXPECT_LT(OrthonormalDeviation(square.direction), 1e-12);
-  // Rows and columns keep their directions and spacing; slices are as far apart as their planes.
-  for (int r = 0; r < 3; ++r) {
-    EXPECT_NEAR(square.direction[r][0], tilted.direction[r][0], 1e-12);
-    EXPECT_NEAR(square.direction[r][1], tilted.direction[r][1], 1e-12);
-  }
-  EXPECT_NEAR(square.spacing[2], 2.5 * std::cos(15 * M_PI / 180), 1e-12);
-  // The columns widen by the slices' slide along them: 5 slices x 2.5 x sin 15 = 3.2 mm, two more voxels.
-  EXPECT_EQ(square.sizes, (std::array<int64_t, 3>{8, 12, 6}));
-  // Every corner of the tilted grid lies inside the square one, whichever way the slices slide.
+  EXPECT_NEAR(plan->shearDegrees, 15, 1e-9);
+  EXPECT_NEAR(plan->turnDegrees, 15, 1e-9);  // the slice plane tilts with the columns
+  const VoxelGrid& grid = plan->grid;
+  EXPECT_EQ(grid.direction, (DirectionMatrix{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}));
+  // The steps along the patient's axes: the columns' is 2 cos 15.
+  EXPECT_NEAR(grid.spacing[0], 2, 1e-12);
+  EXPECT_NEAR(grid.spacing[1], 2 * std::cos(15 * M_PI / 180), 1e-12);
+  EXPECT_NEAR(grid.spacing[2], 2.5, 1e-12);
+  // y: 9 columns, 17.4 mm; z: 9 x 2 sin 15 + 5 slices x 2.5 = 17.2 mm, rounded up.
+  EXPECT_EQ(grid.sizes, (std::array<int64_t, 3>{8, 10, 8}));
+  // Every corner of the old grid lies inside the new one, whichever way the slices slide.
   for (double degrees : {15.0, -30.0}) {
-    const VoxelGrid grid = Tilted(degrees, {8, 10, 6});
-    const VoxelGrid covering = PlanSquareGrid(grid)->square;
+    const VoxelGrid tilted = Tilted(degrees, {8, 10, 6});
+    const VoxelGrid covering = PlanPatientGrid(tilted)->grid;
     for (int corner = 0; corner < 8; ++corner) {
-      const auto p = Position(grid, (corner & 1) * 7, (corner >> 1 & 1) * 9, (corner >> 2 & 1) * 5);
+      const auto p = Position(tilted, (corner & 1) * 7, (corner >> 1 & 1) * 9, (corner >> 2 & 1) * 5);
       for (int axis = 0; axis < 3; ++axis) {
-        double along = 0;
-        for (int r = 0; r < 3; ++r) along += (p[r] - covering.origin[r]) * covering.direction[r][axis];
+        const double along = p[axis] - covering.origin[axis];
         EXPECT_GE(along, -1e-9) << degrees;
         EXPECT_LE(along, (covering.sizes[axis] - 1) * covering.spacing[axis] + 1e-9) << degrees;
       }
     }
   }
-  // Zero, collinear or non-finite axes cannot be squared.
-  VoxelGrid broken = tilted;
+  // Turned but square: no shear; each axis keeps its sense along the patient's axis nearest it.
+  VoxelGrid turned = Tilted(0, {4, 4, 4});
+  const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+  turned.direction = {{{0, 0, -1}, {c, -s, 0}, {s, c, 0}}};
+  const auto plain = PlanPatientGrid(turned);
+  ASSERT_TRUE(plain);
+  EXPECT_NEAR(plain->shearDegrees, 0, 1e-6);
+  EXPECT_NEAR(plain->turnDegrees, 30, 1e-9);
+  EXPECT_EQ(plain->grid.direction, (DirectionMatrix{{{0, 0, -1}, {1, 0, 0}, {0, 1, 0}}}));
+  // Zero, collinear or non-finite axes cannot be resampled.
+  VoxelGrid broken = Tilted(15, {8, 10, 6});
   broken.direction = {{{1, 1, 0}, {0, 0.001, 0}, {0, 0, 1}}};
-  EXPECT_FALSE(PlanSquareGrid(broken));
+  EXPECT_FALSE(PlanPatientGrid(broken));
   broken.direction = {{{0, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-  EXPECT_FALSE(PlanSquareGrid(broken));
-  broken = tilted;
+  EXPECT_FALSE(PlanPatientGrid(broken));
+  broken = Tilted(15, {8, 10, 6});
   broken.spacing[2] = NAN;
-  EXPECT_FALSE(PlanSquareGrid(broken));
+  EXPECT_FALSE(PlanPatientGrid(broken));
 }
 
-TEST(ShearedGrid, ResamplingKeepsWhatLiesWherePointsOutsideTakeTheFill) {
+TEST(PatientGrid, ResamplingKeepsWhatLiesWherePointsOutsideTakeTheFill) {
   // Trilinear interpolation is exact for a value linear in position, so every
   // square voxel inside the tilted grid must read the value of its own place.
   auto field = [](const std::array<double, 3>& p) { return 3 * p[0] - 2 * p[1] + 0.5 * p[2] + 7; };
@@ -117,7 +129,7 @@ TEST(ShearedGrid, ResamplingKeepsWhatLiesWherePointsOutsideTakeTheFill) {
     for (int k = 0; k < 5; ++k)
       for (int j = 0; j < 7; ++j)
         for (int i = 0; i < 6; ++i) values.push_back(static_cast<float>(field(Position(tilted, i, j, k))));
-    const VoxelGrid square = PlanSquareGrid(tilted)->square;
+    const VoxelGrid square = PlanPatientGrid(tilted)->grid;
     const VoxelBuffer out = ResampleGrid(tilted, square, VoxelType::Float32,
                                          reinterpret_cast<const uint8_t*>(values.data()), -1000);
     const float* resampled = reinterpret_cast<const float*>(out.get());
@@ -126,14 +138,15 @@ TEST(ShearedGrid, ResamplingKeepsWhatLiesWherePointsOutsideTakeTheFill) {
       for (int64_t j = 0; j < square.sizes[1]; ++j) {
         for (int64_t i = 0; i < square.sizes[0]; ++i, ++resampled) {
           const auto p = Position(square, double(i), double(j), double(k));
-          // Where the point falls in the tilted grid: its slice from z alone, then its column.
-          const double slice = (p[2] - tilted.origin[2] - (p[1] - tilted.origin[1]) * std::tan(degrees * M_PI / 180)) / 2.5;
-          const double column = (p[1] - tilted.origin[1]) / (2 * std::cos(degrees * M_PI / 180));
-          const bool in = slice > -1e-6 && slice < 4 + 1e-6 && column > -1e-6 && column < 6 + 1e-6;
-          if (in) {
+          const auto index = TiltedIndex(degrees, p);
+          auto within = [&](double margin) {
+            return index[0] > -margin && index[0] < 5 + margin && index[1] > -margin && index[1] < 6 + margin &&
+                   index[2] > -margin && index[2] < 4 + margin;
+          };
+          if (within(1e-6)) {
             ++inside;
             EXPECT_NEAR(*resampled, field(p), 1e-3) << degrees << " at " << i << "," << j << "," << k;
-          } else if (slice < -1e-3 || slice > 4 + 1e-3 || column < -1e-3 || column > 6 + 1e-3) {
+          } else if (!within(1e-3)) {
             ++outside;
             EXPECT_EQ(*resampled, -1000) << degrees << " at " << i << "," << j << "," << k;
           }
@@ -151,6 +164,7 @@ TEST(ShearedGrid, ResamplingKeepsWhatLiesWherePointsOutsideTakeTheFill) {
   half.spacing[0] = 1;
   const VoxelBuffer out = ResampleGrid(thin, half, VoxelType::UInt8, pair, 0);
   EXPECT_EQ(std::vector<int>(out.get(), out.get() + 3), (std::vector<int>{10, 12, 13}));
-  EXPECT_EQ(LowestValue(VoxelType::Float32, reinterpret_cast<const uint8_t*>(std::array<float, 3>{NAN, 4, -2}.data()), 3),
-            -2);
+  const std::array<float, 3> mixed{NAN, 4, -2};
+  const ValueSpan span = FiniteRange(VoxelType::Float32, reinterpret_cast<const uint8_t*>(mixed.data()), 3);
+  EXPECT_EQ(std::make_pair(span.low, span.high), std::make_pair(-2.0, 4.0));
 }

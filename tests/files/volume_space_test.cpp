@@ -80,6 +80,21 @@ TEST(VolumeSpace, ObliqueAndShearedFramesRoundTripAndKeepTheFileGeometry) {
   ExpectNear(box.high, {r, 0, 0}, "turned high");
 }
 
+TEST(VolumeSpace, AResampledVolumeNamesTheFileVoxelNearestAndTheFileVoxelsExtent) {
+  // The file: 3 x 4 x 5 voxels turned 30 degrees about S; shown on a grid along L, P, S at 1 mm.
+  const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+  VolumeInfo shown = Anatomical({{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}, {6, 6, 9}, {1, 1, 1}, {-2, 0, 0});
+  shown.resampledFrom = VoxelGrid{{3, 4, 5}, {1, 1, 2}, {0, 0, 0}, {{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}}};
+  for (const Index file : {Index{0, 0, 0}, Index{2, 3, 4}, Index{2, 1, 4}, Index{2, 0, 1}}) {
+    EXPECT_EQ(CanonicalToFileIndex(shown, FileToCanonicalIndex(shown, file)), file);
+  }
+  // File voxel (2, 0, 0) lies at LPS (2c, 2s, 0), nearest shown voxel (2c + 2, 2s) = (3.7, 1).
+  EXPECT_EQ(FileToCanonicalIndex(shown, {2, 0, 0}), (Index{4, 1, 0}));
+  const RasBox extent = RasExtent(shown);
+  ExpectNear(extent.low, {-2 * c, -(2 * s + 3 * c), 0}, "low");
+  ExpectNear(extent.high, {3 * s, 0, 8}, "high");
+}
+
 TEST(VolumeSpace, WithoutAPatientFrameThePlainOriginAndSpacingAndInfoNeverSaysMinusZero) {
   VolumeInfo info;  // as a TIFF or VTK file gives it
   info.sizes = {4, 3, 2};

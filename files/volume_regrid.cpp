@@ -1,4 +1,4 @@
-#include "files/volume_shear.h"
+#include "files/volume_regrid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -107,20 +107,19 @@ void Resample(const VoxelGrid& from, const VoxelGrid& to, const T* source, doubl
 
 }  // namespace
 
-std::optional<ShearPlan> PlanSquareGrid(const VoxelGrid& sheared) {
+std::optional<PatientGridPlan> PlanPatientGrid(const VoxelGrid& grid) {
   Vec unit[3];
   for (int k = 0; k < 3; ++k) {
-    unit[k] = Column(sheared.direction, k);
+    unit[k] = Column(grid.direction, k);
     const double length = std::sqrt(Dot(unit[k], unit[k]));
-    if (!(length > 0) || !std::isfinite(length) || !(sheared.spacing[k] > 0)) return std::nullopt;
+    if (!(length > 0) || !std::isfinite(length) || !(grid.spacing[k] > 0) || !std::isfinite(grid.spacing[k])) {
+      return std::nullopt;
+    }
     for (double& v : unit[k]) v /= length;
   }
-  if (!(std::fabs(Determinant({{{unit[0][0], unit[1][0], unit[2][0]},
-                                {unit[0][1], unit[1][1], unit[2][1]},
-                                {unit[0][2], unit[1][2], unit[2][2]}}})) >= kLeastAxisVolume)) {
-    return std::nullopt;
-  }
-  // The slice plane: the pair of axes nearest perpendicular.
+  if (!(std::fabs(Dot(unit[0], Cross(unit[1], unit[2]))) >= kLeastAxisVolume)) return std::nullopt;
+  // The slice plane's frame: its nearest-perpendicular pair made
+  // perpendicular within their plane, and their normal.
   const int pairs[3][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}};
   int best = 0;
   for (int p = 1; p < 3; ++p) {
@@ -141,58 +140,74 @@ std::optional<ShearPlan> PlanSquareGrid(const VoxelGrid& sheared) {
     for (double& v : q[c]) v = -v;
   }
 
-  ShearPlan plan;
+  PatientGridPlan plan;
   constexpr double kDegrees = 180.0 / 3.14159265358979323846;
-  plan.degrees = std::max(std::asin(std::min(1.0, std::fabs(skew))),
-                          std::acos(std::min(1.0, Dot(q[c], unit[c])))) * kDegrees;
-  VoxelGrid& square = plan.square;
+  plan.shearDegrees = std::max(std::asin(std::min(1.0, std::fabs(skew))),
+                               std::acos(std::min(1.0, Dot(q[c], unit[c])))) * kDegrees;
+  // Each axis goes along the patient's axis nearest it, in the same sense.
+  DirectionMatrix frame{};
   for (int k = 0; k < 3; ++k) {
-    for (int p = 0; p < 3; ++p) square.direction[p][k] = q[k][p];
+    for (int p = 0; p < 3; ++p) frame[p][k] = q[k][p];
   }
-  // Each new axis keeps the distance its old axis advances along it: the
-  // in-plane spacing, and between slices the distance of their planes.
-  for (int k = 0; k < 3; ++k) square.spacing[k] = sheared.spacing[k] * std::fabs(Dot(unit[k], q[k]));
+  const AxisMapping nearest = MapToCanonical(frame);
+  Vec axis[3]{};
+  for (int patient = 0; patient < 3; ++patient) {
+    axis[nearest.fileAxis[patient]][patient] = nearest.flip[patient] ? -1.0 : 1.0;
+  }
+  double trace = 0;
+  for (int k = 0; k < 3; ++k) trace += Dot(axis[k], q[k]);
+  plan.turnDegrees = std::acos(std::clamp((trace - 1) / 2, -1.0, 1.0)) * kDegrees;
+
+  VoxelGrid& patientGrid = plan.grid;
+  // Each axis keeps the step it makes along the patient's axis: the slices
+  // of a slanted stack keep the distance of their planes.
+  for (int k = 0; k < 3; ++k) {
+    patientGrid.spacing[k] = grid.spacing[k] * std::fabs(Dot(unit[k], axis[k]));
+    for (int p = 0; p < 3; ++p) patientGrid.direction[p][k] = axis[k][p];
+  }
   Vec low{}, high{};
-  for (int k = 0; k < 3; ++k) low[k] = high[k] = 0;
   for (int corner = 1; corner < 8; ++corner) {
     Vec offset{};
     for (int k = 0; k < 3; ++k) {
-      const double index = (corner >> k & 1) ? static_cast<double>(sheared.sizes[k] - 1) : 0.0;
-      for (int p = 0; p < 3; ++p) offset[p] += unit[k][p] * sheared.spacing[k] * index;
+      const double index = (corner >> k & 1) ? static_cast<double>(grid.sizes[k] - 1) : 0.0;
+      for (int p = 0; p < 3; ++p) offset[p] += unit[k][p] * grid.spacing[k] * index;
     }
     for (int k = 0; k < 3; ++k) {
-      low[k] = std::min(low[k], Dot(offset, q[k]));
-      high[k] = std::max(high[k], Dot(offset, q[k]));
+      low[k] = std::min(low[k], Dot(offset, axis[k]));
+      high[k] = std::max(high[k], Dot(offset, axis[k]));
     }
   }
-  square.origin = sheared.origin;
+  patientGrid.origin = grid.origin;
   for (int k = 0; k < 3; ++k) {
     // Rounded up, so the far corners stay inside.
-    square.sizes[k] = static_cast<int64_t>(std::ceil((high[k] - low[k]) / square.spacing[k] - 1e-6)) + 1;
-    for (int p = 0; p < 3; ++p) square.origin[p] += low[k] * q[k][p];
+    patientGrid.sizes[k] = static_cast<int64_t>(std::ceil((high[k] - low[k]) / patientGrid.spacing[k] - 1e-6)) + 1;
+    for (int p = 0; p < 3; ++p) patientGrid.origin[p] += low[k] * axis[k][p];
   }
   return plan;
 }
 
-VoxelBuffer ResampleGrid(const VoxelGrid& sheared, const VoxelGrid& square, VoxelType type, const uint8_t* voxels,
+VoxelBuffer ResampleGrid(const VoxelGrid& from, const VoxelGrid& to, VoxelType type, const uint8_t* voxels,
                          double fill) {
-  const uint64_t count = static_cast<uint64_t>(square.sizes[0]) * square.sizes[1] * square.sizes[2];
+  const uint64_t count = static_cast<uint64_t>(to.sizes[0]) * to.sizes[1] * to.sizes[2];
   VoxelBuffer target(new uint8_t[count * VoxelTypeBytes(type)]);
   DispatchVoxelType(type, [&](auto* tag) {
     using T = std::remove_const_t<std::remove_pointer_t<decltype(tag)>>;
-    Resample(sheared, square, reinterpret_cast<const T*>(voxels), fill, reinterpret_cast<T*>(target.get()));
+    Resample(from, to, reinterpret_cast<const T*>(voxels), fill, reinterpret_cast<T*>(target.get()));
   });
   return target;
 }
 
-double LowestValue(VoxelType type, const uint8_t* voxels, uint64_t count) {
+ValueSpan FiniteRange(VoxelType type, const uint8_t* voxels, uint64_t count) {
   return DispatchVoxelType(type, [&](auto* tag) {
     using T = std::remove_const_t<std::remove_pointer_t<decltype(tag)>>;
     const T* values = reinterpret_cast<const T*>(voxels);
-    double lowest = std::numeric_limits<double>::infinity();
+    double low = std::numeric_limits<double>::infinity(), high = -low;
     for (uint64_t i = 0; i < count; ++i) {
-      if (std::isfinite(static_cast<double>(values[i]))) lowest = std::min(lowest, static_cast<double>(values[i]));
+      const double value = static_cast<double>(values[i]);
+      if (!std::isfinite(value)) continue;
+      low = std::min(low, value);
+      high = std::max(high, value);
     }
-    return std::isfinite(lowest) ? lowest : 0.0;
+    return low <= high ? ValueSpan{low, high} : ValueSpan{};
   });
 }
