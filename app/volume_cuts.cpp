@@ -25,8 +25,6 @@ Point3 BoxToRas(const VolumeInfo& info, const std::array<double, 3>& box) {
   return CanonicalToRas(info, {box[0] - 0.5, box[1] - 0.5, box[2] - 0.5});
 }
 
-double Dot(const Point3& a, const Point3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
 }  // namespace
 
 CropBox WholeCrop(const VolumeInfo& info) {

@@ -9,14 +9,8 @@
 
 namespace {
 
-using Vec = std::array<double, 3>;
+using Vec = Point3;
 using Mat = std::array<Vec, 3>;  // m[row][column]
-
-double Dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-Vec Cross(const Vec& a, const Vec& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
 
 Vec Column(const DirectionMatrix& m, int c) { return {m[0][c], m[1][c], m[2][c]}; }
 
@@ -106,6 +100,14 @@ void Resample(const VoxelGrid& from, const VoxelGrid& to, const T* source, doubl
 }
 
 }  // namespace
+
+Point3 GridPosition(const VoxelGrid& grid, const Point3& index) {
+  Point3 lps = grid.origin;
+  for (int a = 0; a < 3; ++a) {
+    for (int p = 0; p < 3; ++p) lps[p] += grid.direction[p][a] * grid.spacing[a] * index[a];
+  }
+  return lps;
+}
 
 std::optional<PatientGridPlan> PlanPatientGrid(const VoxelGrid& grid) {
   Vec unit[3];

@@ -10,7 +10,11 @@
 #include <cstdint>
 #include <optional>
 
+#include "files/point3.h"
 #include "files/volume_file.h"
+
+// LPS mm of a (continuous) index of `grid`.
+Point3 GridPosition(const VoxelGrid& grid, const Point3& index);
 
 // Turns up to this are snapped to the patient's axes, as float rounding
 // and small positioning tilts are.

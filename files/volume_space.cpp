@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "files/volume_regrid.h"
+
 namespace {
 
 // position = offset + sum over canonical axes c of column[c] * index[c].
@@ -37,12 +39,6 @@ Affine CanonicalAffine(const VolumeInfo& info) {
   }
   return affine;
 }
-
-Point3 Cross(const Point3& a, const Point3& b) {
-  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-double Dot(const Point3& a, const Point3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 }  // namespace
 
@@ -103,10 +99,7 @@ std::array<int64_t, 3> CanonicalToFileIndex(const VolumeInfo& info, const std::a
 std::array<int64_t, 3> FileToCanonicalIndex(const VolumeInfo& info, const std::array<int64_t, 3>& file) {
   std::array<int64_t, 3> canonical{};
   if (const std::optional<VoxelGrid>& grid = info.resampledFrom) {
-    Point3 lps = grid->origin;
-    for (int a = 0; a < 3; ++a) {
-      for (int p = 0; p < 3; ++p) lps[p] += grid->direction[p][a] * grid->spacing[a] * static_cast<double>(file[a]);
-    }
+    const Point3 lps = GridPosition(*grid, {double(file[0]), double(file[1]), double(file[2])});
     const Point3 index = RasToCanonical(info, {-lps[0], -lps[1], lps[2]});
     for (int c = 0; c < 3; ++c) canonical[c] = std::clamp<int64_t>(std::llround(index[c]), 0, info.sizes[c] - 1);
     return canonical;
@@ -127,11 +120,9 @@ RasBox RasExtent(const VolumeInfo& info) {
       for (int c = 0; c < 3; ++c) index[c] = (bits >> c & 1) ? static_cast<double>(info.sizes[c] - 1) : 0;
       return CanonicalToRas(info, index);
     }
-    Point3 lps = file->origin;
-    for (int a = 0; a < 3; ++a) {
-      const double index = (bits >> a & 1) ? static_cast<double>(file->sizes[a] - 1) : 0;
-      for (int p = 0; p < 3; ++p) lps[p] += file->direction[p][a] * file->spacing[a] * index;
-    }
+    Point3 index{};
+    for (int a = 0; a < 3; ++a) index[a] = (bits >> a & 1) ? static_cast<double>(file->sizes[a] - 1) : 0;
+    const Point3 lps = GridPosition(*file, index);
     return Point3{-lps[0], -lps[1], lps[2]};
   };
   RasBox box{corner(0), {}};

@@ -9,9 +9,9 @@
 #include <array>
 #include <cstdint>
 
+#include "files/point3.h"
 #include "files/volume_file.h"
 
-using Point3 = std::array<double, 3>;
 
 // RAS mm of a continuous canonical index (voxel centres at whole numbers).
 Point3 CanonicalToRas(const VolumeInfo& info, const Point3& index);
