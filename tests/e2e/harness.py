@@ -60,6 +60,18 @@ class Image:
         return sum(1 for p in self.region(*box) if test(p))
 
 
+def pixels(image):
+    # The picture as an array of floats, [y, x, RGB].
+    return numpy.frombuffer(image.data, numpy.uint8).reshape(image.height, image.width, 3).astype(float)
+
+
+def written(path, volume, writer):
+    # path, once writer(volume, path) has made it (a run of a module writes each volume once).
+    if not os.path.exists(path):
+        writer(volume, str(path))
+    return str(path)
+
+
 def colourful(pixel, background=BACKGROUND, tolerance=12):
     return max(abs(pixel[k] - background[k]) for k in range(3)) > tolerance
 
@@ -73,6 +85,22 @@ def run_without_display(*args, program=BIN, cwd=RUN_DIR):
     env = dict(os.environ, DISPLAY=":599")
     return subprocess.run([program] + list(args), cwd=cwd, env=env, capture_output=True, text=True,
                           timeout=120)
+
+
+# Root reads and writes any file: cases that need a user who cannot run as nobody.
+AS_USER = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.geteuid() == 0 else []
+
+
+def measured(*args, cwd=RUN_DIR, as_user=False, timeout=60):
+    """Exit code, stdout, stderr, peak memory (KiB) and seconds of one run without a display."""
+    with tempfile.NamedTemporaryFile("r") as peak:
+        command = ["/usr/bin/time", "-q", "-f", "%M", "-o", peak.name] + (AS_USER if as_user else []) + [BIN, *args]
+        started = time.monotonic()
+        result = subprocess.run(command, cwd=cwd, capture_output=True, text=True, errors="replace",
+                                timeout=timeout, env=dict(os.environ, DISPLAY=":599"))
+        seconds = time.monotonic() - started
+        text = peak.read().split()
+    return result.returncode, result.stdout, result.stderr, int(text[-1]) if text else 0, seconds
 
 
 def screenshot(name, *args, geometry="500x500+0+0", to="shot.png", code=0, add=None):

@@ -7,31 +7,15 @@ import concurrent.futures
 import os
 import pathlib
 import re
-import subprocess
 import tempfile
-import time
 import unittest
 
-from harness import BIN, RUN_DIR
+from harness import RUN_DIR, measured as run
 
 CT = os.path.join(os.path.abspath(RUN_DIR), "samples", "ct.nrrd")
+RAW = os.path.join(os.path.abspath(RUN_DIR), "samples", "ct_be.raw")
 USAGE = "Usage: volview [GLUT options] [VOLUME] [options]"
-# Root writes any file: the read-only case runs as nobody.
-AS_USER = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.geteuid() == 0 else []
-
-
-def run(*args, cwd=RUN_DIR, as_user=False, timeout=60):
-    """Exit code, stdout, stderr, peak memory (KiB) and seconds of one run without a display."""
-    with tempfile.NamedTemporaryFile("r") as peak:
-        command = ["/usr/bin/time", "-q", "-f", "%M", "-o", peak.name] + (AS_USER if as_user else []) + [BIN, *args]
-        started = time.monotonic()
-        result = subprocess.run(command, cwd=cwd, capture_output=True, text=True, errors="replace",
-                                timeout=timeout, env=dict(os.environ, DISPLAY=":599"))
-        seconds = time.monotonic() - started
-        text = peak.read().split()
-    return result.returncode, result.stdout, result.stderr, int(text[-1]) if text else 0, seconds
-
-
+NAN = "'%s' is not a number"
 class RefusalTest(unittest.TestCase):
     def assert_refused(self, args, code, line, cwd=RUN_DIR, as_user=False):
         """Exit `code`, the one line `line` (or a line matching it) on stderr, before the usage for
@@ -49,20 +33,68 @@ class RefusalTest(unittest.TestCase):
             self.assertLess(peak_kib, 1 << 20)
 
     def test_values_that_cannot_mean_anything_are_usage_errors(self):
-        for args, line in [
-                ((CT, "--screenshot", ""), "volview: --screenshot: an empty value"),
-                ((CT, "--screenshot", "", "--turntable", "4"), "volview: --screenshot: an empty value"),
-                ((CT, "--zoom", ""), "volview: --zoom: an empty value"),
-                ((CT, "--preset", ""), "volview: --preset: an empty value"),
-                ((CT, "--interactive-ms", "nan"), "volview: --interactive-ms: 'nan' is not a number"),
-                ((CT, "--slices", "0x40"), "volview: --slices: '0x40' is not a number"),
-                ((CT, "--zoom", "1e-310"), "volview: --zoom: '1e-310' is out of range"),
-                ((CT, "--spacing", "1e307,1,1", "--info"), "volview: --spacing: spacings lie between 1e-07 and 1e+07 mm"),
-                (("-geometry", "20000x20000", CT, "--screenshot", "x.png"),
-                 "volview: -geometry: sizes must be whole numbers from 16 to 16384, got '20000x20000'"),
-                (("-geometry", "big", CT), "volview: -geometry: expected WxH+X+Y, got 'big'"),
-                ((CT, "--preset", "no\x1b[2Jsuch"), "volview: --preset: no preset 'no\\x1b[2Jsuch' in presets/ (see --preset list)")]:
-            self.assert_refused(args, 2, line)
+        for args, line in [(("--bogus",), "The following argument was not expected: --bogus"),
+                           (("a.nrrd", "b.nrrd"), "The following argument was not expected: b.nrrd"),
+                           (("--info",), "--info requires VOLUME"), (("--preset", "grayscale"),
+                                                                     "--preset: needs a VOLUME (but for 'list')"),
+                           (("-geometry", "big", CT), "-geometry: expected WxH+X+Y, got 'big'"),
+                           (("-geometry", "20000x20000", CT, "--screenshot", "x.png"),
+                            "-geometry: sizes must be whole numbers from 16 to 16384, got '20000x20000'"),
+                           ((CT, "--screenshot", "", "--turntable", "4"), "--screenshot: an empty value"),
+                           ((CT, "--cursor", "1,2,3", "--cursor-voxel", "1,2,3"), "--cursor excludes --cursor-voxel")]:
+            self.assert_refused(args, 2, "volview: " + line)
+        # Per option, a value and what is wrong with it; CT spans R -191.3..0.8, A the same, S -1.5..190.5 mm.
+        ranges, empty = "expected three ranges X0:X1,Y0:Y1,Z0:Z1, got '%s'", "an empty value"
+        numbers = "expected %d numbers separated by '%s', got '%s'"
+        nothing = "the box keeps nothing of the volume, which spans R -191.3..0.8, A -191.3..0.8, S -1.5..190.5"
+        colours, turn = "colours are black, white or R,G,B from 0 to 1 or 0 to 255", "--turntable requires --screenshot"
+        for option, cases in {
+                "--crop": [("0:10,0:10", ranges % "0:10,0:10"), ("0:10,0:10,0:10,0:10", ranges % "0:10,0:10,0:10,0:10"),
+                           ("", empty), ("a:,,", NAN % "a"), ("0:x,,", NAN % "x"), ("10:20,,", nothing),
+                           ("-10:-50,,", "LO must be below HI, got '-10:-50'"), (",,-50:-10", nothing)],
+                "--clip": [("0,0,0,5", "the normal NX,NY,NZ must not be zero"), ("0,1,0", numbers % (4, ",", "0,1,0")),
+                           ("0,1,0,5,6", numbers % (4, ",", "0,1,0,5,6")), ("", empty), ("nan,1,0,5", NAN % "nan"),
+                           ("0,1,0,inf", NAN % "inf")],
+                "--planes": [("axial,frontal", "expected axial, coronal or sagittal, got 'frontal'"), ("", empty),
+                             ("axial,", "expected a list such as axial,coronal")],
+                "--caps": [("yes", "yes not in {on,off}")],
+                "--layout": [(v, v + " not in {3d,axial,coronal,sagittal,quad}") for v in ("4d", "Axial")],
+                "--cursor": [("1,2", numbers % (3, ",", "1,2")), ("1,2,3,4", numbers % (3, ",", "1,2,3,4")),
+                             ("1,x,3", NAN % "x"), ("1,2,nan", NAN % "nan"), ("inf,2,3", NAN % "inf")],
+                "--cursor-voxel": [("1,2", numbers % (3, ",", "1,2")), ("1,a,3", NAN % "a"),
+                                   ("1,2,3.5", "voxel indices are whole numbers, got '1,2,3.5'")],
+                "--slice-window": [("5:5", "LO must be below HI"), ("9:5", "LO must be below HI"), ("0:x", NAN % "x"),
+                                   ("0:inf", NAN % "inf"), ("100", numbers % (2, ":", "100"))],
+                "--window": [("5:1", "LO must be below HI"), ("0:inf", NAN % "inf")],
+                "--view": [("front", "front not in {anterior,posterior,left,right,superior,inferior}")],
+                "--projection": [("fisheye", "fisheye not in {perspective,orthographic}")],
+                "--mode": [("xray", "xray not in {composite,mip,minip,average,iso}")],
+                # Plain decimals only.
+                "--iso": [("x", NAN % "x"), ("0x10", NAN % "0x10")],
+                "--zoom": [("", empty), ("0", "the zoom must lie between 0.1 and 50"), ("nan", NAN % "nan"),
+                           ("0x2", NAN % "0x2"), ("1e-310", "'1e-310' is out of range")],
+                "--turntable": [("3", turn), ("0 --screenshot a.png", "Value 0 not in range 1 to 3600")],
+                "--size": [("100", numbers % (2, "x", "100")),
+                           ("0x100", "sizes must be whole numbers from 16 to 16384, got '0x100'")],
+                "--slices": [("0", "Value 0 not in range 1 to 10000"), ("0x40", NAN % "0x40")],
+                "--benchmark": [("0", "Value 0 not in range 1 to 10000")],
+                "--interactive-ms": [("1", "Value 1 not in range 5.000000 to 10000.000000"), ("nan", NAN % "nan")],
+                "--background": [("red", NAN % "red"), ("1,2", numbers % (3, ",", "1,2")), ("300,0,0", colours),
+                                 ("-1,0,0", colours), ("1,2,x", NAN % "x"), ("1,2,3,4", numbers % (3, ",", "1,2,3,4")),
+                                 ("", empty)],
+                "--spacing": [(v + " --info", "spacings lie between 1e-07 and 1e+07 mm")
+                              for v in ("1e307,1,1", "1,1e-8,1", "1,1,1e8")],
+                "--screenshot": [("", empty)],
+                "--preset": [("", empty), ("no-such", "no preset 'no-such' in presets/ (see --preset list)"),
+                             ("../ct", "no preset '../ct' in presets/ (see --preset list)"),
+                             ("no\x1b[2Jsuch", "no preset 'no\\x1b[2Jsuch' in presets/ (see --preset list)"),
+                             ("grayscale --tf m.json", "--tf excludes --preset")],
+                "--raw": [("1x2x3", "--raw requires --type")]}.items():
+            for value, line in cases:  # a line of its own names its options
+                self.assert_refused((CT, option, *value.split(" ")), 2,
+                                    "volview: " + (line if line.startswith("--") else option + ": " + line))
+        self.assert_refused((RAW, "--raw", "128x128x64", "--type", "int16", "--header-bytes", "-1", "--info"), 2,
+                            "volview: --header-bytes: must not be negative, got -1")
 
     def test_output_paths_are_checked_before_the_volume_is_read(self):
         # Given a volume that does not exist, the line is about the output, not the volume.
@@ -84,6 +116,12 @@ class RefusalTest(unittest.TestCase):
         self.assert_refused((missing, "--save-tf", "/no/dir/\x1b]0;owned\x07.json"), 1,
                             "/no/dir/\\x1b]0;owned\\x07.json: cannot write: No such file or directory")
         self.assert_refused((missing, "--tf", "/proc/self/mem"), 1, "/proc/self/mem: cannot read: Input/output error")
+        for args, line in (((missing, "--save-tf", str(folder)), "%s: cannot write: is a folder" % folder),
+                           ((missing, "--turntable", "3", "--screenshot", "/no/such/turn.png"),
+                            "/no/such/turn.png: cannot write the turntable: /no/such: No such file or directory"),
+                           ((missing, "--screenshot", "no/such/dir/shot.png"),
+                            "no/such/dir/shot.png: cannot write the screenshot: no/such/dir: No such file or directory")):
+            self.assert_refused(args, 1, line)
 
     def test_colour_maps_and_presets_are_bounded_and_named_escaped(self):
         folder = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-maps-")))
@@ -100,6 +138,15 @@ class RefusalTest(unittest.TestCase):
         self.assertEqual(err, "presets/deep.json: warning: nested deeper than a colour map, preset skipped\n"
                               "presets/huge.json: warning: too large for a colour map (over 1 MiB), preset skipped\n")
         self.assertLess((seconds, peak_kib), (5, 1 << 20))
+        # Named, a preset that is no file is refused for what it is, not as missing; a read error is no crash.
+        os.mkfifo(presets / "fifo.json")
+        (presets / "folder.json").mkdir()
+        (presets / "gone.json").symlink_to("/no/such/file")
+        (presets / "unreadable.json").symlink_to("/proc/self/mem")
+        for name, reason in (("fifo", "not a regular file"), ("folder", "not a regular file"),
+                             ("gone", "cannot read: No such file or directory"),
+                             ("unreadable", "cannot read: Input/output error")):
+            self.assert_refused((CT, "--preset", name), 1, "presets/%s.json: %s" % (name, reason), cwd=folder)
         self.assert_refused((CT, "--preset", "huge"), 1, "presets/huge.json: too large for a colour map (over 1 MiB)",
                             cwd=folder)
         tf = folder / "map\n\x1b[31m.json"

@@ -16,7 +16,7 @@ import pydicom
 from pydicom.uid import generate_uid
 
 import marker_volumes as mv
-from harness import PANEL, RUN_DIR, SHOTS_DIR, Viewer, colourful, run_without_display, screenshot, wait_until
+from harness import PANEL, SHOTS_DIR, Viewer, colourful, run_without_display, screenshot, wait_until
 
 RAW = ("--raw", "128x128x64", "--type", "int16", "--big-endian", "--spacing", "1.5,1.5,3")
 FORMATS = [("ct.nrrd", (), "NRRD"), ("ct.nii.gz", (), "NIfTI"), ("ct.mha", (), "MetaImage"),
@@ -63,7 +63,7 @@ class CommandLineTest(unittest.TestCase):
 
     def test_each_bad_input_ends_with_one_line_before_any_window_and_help_and_version(self):
         scratch = pathlib.Path(self.enterContext(tempfile.TemporaryDirectory(prefix="volview-bad-")))
-        # Files that are no volume or are cut short: see test_volume_corpora.
+        # Files that are no volume or are cut short: see test_volume_corpora; usage errors, test_refusals.
         empty, broken = scratch / "empty", scratch / "map.json"
         empty.mkdir()
         broken.write_text('[{"RGBPoints": [0, 1, 1, 1, -5, 0, 0, 0]}]')
@@ -78,9 +78,6 @@ class CommandLineTest(unittest.TestCase):
                    named(broken, "RGBPoints not in increasing order of data value")),
                   (["samples/ct.nrrd", "--save-tf", "/no/dir/map.json"], 1,
                    named("/no/dir/map.json", "cannot write: No such file or directory"))]
-        cases += [(args, 2, r"(?s:.*Usage: volview \[GLUT options\] \[VOLUME\] \[options\].*)")
-                  for args in [["--bogus"], ["samples/ct.nrrd", "--window", "5:1"], ["--info"],
-                               ["samples/ct.nrrd", "--raw", "1x2x3"], ["a.nrrd", "b.nrrd"]]]
         for args, code, stderr in cases + [(["--version"], 0, "")]:
             result = run_without_display(*args)
             self.assertEqual(result.returncode, code, args)
@@ -182,15 +179,10 @@ class PictureTest(unittest.TestCase):
         aspects = [width / height for width, height in shapes]
         self.assertAlmostEqual(aspects[1] / aspects[0], 2.0, delta=0.15)
 
-    def test_screenshot_of_the_built_in_volume_into_a_missing_folder_and_with_a_map_written_elsewhere(self):
+    def test_screenshot_of_the_built_in_volume_and_with_a_map_written_elsewhere(self):
         picture, _ = screenshot("julia", geometry="320x240+0+0")
         self.assertEqual((picture.width, picture.height), (320, 240))  # GLUT's -geometry holds
         self.assertTrue(colourful(picture.pixel(160, 120)))
-        # Refused before the volume is read or a window opens.
-        result = run_without_display("samples/ct.nrrd", "--screenshot", "no/such/dir/shot.png")
-        self.assertEqual((result.returncode, result.stdout, result.stderr),
-                         (1, "", "no/such/dir/shot.png: cannot write the screenshot: no/such/dir: "
-                                 "No such file or directory\n"))
 
         path = pathlib.Path(SHOTS_DIR, "map.json")
         path.write_text(json.dumps([{"Name": "Greens", "ColorSpace": "Diverging", "NanColor": [1, 1, 0],
