@@ -423,6 +423,17 @@ std::optional<int> ParseCommandLine(int argc, char** argv, ViewerOptions& option
       ->check(kDecimalNumber)
       ->check(CLI::Range(5.0, 10000.0))
       ->needs(volumeOrState);
+  app.add_flag("--back-to-front", options.backToFront,
+               "Composite slices back to front, every pixel shaded to the end (slower; for comparison)")
+      ->needs(volumeOrState);
+  app.add_option("--early-stop", options.stopOpacity,
+                 "Opacity in front of a pixel from which it is shaded no further (default 0.98; "
+                 "1: only where nothing shows through)")
+      ->type_name("OPACITY")
+      ->check(kDecimalNumber)
+      ->check(CLI::Range(0.5, 1.0))
+      ->needs(volumeOrState)
+      ->excludes("--back-to-front");
 
   app.add_option("--layout", layout,
                  "3d (default), axial, coronal, sagittal, or quad: the three slices beside the 3D view")

@@ -40,6 +40,8 @@ struct ViewerOptions {
   std::optional<int> slices;  // an opened volume's slice count
   int benchmark = 0;          // frames of each kind to time, then exit
   double interactiveMs = 66.0;  // target time of a frame while the user interacts
+  bool backToFront = false;     // composite slices back to front, every pixel to the end
+  float stopOpacity = 0.98f;    // front to back: a pixel's work stops this opaque
   std::string preset;  // --preset NAME; empty: the one the volume's values suggest
   // The slice views.
   Layout layout = Layout::Volume3d;

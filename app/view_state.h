@@ -98,6 +98,10 @@ struct ViewState {
   // The plane fixed to the view that cuts away the front (keys c, b, n).
   bool viewClip = false;
   int32_t clipDistance = 0;
+  // Composite slices front to back, a pixel left alone once this opaque
+  // (--back-to-front, --early-stop); how to draw, not what: never saved.
+  bool frontToBack = true;
+  float stopOpacity = 0.98f;
 
   Layout layout = Layout::Volume3d;
   // The point the slices go through, in canonical voxel coordinates (voxel

@@ -53,6 +53,8 @@ DrawInputs VolumeDrawInputs(const ViewState& state, const VolumeInfo& info) {
   inputs.sliceCount = state.sliceCount;
   inputs.viewClip = state.viewClip;
   inputs.clipDistance = state.clipDistance;
+  inputs.frontToBack = state.frontToBack;
+  inputs.stopOpacity = state.stopOpacity;
   return inputs;
 }
 

@@ -45,6 +45,12 @@ struct DrawInputs {
   RenderMode mode = RenderMode::Composite;
   float isoLevel = 0.5f;  // 0..1 of the intensity window
   int32_t sliceCount = 200;  // per longest side of the volume
+  // Composite slices come front to back where the GL can read the pixel
+  // being drawn over, and a pixel takes no more work once what lies in
+  // front of it is stopOpacity opaque; otherwise back to front, every
+  // pixel shaded to the end.
+  bool frontToBack = true;
+  float stopOpacity = 0.98f;
   // The plane fixed to the view that cuts away the front (keys c, b, n).
   bool viewClip = false;
   int32_t clipDistance = 0;

@@ -48,12 +48,13 @@ CGprogram VolRender::CompileFragmentVariant(std::vector<const char*> options) {
   return program;
 }
 
-CGprogram VolRender::CutPass(RenderMode mode, const VolumeCuts& cuts) {
+CGprogram VolRender::CutPass(RenderMode mode, const VolumeCuts& cuts, bool frontToBack) {
   // Projections have no surfaces to cap.
   const bool caps = cuts.caps && !IsProjection(mode);
   const bool planes = cuts.planes[0] || cuts.planes[1] || cuts.planes[2];
   const bool crop = cuts.Cropped();
-  const int variant = (caps ? 1 : 0) + (planes ? 2 : 0) + (crop ? 4 : 0) + (cuts.clip ? 8 : 0);
+  const int variant = (caps ? 1 : 0) + (planes ? 2 : 0) + (crop ? 4 : 0) + (cuts.clip ? 8 : 0) +
+                      (frontToBack ? 16 : 0);
   CGprogram& pass = modePrograms_[static_cast<int>(mode)].cutPasses[static_cast<size_t>(variant)];
   if (pass == nullptr) {
     std::vector<const char*> defines{DefinesFor(mode).pass, "-DCUTS"};
@@ -61,6 +62,7 @@ CGprogram VolRender::CutPass(RenderMode mode, const VolumeCuts& cuts) {
     if (planes) defines.push_back("-DPLANES");
     if (crop) defines.push_back("-DCROP");
     if (cuts.clip) defines.push_back("-DCLIP");
+    if (frontToBack) defines.push_back("-DFRONT_TO_BACK");
     pass = CompileFragmentVariant(defines);
   }
   return pass;

@@ -19,6 +19,10 @@ void MultiplyMatrix(const std::array<double, 9>& m) {
   glMultMatrixd(columns);
 }
 
+// Front to back, the pixels hidden so far are marked after every this many
+// slices: a mark costs a fraction of a slice.
+constexpr int64_t kSlicesPerMark = 8;
+
 void SetVec3(CGprogram program, const char* name, float x, float y, float z) {
   const float value[3] = {x, y, z};
   cgGLSetParameter3fv(cgGetNamedParameter(program, name), value);
@@ -37,8 +41,11 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   // costs what it always did.
   const VolumeCuts& cuts = inputs.cuts;
   const bool cut = precise_ && cuts.Any();
-  CGprogram pass = cut                       ? CutPass(mode, cuts)
+  const bool frontToBack = DrawsFrontToBack(inputs);
+  if (frontToBack) PrepareFrontToBack();
+  CGprogram pass = cut                       ? CutPass(mode, cuts, frontToBack)
                    : programs.pass != nullptr ? programs.pass
+                   : frontToBack              ? frontToBackProgram_
                    : preintegrated            ? preintegratedProgram_
                                               : fragmentProgram;
   cgGLBindProgram(pass);
@@ -118,9 +125,26 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   if (precise_) SetVec3(pass, "gradientRange", gradientRange_, 0.0f, 0.0f);
   glEnable(GL_BLEND);
   bool projected = false;
-  if (programs.resolve == nullptr) {
+  CGprogram resolve = programs.resolve;
+  GLenum resolveFactor = GL_SRC_ALPHA;
+  if (frontToBack) {
+    // Premultiplied, each slice under those in front: a pixel's alpha is
+    // then the opacity in front of it, which the pass reads to stop early.
+    const float clear[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    if (!shown.empty && compositeTarget_.Begin(clear)) {
+      BeginFrontToBack(inputs.stopOpacity);
+      glBlendFunc(GL_ONE_MINUS_DST_ALPHA, GL_ONE);
+      // Slices shown inside are drawn wherever they lie, empty bricks or not.
+      DrawSlicesAcross(eyeCentre, extents, sliceCount, pass, true, planes ? nullptr : &orientation);
+      EndFrontToBack();
+      compositeTarget_.End();
+      projected = true;
+      resolve = compositeResolve_;
+      resolveFactor = GL_ONE;
+    }
+  } else if (programs.resolve == nullptr) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    if (!shown.empty) DrawSlicesAcross(eyeCentre, extents, sliceCount, pass);
+    if (!shown.empty) DrawSlicesAcross(eyeCentre, extents, sliceCount, pass, false, nullptr);
   } else {
     // Minimum starts from the top value and marks covered pixels with 0.
     const bool minimum = mode == RenderMode::Minimum;
@@ -129,7 +153,7 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
       glBlendFunc(GL_ONE, GL_ONE);
       if (mode == RenderMode::Maximum) glBlendEquationEXT(GL_MAX_EXT);
       if (minimum) glBlendEquationEXT(GL_MIN_EXT);
-      DrawSlicesAcross(eyeCentre, extents, sliceCount, pass);
+      DrawSlicesAcross(eyeCentre, extents, sliceCount, pass, false, nullptr);
       if (mode != RenderMode::Average) glBlendEquationEXT(GL_FUNC_ADD_EXT);
       projectionTarget_.End();
       projected = true;
@@ -141,7 +165,7 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   glMatrixMode(GL_MODELVIEW);
   SetClipPlanesEnabled(false);
   if (culled) glDisable(GL_CLIP_PLANE0 + 6);
-  if (projected) ResolveProjection(programs.resolve);
+  if (projected) ResolveProjection(frontToBack ? compositeTarget_ : projectionTarget_, resolve, resolveFactor);
 
   cgGLDisableProfile(vertexProfile);
   cgGLDisableProfile(fragmentProfile);
@@ -176,7 +200,7 @@ bool VolRender::CullClippedSlabs(const DrawInputs& inputs, int32_t sliceCount) {
 
 void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
                                  const std::array<double, 3>& eyeHalfExtents, int32_t sliceCount,
-                                 CGprogram program) {
+                                 CGprogram program, bool frontToBack, const Rotation* skipEmptyAt) {
   if (sliceCount <= 0) return;
   // sliceCount slices span the volume's longest side, whatever the turn or
   // the part drawn: the spacing, and all that depends on it, stays put, and
@@ -190,13 +214,35 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
   // one slice per unit; and in texture r.
   SetVec3(program, "sliceSpacing", static_cast<float>(spacing),
           static_cast<float>(spacing / kLongestSide), 0.0f);
-  const double x0 = centre[0] - eyeHalfExtents[0], x1 = centre[0] + eyeHalfExtents[0];
-  const double y0 = centre[1] - eyeHalfExtents[1], y1 = centre[1] + eyeHalfExtents[1];
-  const double s0 = x0 / kLongestSide, s1 = x1 / kLongestSide;
-  const double t0 = y0 / kLongestSide, t1 = y1 / kLongestSide;
+  const double boxX0 = centre[0] - eyeHalfExtents[0], boxX1 = centre[0] + eyeHalfExtents[0];
+  const double boxY0 = centre[1] - eyeHalfExtents[1], boxY1 = centre[1] + eyeHalfExtents[1];
+  if (skipEmptyAt != nullptr) {
+    const std::array<double, 3> sides{kLongestSide * proportions_[0], kLongestSide * proportions_[1],
+                                      kLongestSide * proportions_[2]};
+    BrickEyeBounds(visibleBricks_, *skipEmptyAt, sides, brickEyeBounds_);
+    // A fragment reads its slab and the jitter's spacing towards the viewer.
+    SliceFootprints(brickEyeBounds_, spacing, first, end - first, 2.01 * spacing, sliceRects_);
+  }
   glBegin(GL_QUADS);
-  // Back to front; each slice at the far end of the slab it stands for.
-  for (int64_t i = first; i < end; ++i) {
+  // Each slice at the far end of the slab it stands for.
+  for (int64_t n = 0; n < end - first; ++n) {
+    if (frontToBack && n > 0 && n % kSlicesPerMark == 0) {
+      glEnd();
+      MarkHiddenPixels(program);
+      glBegin(GL_QUADS);
+    }
+    const int64_t i = frontToBack ? end - 1 - n : first + n;
+    double x0 = boxX0, x1 = boxX1, y0 = boxY0, y1 = boxY1;
+    if (skipEmptyAt != nullptr) {
+      const SliceRect& reach = sliceRects_[static_cast<size_t>(i - first)];
+      x0 = std::max(x0, reach.x0);
+      x1 = std::min(x1, reach.x1);
+      y0 = std::max(y0, reach.y0);
+      y1 = std::min(y1, reach.y1);
+      if (x1 <= x0 || y1 <= y0) continue;
+    }
+    const double s0 = x0 / kLongestSide, s1 = x1 / kLongestSide;
+    const double t0 = y0 / kLongestSide, t1 = y1 / kLongestSide;
     const double z = spacing * static_cast<double>(i);
     const double r = -z / kLongestSide;
     glTexCoord3d(s0, t0, r);
@@ -211,19 +257,19 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
   glEnd();
 }
 
-void VolRender::ResolveProjection(CGprogram resolve) {
+void VolRender::ResolveProjection(const ProjectionTarget& target, CGprogram resolve, GLenum sourceFactor) {
   cgGLBindProgram(resolve);
   // The fragments' window coordinates start at the viewport's corner, which
   // a pane of a split window puts off the window's.
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
-  SetVec3(resolve, "viewportSize", static_cast<float>(projectionTarget_.width()),
-          static_cast<float>(projectionTarget_.height()), 0.0f);
+  SetVec3(resolve, "viewportSize", static_cast<float>(target.width()), static_cast<float>(target.height()),
+          0.0f);
   SetVec3(resolve, "viewportOrigin", static_cast<float>(viewport[0]), static_cast<float>(viewport[1]),
           0.0f);
   glActiveTextureARB(GL_TEXTURE3_ARB);
   glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, projectionTarget_.texture());
+  glBindTexture(GL_TEXTURE_2D, target.texture());
   glActiveTextureARB(GL_TEXTURE0_ARB);
 
   glMatrixMode(GL_PROJECTION);
@@ -232,7 +278,7 @@ void VolRender::ResolveProjection(CGprogram resolve) {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glLoadIdentity();
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glBlendFunc(sourceFactor, GL_ONE_MINUS_SRC_ALPHA);
   glBegin(GL_QUADS);
   glVertex2f(-1.0f, -1.0f);
   glVertex2f(1.0f, -1.0f);

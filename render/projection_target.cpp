@@ -17,19 +17,31 @@ bool ProjectionTarget::Begin(const float clear[4]) {
   if (framebuffer_ == 0) {
     glGenFramebuffersEXT(1, &framebuffer_);
     glGenTextures(1, &texture_);
+    if (depth_) glGenTextures(1, &depthTexture_);
   }
   glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer_);
   if (viewport[2] != width_ || viewport[3] != height_) {
     // Unit 3 is the target's own: the volume's units keep their bindings.
     glActiveTextureARB(GL_TEXTURE3_ARB);
     glBindTexture(GL_TEXTURE_2D, texture_);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F_ARB, viewport[2], viewport[3], 0, GL_RGBA, GL_FLOAT,
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat_, viewport[2], viewport[3], 0, GL_RGBA, GL_FLOAT,
                  nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                               texture_, 0);
+    if (depth_) {
+      glActiveTextureARB(GL_TEXTURE3_ARB);
+      glBindTexture(GL_TEXTURE_2D, depthTexture_);
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, viewport[2], viewport[3], 0, GL_DEPTH_COMPONENT,
+                   GL_UNSIGNED_INT, nullptr);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+      glActiveTextureARB(GL_TEXTURE0_ARB);
+      glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
+                                depthTexture_, 0);
+    }
     width_ = viewport[2];
     height_ = viewport[3];
   }
@@ -43,7 +55,15 @@ bool ProjectionTarget::Begin(const float clear[4]) {
   GLfloat saved[4];
   glGetFloatv(GL_COLOR_CLEAR_VALUE, saved);
   glClearColor(clear[0], clear[1], clear[2], clear[3]);
-  glClear(GL_COLOR_BUFFER_BIT);
+  GLdouble savedDepth = 1.0;
+  glGetDoublev(GL_DEPTH_CLEAR_VALUE, &savedDepth);
+  GLboolean depthWrites = GL_TRUE;
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+  glClearDepth(1.0);
+  glDepthMask(GL_TRUE);  // the clear obeys the mask
+  glClear(depth_ ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
+  glDepthMask(depthWrites);
+  glClearDepth(savedDepth);
   glClearColor(saved[0], saved[1], saved[2], saved[3]);
   savedViewport_[0] = viewport[0];
   savedViewport_[1] = viewport[1];

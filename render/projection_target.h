@@ -4,9 +4,15 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 class ProjectionTarget {
 public:
+  // Colour texels of `internalFormat`; with `depth`, a depth buffer too,
+  // cleared to the far plane with the colour.
+  explicit ProjectionTarget(GLint internalFormat = GL_RGBA32F_ARB, bool depth = false)
+      : internalFormat_(internalFormat), depth_(depth) {}
+
   // Whether this GL has float textures and framebuffer objects; loads the
   // entry points on first call.
   static bool Supported();
@@ -22,8 +28,11 @@ public:
   int height() const { return height_; }
 
 private:
+  GLint internalFormat_;
+  bool depth_;
   GLuint framebuffer_ = 0;
   GLuint texture_ = 0;
+  GLuint depthTexture_ = 0;
   int width_ = 0;
   int height_ = 0;
   GLint savedViewport_[2] = {0, 0};

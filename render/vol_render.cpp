@@ -80,7 +80,9 @@ void VolRender::SetTransferFunction(const float* table) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
   if (!precise_) return;
   slabTable_.SetTransfer(table);
-  if (bricks_) bricks_->UpdateVisibility(table);
+  if (!bricks_) return;
+  bricks_->UpdateVisibility(table);
+  visibleBricks_ = bricks_->VisibleBricks();
 }
 
 void VolRender::UploadVolume() {
@@ -136,6 +138,7 @@ void VolRender::AdoptData(float* buffer, int32_t x, int32_t y, int32_t z) {
   // Whatever comes next is not the precise volume the bricks describe.
   precise_ = false;
   bricks_.reset();
+  visibleBricks_.clear();
 }
 
 void VolRender::SetProportions(float x, float y, float z) {

@@ -17,6 +17,7 @@
 #include "render/projection_target.h"
 #include "render/render_mode.h"
 #include "render/slab_table.h"
+#include "render/slice_footprint.h"
 #include "render/view_orientation.h"
 
 class VolRender {
@@ -71,6 +72,10 @@ public:
   // Compiles the mode's programs on first use. Returns false, with a line on
   // stderr, when this GL cannot draw that mode.
   bool PrepareRenderMode(RenderMode mode);
+  // Whether a frame of these inputs has its composite slices come front to
+  // back: asked for, an opened volume, and a GL that reads the pixel drawn
+  // over and draws into a framebuffer object.
+  bool DrawsFrontToBack(const DrawInputs& inputs) const;
   // The light direction for every program, the later-compiled ones too.
   void SetLightPosition(const float* light);
   const float* LightPosition() const { return light_; }
@@ -138,20 +143,30 @@ private:
   // into colour.
   struct ModePrograms {
     CGprogram pass = nullptr;
-    std::array<CGprogram, 16> cutPasses{};
+    std::array<CGprogram, 32> cutPasses{};  // + 16 front to back
     CGprogram resolve = nullptr;
   };
   std::array<ModePrograms, kRenderModeCount> modePrograms_;
   ProjectionTarget projectionTarget_;
+  ProjectionTarget compositeTarget_{GL_RGBA8, true};
   bool lightSet_ = false;
   float light_[3] = {0.0f, 0.0f, 0.0f};
   // Set by ShowPreciseVolume.
   bool precise_ = false;
   float gradientRange_ = 1.0f;  // 1 / the steepest stored gradient magnitude
   std::optional<BrickGrid> bricks_;
+  std::vector<TextureBox> visibleBricks_;  // of bricks_ under the current table
+  // Reused every frame by DrawSlicesAcross.
+  std::vector<EyeBounds> brickEyeBounds_;
+  std::vector<SliceRect> sliceRects_;
   float transfer_[4 * kTransferEntries] = {};
   SlabTable slabTable_;
   CGprogram preintegratedProgram_ = nullptr;
+  // Composite front to back, the pass that marks the pixels it has hidden
+  // and the pass that puts its target on screen.
+  CGprogram frontToBackProgram_ = nullptr;
+  CGprogram hiddenMark_ = nullptr;
+  CGprogram compositeResolve_ = nullptr;
   // Every program compiled for opened volumes: each takes the light.
   std::vector<CGprogram> variants_;
   // The slices' pictures of VolumeCuts::planes, on units 5 to 7.
@@ -160,7 +175,16 @@ private:
   // "-DNAME" options; the program is kept in variants_.
   CGprogram CompileFragmentVariant(std::vector<const char*> defines);
   // The mode's pass cut by the inputs' cuts, compiled on first use.
-  CGprogram CutPass(RenderMode mode, const VolumeCuts& cuts);
+  CGprogram CutPass(RenderMode mode, const VolumeCuts& cuts, bool frontToBack);
+
+  // Compiles the front-to-back passes on first use.
+  void PrepareFrontToBack();
+  // Readies the target's depth test and the marks' threshold.
+  void BeginFrontToBack(float stopOpacity);
+  void EndFrontToBack();
+  // Sets the depth of the target's pixels as opaque as the threshold to the
+  // near plane, so no later slice is shaded there; `program` is bound again.
+  void MarkHiddenPixels(CGprogram program);
   // A seventh user clip plane, in the model frame on the modelview, that
   // keeps the slices off what the inputs' clip plane cuts away whole, so no
   // fragment is spent there; false when the GL has no seventh plane.
@@ -173,10 +197,15 @@ private:
   void ReleaseShadingTextures();
   // Slices covering a box of the given half-extents around `centre` (eye
   // frame), on planes a whole number of spacings from the volume's centre.
+  // Front to back, the hidden pixels are marked every few slices; with
+  // `skipEmptyAt`, the volume's turn, each slice covers only what the
+  // visible bricks can reach of it.
   void DrawSlicesAcross(const std::array<double, 3>& centre,
                         const std::array<double, 3>& eyeHalfExtents, int32_t sliceCount,
-                        CGprogram program);
-  void ResolveProjection(CGprogram resolve);
+                        CGprogram program, bool frontToBack, const Rotation* skipEmptyAt);
+  // The target's pixels through `resolve` onto the window, blended by
+  // source factor `sourceFactor` over what it holds.
+  void ResolveProjection(const ProjectionTarget& target, CGprogram resolve, GLenum sourceFactor);
 
   // SetData without the upload.
   void AdoptData(float* buffer, int32_t x, int32_t y, int32_t z);
