@@ -10,9 +10,11 @@ import unittest
 import nibabel
 import numpy
 
-from harness import Viewer, framed_screenshot, screenshot
+from harness import Viewer, framed_screenshot, pixels, screenshot
 
 PICTURE = (0, 30, 500, 400)  # below the frame rate, above the logo and the marker
+# A real MR scan from python3-nibabel's test data: 128 x 96 x 24, two volumes.
+REAL_MR = "/usr/lib/python3/dist-packages/nibabel/tests/data/example4d.nii.gz"
 
 
 def setUpModule():
@@ -84,6 +86,35 @@ class FidelityTest(unittest.TestCase):
         self.assertGreater(skipped, 30)
         self.assertLess(cut, 60)
         self.assertLess(interactive[0], full[0])
+
+    def test_front_to_back_with_early_stops_keeps_the_picture_and_shades_less(self):
+        x0, y0, x1, y1 = PICTURE
+        # The most each may rasterize and blend of what back to front does:
+        # the MR scans hide most of their depth behind the first tissue,
+        # the CT's translucent skin far less; the samples' empty corners
+        # are skipped, the scan's noise leaves few bricks empty.
+        for volume, most in ((REAL_MR, (1.0, 0.5)), ("samples/ct.nrrd", (0.9, 0.9)),
+                             ("samples/mr.nii.gz", (0.9, 0.5))):
+            name = pathlib.Path(volume).name
+            new, _ = screenshot("front-to-back-" + name, volume, "--slices", "150")
+            old, _ = screenshot("back-to-front-" + name, volume, "--slices", "150", "--back-to-front")
+            difference = numpy.abs(pixels(new) - pixels(old))[y0:y1, x0:x1] / 255
+            self.assertLessEqual(difference.mean(), 0.004, name)
+            self.assertGreater(new.count(PICTURE, lambda p: sum(p) > 150), 2000, name)
+            # Counted by the GL, not timed: the stops and the skipped empty
+            # space must leave work undone.
+            counts = []
+            for order in ((), ("--back-to-front",)):
+                with Viewer("fragments", volume, "--slices", "150", "--benchmark", "2", *order) as v:
+                    self.assertEqual(v.proc.wait(300), 0, v.stderr())
+                    found = re.search(r"(?m)^Fragments per frame: ([\d.]+) million rasterized, ([\d.]+) million "
+                                      r"blended at full detail \(([\d.]+) and ([\d.]+) per window pixel\); "
+                                      r"([\d.]+) and ([\d.]+) million interactive$", v.stdout())
+                    self.assertIsNotNone(found, v.stdout())
+                    counts.append([float(g) for g in found.groups()])
+            (rasterized, blended, *_), (all_rasterized, all_blended, *_) = counts
+            self.assertLessEqual(rasterized, most[0] * all_rasterized, name)
+            self.assertLess(blended, most[1] * all_blended, name)
 
     def test_a_long_benchmark_says_how_far_it_is(self):
         started = time.monotonic()
