@@ -26,10 +26,14 @@ ReducedFrame gReducedFrame;
 
 }  // namespace
 
-void SetUpInteractiveDetail(double targetMs, int32_t fullSlices) {
+void SetUpInteractiveDetail(double targetMs, int32_t fullSlices, bool sharp) {
   DetailLimits limits;
   limits.fullSlices = gFullSlices = fullSlices;
   limits.targetMs = targetMs;
+  if (sharp) {
+    limits.minSliceShare = 0.75f;
+    limits.minScale = 0.8f;
+  }
   gController.emplace(limits);
 }
 

@@ -7,8 +7,11 @@
 #include "render/detail_controller.h"
 #include "render/draw_inputs.h"
 
-// `targetMs` per interactive frame, `fullSlices` at full detail.
-void SetUpInteractiveDetail(double targetMs, int32_t fullSlices);
+// `targetMs` per interactive frame, `fullSlices` at full detail. `sharp`
+// (frames drawn front to back, which cost far less) keeps at least 3/4 of
+// the slices and 0.8 of the window's resolution whatever the target;
+// otherwise down to 64 slices and half the resolution.
+void SetUpInteractiveDetail(double targetMs, int32_t fullSlices, bool sharp);
 
 // A wheel event, or a key: the frames of the next moment count as
 // interactive for a turning wheel and for a key held down (the same key

@@ -190,7 +190,11 @@ void StartViewer(const ViewerOptions& options) {
   // A saved view keeps its own framing unless an option turned it anew.
   if (!options.restored || !options.restored->fitHalfSide) FrameBoxes(state.camera, VisibleModelBoxes());
   state.sliceCount = options.slices.value_or(OpenedVolumeSliceCount());
-  SetUpInteractiveDetail(options.interactiveMs, state.sliceCount);
+  state.frontToBack = !options.backToFront;
+  DrawInputs frontToBack;
+  frontToBack.frontToBack = state.frontToBack;
+  SetUpInteractiveDetail(options.interactiveMs, state.sliceCount, gRenderer.DrawsFrontToBack(frontToBack));
+  state.stopOpacity = options.stopOpacity;
   if (options.benchmark > 0) RequestBenchmark(options.benchmark, options.interactiveMs);
   // A mode this GL cannot draw leaves composite on, after the line saying why.
   if (options.mode != RenderMode::Composite && gRenderer.PrepareRenderMode(options.mode)) {

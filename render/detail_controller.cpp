@@ -35,7 +35,8 @@ void DetailController::SetFullSlices(int32_t slices) {
 }
 
 Detail DetailController::Choose(double work) const {
-  const int32_t floor = std::min(limits_.minSlices, limits_.fullSlices);
+  const int32_t floor = std::max(std::min(limits_.minSlices, limits_.fullSlices),
+                                 static_cast<int32_t>(std::ceil(limits_.minSliceShare * limits_.fullSlices)));
   if (work >= floor) {
     return {static_cast<int32_t>(std::min(std::lround(work), long{limits_.fullSlices})), 1.0f};
   }

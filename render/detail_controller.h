@@ -13,6 +13,7 @@ struct Detail {
 struct DetailLimits {
   int32_t fullSlices;         // the still frame's count; never drawn above it
   int32_t minSlices = 64;     // fewer only through the viewport scale
+  float minSliceShare = 0.0f;  // nor fewer than this share of fullSlices
   float minScale = 0.5f;      // no smaller viewport, even when the target is missed
   double targetMs = 66.0;
 };

@@ -52,6 +52,20 @@ TEST(DetailController, ShrinksTheViewportBelowTheSliceFloorDownToItsOwnFloor) {
   EXPECT_EQ(controller.Next().viewportScale, 0.5f);
 }
 
+TEST(DetailController, ASharpFloorKeepsItsShareOfTheSlicesAndItsScaleOverTheTarget) {
+  DetailLimits sharp{200};
+  sharp.minSliceShare = 0.75f;
+  sharp.minScale = 0.8f;
+  DetailController controller(sharp);
+  // 2 ms a slice: 33 slices would meet 66 ms; the floor holds 150 at 0.8.
+  Interact(controller, 2.0, 0.0, 40);
+  EXPECT_EQ(controller.Next().slices, 150);
+  EXPECT_EQ(controller.Next().viewportScale, 0.8f);
+  // The share follows the still frame's count.
+  controller.SetFullSlices(100);
+  EXPECT_EQ(controller.Next().slices, 75);
+}
+
 TEST(DetailController, StillFramesAndSliceKeysFeedTheSameEstimate) {
   DetailController controller({1000});
   controller.Measured({1000, 1.0f}, 200.0);  // a still frame
