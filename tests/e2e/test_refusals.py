@@ -79,6 +79,8 @@ class RefusalTest(unittest.TestCase):
                 "--slices": [("0", "Value 0 not in range 1 to 10000"), ("0x40", NAN % "0x40")],
                 "--benchmark": [("0", "Value 0 not in range 1 to 10000")],
                 "--interactive-ms": [("1", "Value 1 not in range 5.000000 to 10000.000000"), ("nan", NAN % "nan")],
+                "--early-stop": [("0.2", "Value 0.2 not in range 0.500000 to 1.000000"), ("nan", NAN % "nan"),
+                                 ("0.9 --back-to-front", "--back-to-front excludes --early-stop")],
                 "--background": [("red", NAN % "red"), ("1,2", numbers % (3, ",", "1,2")), ("300,0,0", colours),
                                  ("-1,0,0", colours), ("1,2,x", NAN % "x"), ("1,2,3,4", numbers % (3, ",", "1,2,3,4")),
                                  ("", empty)],
