@@ -148,7 +148,9 @@ private:
   };
   std::array<ModePrograms, kRenderModeCount> modePrograms_;
   ProjectionTarget projectionTarget_;
-  ProjectionTarget compositeTarget_{GL_RGBA8, true};
+  // Float, as 8-bit pixels would stop gathering the faint slabs of many
+  // slices once they are nearly opaque.
+  ProjectionTarget compositeTarget_{GL_RGBA32F_ARB, true};
   bool lightSet_ = false;
   float light_[3] = {0.0f, 0.0f, 0.0f};
   // Set by ShowPreciseVolume.
