@@ -37,7 +37,7 @@ def benchmark(volume, size, env):
                           "--max-size", "512", "--benchmark", FRAMES], cwd=RUN, env=env, capture_output=True,
                          text=True, timeout=3600, check=True).stdout
     ms = float(re.search(r"(?m)^Full detail: median ([\d.]+) ms", out).group(1))
-    found = re.search(r"(?m)^Fragments shaded: median ([\d.]+) million", out)
+    found = re.search(r"(?m)^Fragments per frame: ([\d.]+) million rasterized", out)
     return ms, float(found.group(1)) if found else float("nan")
 
 
