@@ -11,7 +11,6 @@
 #include "app/app_state.h"
 #include "app/interactive_detail.h"
 #include "app/volume_camera.h"
-#include "glux/glux_pipeline_statistics.h"
 #include "render/frame_times.h"
 #include "render/vol_render.h"
 
@@ -33,15 +32,14 @@ Clock::time_point gFrameStart;
 Clock::time_point gLastProgress;
 std::vector<double> gFullMs;
 std::vector<double> gInteractiveMs;
-// Fragments per frame, where the GL counts them: those rasterized (the
-// depth test's rejects among them) and those blended into the picture.
-struct FragmentCounts {
+// The slices' fragments per frame, where the GL counts them.
+struct FragmentsPerFrame {
   std::vector<double> rasterized;
   std::vector<double> blended;
 };
-GLuint gFragmentQueries[2] = {0, 0};
-FragmentCounts gFullFragments;
-FragmentCounts gInteractiveFragments;
+bool gCounting = false;
+FragmentsPerFrame gFullFragments;
+FragmentsPerFrame gInteractiveFragments;
 
 double Median(std::vector<double> values) {
   if (values.empty()) return 0;
@@ -60,6 +58,7 @@ void PrintSummary(const char* what, const std::vector<double>& frameMs) {
 void RequestBenchmark(int frames, double interactiveMs) {
   gFrames = frames;
   gTargetMs = interactiveMs;
+  gCounting = gRenderer.CountFragments();
 }
 
 bool BenchmarkRunning() { return gFrames > 0; }
@@ -67,11 +66,6 @@ bool BenchmarkRunning() { return gFrames > 0; }
 bool PrepareBenchmarkFrame(CameraState& camera) {
   const int frame = std::max(0, gDrawn - kWarmUpFrames);
   camera.rotation = TurntableRotation(camera.start, frame % gFrames, gFrames);
-  if (gFragmentQueries[0] == 0 && gluxPipelineStatistics().isLoaded()) glGenQueries(2, gFragmentQueries);
-  if (gFragmentQueries[0] != 0) {
-    glBeginQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB, gFragmentQueries[0]);
-    glBeginQuery(GL_SAMPLES_PASSED, gFragmentQueries[1]);
-  }
   gFrameStart = Clock::now();
   return frame >= gFrames;
 }
@@ -79,19 +73,14 @@ bool PrepareBenchmarkFrame(CameraState& camera) {
 void FinishBenchmarkFrame(int32_t sliceCount) {
   glFinish();
   const double ms = std::chrono::duration<double, std::milli>(Clock::now() - gFrameStart).count();
-  GLuint64 rasterized = 0, blended = 0;
-  if (gFragmentQueries[0] != 0) {
-    glEndQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB);
-    glEndQuery(GL_SAMPLES_PASSED);
-    glGetQueryObjectui64v(gFragmentQueries[0], GL_QUERY_RESULT, &rasterized);
-    glGetQueryObjectui64v(gFragmentQueries[1], GL_QUERY_RESULT, &blended);
-  }
+  // Read after the frame is timed: reading waits for the GL.
+  const FragmentCounts fragments = gRenderer.TakeFragmentCounts();
   const int frame = gDrawn++ - kWarmUpFrames;
   if (frame < 0) return;
   (frame < gFrames ? gFullMs : gInteractiveMs).push_back(ms);
-  FragmentCounts& counts = frame < gFrames ? gFullFragments : gInteractiveFragments;
-  counts.rasterized.push_back(static_cast<double>(rasterized));
-  counts.blended.push_back(static_cast<double>(blended));
+  FragmentsPerFrame& counts = frame < gFrames ? gFullFragments : gInteractiveFragments;
+  counts.rasterized.push_back(static_cast<double>(fragments.rasterized));
+  counts.blended.push_back(static_cast<double>(fragments.blended));
   const Clock::time_point now = Clock::now();
   if (frame == 0) gLastProgress = now;
   if (now - gLastProgress >= kProgressEvery) {
@@ -115,7 +104,7 @@ void FinishBenchmarkFrame(int32_t sliceCount) {
   PrintSummary("Interactive", gInteractiveMs);
   std::printf("Interactive detail: %d slices, viewport %.2f of the window\n", detail.slices,
               detail.viewportScale);
-  if (gFragmentQueries[0] != 0) {
+  if (gCounting) {
     const double pixels = static_cast<double>(gWindowWidth) * gWindowHeight;
     const double rasterized = Median(gFullFragments.rasterized), blended = Median(gFullFragments.blended);
     std::printf("Fragments per frame: %.2f million rasterized, %.2f million blended at full detail (%.1f and %.1f "

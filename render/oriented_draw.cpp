@@ -223,12 +223,15 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
     // A fragment reads its slab and the jitter's spacing towards the viewer.
     SliceFootprints(brickEyeBounds_, spacing, first, end - first, 2.01 * spacing, sliceRects_);
   }
+  if (counting_) fragmentCounter_.BeginStretch();
   glBegin(GL_QUADS);
   // Each slice at the far end of the slab it stands for.
   for (int64_t n = 0; n < end - first; ++n) {
     if (frontToBack && n > 0 && n % kSlicesPerMark == 0) {
       glEnd();
+      if (counting_) fragmentCounter_.EndStretch();
       MarkHiddenPixels(program);
+      if (counting_) fragmentCounter_.BeginStretch();
       glBegin(GL_QUADS);
     }
     const int64_t i = frontToBack ? end - 1 - n : first + n;
@@ -255,6 +258,7 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
     glVertex3d(x0, y1, z);
   }
   glEnd();
+  if (counting_) fragmentCounter_.EndStretch();
 }
 
 void VolRender::ResolveProjection(const ProjectionTarget& target, CGprogram resolve, GLenum sourceFactor) {

@@ -195,3 +195,10 @@ void VolRender::ReleaseUploadBuffers() {
   gradientData = nullptr;
   gLastGradientAllocation = {};
 }
+
+bool VolRender::CountFragments() {
+  counting_ = FragmentCounter::Supported();
+  return counting_;
+}
+
+FragmentCounts VolRender::TakeFragmentCounts() { return counting_ ? fragmentCounter_.Take() : FragmentCounts{}; }

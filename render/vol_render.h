@@ -14,6 +14,7 @@
 #include "cg/cg_runtime.h"
 #include "render/brick_grid.h"
 #include "render/draw_inputs.h"
+#include "render/fragment_counter.h"
 #include "render/projection_target.h"
 #include "render/render_mode.h"
 #include "render/slab_table.h"
@@ -76,6 +77,11 @@ public:
   // back: asked for, an opened volume, and a GL that reads the pixel drawn
   // over and draws into a framebuffer object.
   bool DrawsFrontToBack(const DrawInputs& inputs) const;
+  // From now on the slices' fragments are counted, where the GL can count
+  // them (false otherwise); TakeFragmentCounts gives the sum since its
+  // last call.
+  bool CountFragments();
+  FragmentCounts TakeFragmentCounts();
   // The light direction for every program, the later-compiled ones too.
   void SetLightPosition(const float* light);
   const float* LightPosition() const { return light_; }
@@ -161,6 +167,8 @@ private:
   // Reused every frame by DrawSlicesAcross.
   std::vector<EyeBounds> brickEyeBounds_;
   std::vector<SliceRect> sliceRects_;
+  bool counting_ = false;
+  FragmentCounter fragmentCounter_;
   float transfer_[4 * kTransferEntries] = {};
   SlabTable slabTable_;
   CGprogram preintegratedProgram_ = nullptr;

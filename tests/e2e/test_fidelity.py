@@ -89,12 +89,12 @@ class FidelityTest(unittest.TestCase):
 
     def test_front_to_back_with_early_stops_keeps_the_picture_and_shades_less(self):
         x0, y0, x1, y1 = PICTURE
-        # The most each may rasterize and blend of what back to front does:
-        # the MR scans hide most of their depth behind the first tissue,
-        # the CT's translucent skin far less; the samples' empty corners
-        # are skipped, the scan's noise leaves few bricks empty.
-        for volume, most in ((REAL_MR, (1.0, 0.5)), ("samples/ct.nrrd", (0.9, 0.9)),
-                             ("samples/mr.nii.gz", (0.9, 0.5))):
+        # The most each may rasterize and blend of what back to front does
+        # (today about 0.75 and 0.2, 0.7 and 0.33, 0.7 and 0.11): the MR
+        # scans hide most of their depth behind the first tissue, the CT's
+        # translucent skin less.
+        for volume, most in ((REAL_MR, (0.85, 0.35)), ("samples/ct.nrrd", (0.8, 0.5)),
+                             ("samples/mr.nii.gz", (0.8, 0.25))):
             name = pathlib.Path(volume).name
             new, _ = screenshot("front-to-back-" + name, volume, "--slices", "150")
             old, _ = screenshot("back-to-front-" + name, volume, "--slices", "150", "--back-to-front")
