@@ -6,14 +6,12 @@ axis) in a 500x500 window. VTK gets the viewer's own preset for the file
 side's covered pixels are counted in its own picture, as the two frame the
 volume differently. VTK is a measuring stick here, never a dependency.
 
-  python3 bench/volumes/vtk_compare.py [VOLUME ...]   (starts its own Xvfb)"""
-import json
+  python3 bench/volumes/vtk_compare.py [VOLUME.nii[.gz] ...]   (starts its own Xvfb)"""
 import os
 import re
 import subprocess
 import sys
 import tempfile
-import time
 
 import numpy
 
@@ -29,10 +27,7 @@ import json, sys, time
 import numpy, vtk
 from vtk.util.numpy_support import vtk_to_numpy
 path, preset_file, low, high, frames, size = sys.argv[1], sys.argv[2], float(sys.argv[3]), float(sys.argv[4]), int(sys.argv[5]), int(sys.argv[6])
-if path.endswith(".nrrd"):
-    reader = vtk.vtkNrrdReader()
-else:
-    reader = vtk.vtkNIFTIImageReader()
+reader = vtk.vtkNIFTIImageReader()
 reader.SetFileName(path)
 reader.Update()
 preset = json.load(open(preset_file))
@@ -117,7 +112,7 @@ def ours(volume, env, scratch):
 
 def main():
     volumes = [os.path.abspath(v) for v in sys.argv[1:]] or [os.path.join(RUN, "samples", n)
-                                                             for n in ("mr.nii.gz", "ct.nrrd")]
+                                                             for n in ("mr.nii.gz", "ct.nii.gz")]
     with open("/proc/cpuinfo") as cpu:
         print([l.split(": ")[1].strip() for l in cpu if l.startswith("model name")][0])
     xvfb, env = display()
@@ -136,7 +131,7 @@ def main():
                 print("%-12s ours %6.1f ms, %4.1f%% covered, %.3f us/pixel | VTK %6.1f ms, %4.1f%% covered, "
                       "%.3f us/pixel | VTK/ours per pixel %.2f"
                       % (os.path.basename(volume), ms, 100.0 * covered / SIZE ** 2, ours_per, vtk_ms,
-                         100.0 * vtk_covered / SIZE ** 2, vtk_per, vtk_per / ours_per))
+                         100.0 * vtk_covered / SIZE ** 2, vtk_per, vtk_per / ours_per), flush=True)
     finally:
         xvfb.kill()
         xvfb.wait()
