@@ -6,6 +6,8 @@
 // discards, so a test ahead of the program is the one that saves the work.
 #include <GL/gl.h>
 
+#include <algorithm>
+
 #include "glux/glux_entry_points.h"
 #include "render/vol_render.h"
 
@@ -35,6 +37,31 @@ void VolRender::BeginFrontToBack(float stopOpacity) {
 
 void VolRender::EndFrontToBack() { glPopAttrib(); }
 
+void VolRender::SetMarkArea(const std::array<double, 3>& lo, const std::array<double, 3>& hi) {
+  GLdouble modelview[16], projection[16];
+  glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  markArea_ = {1.0, 1.0, -1.0, -1.0};
+  for (int corner = 0; corner < 8; ++corner) {
+    const double p[4] = {(corner & 1) ? hi[0] : lo[0], (corner & 2) ? hi[1] : lo[1], (corner & 4) ? hi[2] : lo[2], 1.0};
+    double eye[4] = {0, 0, 0, 0}, clip[4] = {0, 0, 0, 0};
+    for (int row = 0; row < 4; ++row)
+      for (int k = 0; k < 4; ++k) eye[row] += modelview[4 * k + row] * p[k];
+    for (int row = 0; row < 4; ++row)
+      for (int k = 0; k < 4; ++k) clip[row] += projection[4 * k + row] * eye[k];
+    // Behind the eye no rectangle bounds it: the whole viewport then.
+    if (clip[3] <= 0) {
+      markArea_ = {-1.0, -1.0, 1.0, 1.0};
+      return;
+    }
+    markArea_[0] = std::min(markArea_[0], clip[0] / clip[3]);
+    markArea_[1] = std::min(markArea_[1], clip[1] / clip[3]);
+    markArea_[2] = std::max(markArea_[2], clip[0] / clip[3]);
+    markArea_[3] = std::max(markArea_[3], clip[1] / clip[3]);
+  }
+  for (double& bound : markArea_) bound = std::clamp(bound, -1.0, 1.0);
+}
+
 void VolRender::MarkHiddenPixels(CGprogram program) {
   cgGLBindProgram(hiddenMark_);
   GLint matrixMode = GL_MODELVIEW;
@@ -52,10 +79,10 @@ void VolRender::MarkHiddenPixels(CGprogram program) {
   glPushMatrix();
   glLoadIdentity();
   glBegin(GL_QUADS);
-  glVertex3f(-1.0f, -1.0f, -1.0f);
-  glVertex3f(1.0f, -1.0f, -1.0f);
-  glVertex3f(1.0f, 1.0f, -1.0f);
-  glVertex3f(-1.0f, 1.0f, -1.0f);
+  glVertex3d(markArea_[0], markArea_[1], -1.0);
+  glVertex3d(markArea_[2], markArea_[1], -1.0);
+  glVertex3d(markArea_[2], markArea_[3], -1.0);
+  glVertex3d(markArea_[0], markArea_[3], -1.0);
   glEnd();
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);

@@ -129,9 +129,14 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   GLenum resolveFactor = GL_SRC_ALPHA;
   if (frontToBack) {
     // Premultiplied, each slice under those in front: a pixel's alpha is
-    // then the opacity in front of it, which the pass reads to stop early.
+    // then the opacity in front of it, which the marks of hidden pixels read.
     const float clear[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    if (!shown.empty && compositeTarget_.Begin(clear)) {
+    // Only the box's part of the window is cleared, marked and put on
+    // screen; the slices reach a spacing beyond it along z.
+    const double spacing = kLongestSide / sliceCount;
+    SetMarkArea({eyeCentre[0] - extents[0], eyeCentre[1] - extents[1], eyeCentre[2] - extents[2] - spacing},
+                {eyeCentre[0] + extents[0], eyeCentre[1] + extents[1], eyeCentre[2] + extents[2] + spacing});
+    if (!shown.empty && compositeTarget_.Begin(clear, &markArea_)) {
       BeginFrontToBack(inputs.stopOpacity);
       glBlendFunc(GL_ONE_MINUS_DST_ALPHA, GL_ONE);
       // Slices shown inside are drawn wherever they lie, empty bricks or not.
@@ -165,7 +170,11 @@ void VolRender::DrawOriented(const DrawInputs& inputs) {
   glMatrixMode(GL_MODELVIEW);
   SetClipPlanesEnabled(false);
   if (culled) glDisable(GL_CLIP_PLANE0 + 6);
-  if (projected) ResolveProjection(frontToBack ? compositeTarget_ : projectionTarget_, resolve, resolveFactor);
+  if (projected) {
+    static const std::array<double, 4> kWhole{-1.0, -1.0, 1.0, 1.0};
+    ResolveProjection(frontToBack ? compositeTarget_ : projectionTarget_, resolve, resolveFactor,
+                      frontToBack ? markArea_ : kWhole);
+  }
 
   cgGLDisableProfile(vertexProfile);
   cgGLDisableProfile(fragmentProfile);
@@ -261,7 +270,8 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
   if (counting_) fragmentCounter_.EndStretch();
 }
 
-void VolRender::ResolveProjection(const ProjectionTarget& target, CGprogram resolve, GLenum sourceFactor) {
+void VolRender::ResolveProjection(const ProjectionTarget& target, CGprogram resolve, GLenum sourceFactor,
+                                  const std::array<double, 4>& area) {
   cgGLBindProgram(resolve);
   // The fragments' window coordinates start at the viewport's corner, which
   // a pane of a split window puts off the window's.
@@ -284,10 +294,10 @@ void VolRender::ResolveProjection(const ProjectionTarget& target, CGprogram reso
   glLoadIdentity();
   glBlendFunc(sourceFactor, GL_ONE_MINUS_SRC_ALPHA);
   glBegin(GL_QUADS);
-  glVertex2f(-1.0f, -1.0f);
-  glVertex2f(1.0f, -1.0f);
-  glVertex2f(1.0f, 1.0f);
-  glVertex2f(-1.0f, 1.0f);
+  glVertex2d(area[0], area[1]);
+  glVertex2d(area[2], area[1]);
+  glVertex2d(area[2], area[3]);
+  glVertex2d(area[0], area[3]);
   glEnd();
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);

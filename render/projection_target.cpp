@@ -1,5 +1,8 @@
 #include "render/projection_target.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "glux/glux_entry_points.h"
 #include "glux/glux_framebuffer.h"
 #include "glux/glux_multitexture.h"
@@ -8,7 +11,7 @@ bool ProjectionTarget::Supported() {
   return gluxExtensionListed("GL_ARB_texture_float") && gluxFramebuffer().isLoaded();
 }
 
-bool ProjectionTarget::Begin(const float clear[4]) {
+bool ProjectionTarget::Begin(const float clear[4], const std::array<double, 4>* area) {
   GLint viewport[4] = {0, 0, 0, 0};
   glGetIntegerv(GL_VIEWPORT, viewport);
   if (viewport[2] <= 0 || viewport[3] <= 0) return false;
@@ -61,7 +64,18 @@ bool ProjectionTarget::Begin(const float clear[4]) {
   glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
   glClearDepth(1.0);
   glDepthMask(GL_TRUE);  // the clear obeys the mask
+  if (area != nullptr) {
+    // Whole pixels around the area, a pixel more on each side.
+    const auto pixel = [](double device, int size) { return (device + 1.0) / 2.0 * size; };
+    const int x0 = std::max(0, static_cast<int>(std::floor(pixel((*area)[0], width_))) - 1);
+    const int y0 = std::max(0, static_cast<int>(std::floor(pixel((*area)[1], height_))) - 1);
+    const int x1 = std::min(width_, static_cast<int>(std::ceil(pixel((*area)[2], width_))) + 1);
+    const int y1 = std::min(height_, static_cast<int>(std::ceil(pixel((*area)[3], height_))) + 1);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x0, y0, std::max(0, x1 - x0), std::max(0, y1 - y0));
+  }
   glClear(depth_ ? GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT);
+  if (area != nullptr) glDisable(GL_SCISSOR_TEST);
   glDepthMask(depthWrites);
   glClearDepth(savedDepth);
   glClearColor(saved[0], saved[1], saved[2], saved[3]);

@@ -6,6 +6,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <array>
+
 class ProjectionTarget {
 public:
   // Colour texels of `internalFormat`; with `depth`, a depth buffer too,
@@ -19,7 +21,9 @@ public:
 
   // Draws into the target from now on, sized to the viewport and cleared
   // to `clear`. False, drawing on in the window, when the GL refuses it.
-  bool Begin(const float clear[4]);
+  // With `area` (x0, y0, x1, y1 in device coordinates), only the pixels
+  // within it are cleared: the caller draws and reads no others.
+  bool Begin(const float clear[4], const std::array<double, 4>* area = nullptr);
   // Back to the framebuffer drawn into before; the viewport as it was.
   void End();
 

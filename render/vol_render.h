@@ -195,6 +195,12 @@ private:
   // Sets the depth of the target's pixels as opaque as the threshold to the
   // near plane, so no later slice is shaded there; `program` is bound again.
   void MarkHiddenPixels(CGprogram program);
+  // The window rectangle, in device coordinates, of the eye-frame box
+  // lo..hi (on the modelview) that holds every slice: no pixel beyond it is
+  // drawn, so the front-to-back target is cleared, marked and put on screen
+  // only within it.
+  void SetMarkArea(const std::array<double, 3>& lo, const std::array<double, 3>& hi);
+  std::array<double, 4> markArea_{-1.0, -1.0, 1.0, 1.0};  // x0, y0, x1, y1 in device coordinates
   // A seventh user clip plane, in the model frame on the modelview, that
   // keeps the slices off what the inputs' clip plane cuts away whole, so no
   // fragment is spent there; false when the GL has no seventh plane.
@@ -213,9 +219,11 @@ private:
   void DrawSlicesAcross(const std::array<double, 3>& centre,
                         const std::array<double, 3>& eyeHalfExtents, int32_t sliceCount,
                         CGprogram program, bool frontToBack, const Rotation* skipEmptyAt);
-  // The target's pixels through `resolve` onto the window, blended by
-  // source factor `sourceFactor` over what it holds.
-  void ResolveProjection(const ProjectionTarget& target, CGprogram resolve, GLenum sourceFactor);
+  // The target's pixels within `area` (device coordinates) through
+  // `resolve` onto the window, blended by source factor `sourceFactor` over
+  // what it holds.
+  void ResolveProjection(const ProjectionTarget& target, CGprogram resolve, GLenum sourceFactor,
+                         const std::array<double, 4>& area);
 
   // SetData without the upload.
   void AdoptData(float* buffer, int32_t x, int32_t y, int32_t z);
