@@ -244,27 +244,48 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
       glBegin(GL_QUADS);
     }
     const int64_t i = frontToBack ? end - 1 - n : first + n;
-    double x0 = boxX0, x1 = boxX1, y0 = boxY0, y1 = boxY1;
-    if (skipEmptyAt != nullptr) {
-      const SliceRect& reach = sliceRects_[static_cast<size_t>(i - first)];
-      x0 = std::max(x0, reach.x0);
-      x1 = std::min(x1, reach.x1);
-      y0 = std::max(y0, reach.y0);
-      y1 = std::min(y1, reach.y1);
-      if (x1 <= x0 || y1 <= y0) continue;
-    }
-    const double s0 = x0 / kLongestSide, s1 = x1 / kLongestSide;
-    const double t0 = y0 / kLongestSide, t1 = y1 / kLongestSide;
     const double z = spacing * static_cast<double>(i);
     const double r = -z / kLongestSide;
-    glTexCoord3d(s0, t0, r);
-    glVertex3d(x0, y0, z);
-    glTexCoord3d(s1, t0, r);
-    glVertex3d(x1, y0, z);
-    glTexCoord3d(s1, t1, r);
-    glVertex3d(x1, y1, z);
-    glTexCoord3d(s0, t1, r);
-    glVertex3d(x0, y1, z);
+    // One quad of the slice, cut to the box.
+    const auto quad = [&](double x0, double y0, double x1, double y1) {
+      x0 = std::max(x0, boxX0);
+      x1 = std::min(x1, boxX1);
+      y0 = std::max(y0, boxY0);
+      y1 = std::min(y1, boxY1);
+      if (x1 <= x0 || y1 <= y0) return;
+      const double s0 = x0 / kLongestSide, s1 = x1 / kLongestSide;
+      const double t0 = y0 / kLongestSide, t1 = y1 / kLongestSide;
+      glTexCoord3d(s0, t0, r);
+      glVertex3d(x0, y0, z);
+      glTexCoord3d(s1, t0, r);
+      glVertex3d(x1, y0, z);
+      glTexCoord3d(s1, t1, r);
+      glVertex3d(x1, y1, z);
+      glTexCoord3d(s0, t1, r);
+      glVertex3d(x0, y1, z);
+    };
+    if (skipEmptyAt == nullptr) {
+      quad(boxX0, boxY0, boxX1, boxY1);
+      continue;
+    }
+    // The needed cells of each row of the footprint, a quad per run of them.
+    const SliceRect& reach = sliceRects_[static_cast<size_t>(i - first)];
+    if (reach.Empty()) continue;
+    const double width = (reach.x1 - reach.x0) / kFootprintCells, height = (reach.y1 - reach.y0) / kFootprintCells;
+    for (int row = 0; row < kFootprintCells; ++row) {
+      // The outer cells end exactly at the footprint's edges.
+      const double y0 = reach.y0 + row * height;
+      const double y1 = row + 1 == kFootprintCells ? reach.y1 : reach.y0 + (row + 1) * height;
+      for (int column = 0; column < kFootprintCells;) {
+        if (!reach.Needs(column, row)) {
+          ++column;
+          continue;
+        }
+        const int start = column;
+        while (column < kFootprintCells && reach.Needs(column, row)) ++column;
+        quad(reach.x0 + start * width, y0, column == kFootprintCells ? reach.x1 : reach.x0 + column * width, y1);
+      }
+    }
   }
   glEnd();
   if (counting_) fragmentCounter_.EndStretch();

@@ -119,6 +119,12 @@ TEST(SliceFootprintTest, EveryVisibleSampleLiesInTheFootprintOfEachSliceReadingI
         const SliceRect& rect = rects[static_cast<size_t>(n)];
         ASSERT_TRUE(eye[0] >= rect.x0 && eye[0] <= rect.x1 && eye[1] >= rect.y0 && eye[1] <= rect.y1)
             << "trial " << trial << " slice " << n;
+        const auto cell = [](double at, double size) {
+          return std::clamp(static_cast<int>(std::floor(at / size)), 0, kFootprintCells - 1);
+        };
+        ASSERT_TRUE(rect.Needs(cell(eye[0] - rect.x0, (rect.x1 - rect.x0) / kFootprintCells),
+                               cell(eye[1] - rect.y0, (rect.y1 - rect.y0) / kFootprintCells)))
+            << "trial " << trial << " slice " << n;
       }
     }
     EXPECT_GT(visible, 0) << "trial " << trial;
@@ -148,6 +154,18 @@ TEST(SliceFootprintTest, SlicesAwayFromTheVisibleBricksNeedNothing) {
     EXPECT_DOUBLE_EQ(rects[n].x1, -50);
   }
   EXPECT_EQ(drawn, 6);  // z = -100 .. -50
+  // Two bricks at opposite corners of the slice need the cells at its
+  // corners, not those between them.
+  TextureBox far = corner;
+  far.lo = {0.75f, 0.75f, 0.0f};
+  far.hi = {1.0f, 1.0f, 0.25f};
+  BrickEyeBounds({corner, far}, identity, {200, 200, 200}, bounds);
+  SliceFootprints(bounds, 10, -10, 20, 0, rects);
+  const SliceRect& slice = rects[2];
+  EXPECT_TRUE(slice.Needs(0, 0));
+  EXPECT_TRUE(slice.Needs(kFootprintCells - 1, kFootprintCells - 1));
+  EXPECT_FALSE(slice.Needs(kFootprintCells - 1, 0));
+  EXPECT_FALSE(slice.Needs(kFootprintCells / 2, kFootprintCells / 2));
   SliceFootprints({}, 10, -10, 20, 0, rects);
   EXPECT_TRUE(std::all_of(rects.begin(), rects.end(), [](const SliceRect& r) { return r.Empty(); }));
 }
