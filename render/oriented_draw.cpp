@@ -320,6 +320,8 @@ void VolRender::ResolveProjection(const ProjectionTarget& target, CGprogram reso
   glVertex2d(area[2], area[3]);
   glVertex2d(area[0], area[3]);
   glEnd();
+  // What is drawn over the volume blends as it always did.
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glPopMatrix();
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
