@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "glux/glux_entry_points.h"
+#include "render/device_rect.h"
 #include "render/vol_render.h"
 
 bool VolRender::DrawsFrontToBack(const DrawInputs& inputs) const {
@@ -64,30 +65,13 @@ void VolRender::SetMarkArea(const std::array<double, 3>& lo, const std::array<do
 
 void VolRender::MarkHiddenPixels(CGprogram program) {
   cgGLBindProgram(hiddenMark_);
-  GLint matrixMode = GL_MODELVIEW;
-  glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
   glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_ENABLE_BIT);
   for (int plane = 0; plane < 7; ++plane) glDisable(GL_CLIP_PLANE0 + plane);
   glDisable(GL_BLEND);
   glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
   glDepthMask(GL_TRUE);
   glDepthFunc(GL_ALWAYS);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glBegin(GL_QUADS);
-  glVertex3d(markArea_[0], markArea_[1], -1.0);
-  glVertex3d(markArea_[2], markArea_[1], -1.0);
-  glVertex3d(markArea_[2], markArea_[3], -1.0);
-  glVertex3d(markArea_[0], markArea_[3], -1.0);
-  glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(static_cast<GLenum>(matrixMode));
+  DrawDeviceRect(markArea_, -1.0);
   glPopAttrib();
   cgGLBindProgram(program);
 }

@@ -8,6 +8,7 @@
 #include "glux/glux_blend_minmax.h"
 #include "glux/glux_multitexture.h"
 #include "render/clip_planes.h"
+#include "render/device_rect.h"
 #include "render/vol_render.h"
 
 namespace {
@@ -307,25 +308,10 @@ void VolRender::ResolveProjection(const ProjectionTarget& target, CGprogram reso
   glBindTexture(GL_TEXTURE_2D, target.texture());
   glActiveTextureARB(GL_TEXTURE0_ARB);
 
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
   glBlendFunc(sourceFactor, GL_ONE_MINUS_SRC_ALPHA);
-  glBegin(GL_QUADS);
-  glVertex2d(area[0], area[1]);
-  glVertex2d(area[2], area[1]);
-  glVertex2d(area[2], area[3]);
-  glVertex2d(area[0], area[3]);
-  glEnd();
+  DrawDeviceRect(area, 0.0);
   // What is drawn over the volume blends as it always did.
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
 
   glActiveTextureARB(GL_TEXTURE3_ARB);
   glDisable(GL_TEXTURE_2D);
