@@ -8,18 +8,13 @@
 
 namespace {
 
-constexpr int32_t kB = BrickGrid::kBrickVoxels;
 constexpr int kEntries = kTransferEntries;
 // Volumes smaller than this are not worth a second thread.
 constexpr size_t kThreadingThreshold = size_t{1} << 18;
 
 // Bricks along an axis of n voxels: the gaps between voxel centres in
-// groups of 8, and one brick for a single voxel.
-int32_t BrickCount(int32_t n) { return std::max(1, (n - 1 + kB - 1) / kB); }
-
-// Voxels first to last (inclusive) of brick b along an axis of n voxels.
-int32_t FirstVoxel(int32_t b) { return b * kB; }
-int32_t LastVoxel(int32_t b, int32_t n) { return std::min(b * kB + kB, n - 1); }
+// groups of `size`, and one brick for a single voxel.
+int32_t BrickCount(int32_t n, int32_t size) { return std::max(1, (n - 1 + size - 1) / size); }
 
 // Table entry at the value, clamped to the table (NaN to entry 0).
 int32_t Entry(float value, bool up) {
@@ -31,8 +26,10 @@ int32_t Entry(float value, bool up) {
 
 }  // namespace
 
-BrickGrid::BrickGrid(const float* volume, int32_t nx, int32_t ny, int32_t nz)
-    : sizes_{nx, ny, nz}, bricks_{BrickCount(nx), BrickCount(ny), BrickCount(nz)} {
+BrickGrid::BrickGrid(const float* volume, int32_t nx, int32_t ny, int32_t nz, int32_t brickVoxels)
+    : brickVoxels_(std::max(brickVoxels, 1)),
+      sizes_{nx, ny, nz},
+      bricks_{BrickCount(nx, brickVoxels_), BrickCount(ny, brickVoxels_), BrickCount(nz, brickVoxels_)} {
   const size_t count = static_cast<size_t>(bricks_[0]) * bricks_[1] * bricks_[2];
   min_.resize(count);
   max_.resize(count);

@@ -4,6 +4,7 @@
 // whenever the table changes.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -29,12 +30,13 @@ public:
   static constexpr int32_t kBrickVoxels = 8;
 
   // volume: nx*ny*nz floats in [0, 1], x fastest, as uploaded; every size
-  // 1 or more, any size. Brick b of an axis covers voxels 8b to 8b + 8, the
+  // 1 or more, any size. Brick b of an axis covers voxels 8b to 8b + 8 (with
+  // bricks of 8; brickVoxels 1 or more sets another size), the
   // first voxel of the next brick included, so every trilinear sample
   // between voxel centres in its part of the volume reads voxels of its own
   // brick only. One pass over the voxels, on both cores when large. Every
   // brick counts as visible until UpdateVisibility.
-  BrickGrid(const float* volume, int32_t nx, int32_t ny, int32_t nz);
+  BrickGrid(const float* volume, int32_t nx, int32_t ny, int32_t nz, int32_t brickVoxels = kBrickVoxels);
 
   // rgba: the 256-entry table (1024 floats), entry i at value i / 255 and
   // read with interpolation. A brick is visible when some entry whose
@@ -42,7 +44,10 @@ public:
   // has an opacity above 0. O(bricks); the voxels are not read again.
   void UpdateVisibility(const float* rgba);
 
+  int32_t BrickVoxels() const { return brickVoxels_; }
   const std::array<int32_t, 3>& Bricks() const { return bricks_; }
+  // 1 per visible brick, 0 per other, x fastest: a texture's texels.
+  const std::vector<uint8_t>& Visibility() const { return visible_; }
   bool Visible(int32_t bx, int32_t by, int32_t bz) const {
     return visible_[Index(bx, by, bz)] != 0;
   }
@@ -66,6 +71,10 @@ private:
     return (static_cast<size_t>(bz) * bricks_[1] + by) * bricks_[0] + bx;
   }
 
+  int32_t FirstVoxel(int32_t b) const { return b * brickVoxels_; }
+  int32_t LastVoxel(int32_t b, int32_t n) const { return std::min(b * brickVoxels_ + brickVoxels_, n - 1); }
+
+  int32_t brickVoxels_;
   std::array<int32_t, 3> sizes_;
   std::array<int32_t, 3> bricks_;
   std::vector<float> min_;

@@ -226,12 +226,24 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
           static_cast<float>(spacing / kLongestSide), 0.0f);
   const double boxX0 = centre[0] - eyeHalfExtents[0], boxX1 = centre[0] + eyeHalfExtents[0];
   const double boxY0 = centre[1] - eyeHalfExtents[1], boxY1 = centre[1] + eyeHalfExtents[1];
+  TileGrid grid;
   if (skipEmptyAt != nullptr) {
-    const std::array<double, 3> sides{kLongestSide * proportions_[0], kLongestSide * proportions_[1],
-                                      kLongestSide * proportions_[2]};
-    BrickEyeBounds(visibleBricks_, *skipEmptyAt, sides, brickEyeBounds_);
-    // A fragment reads its slab and the jitter's spacing towards the viewer.
-    SliceFootprints(brickEyeBounds_, spacing, first, end - first, 2.01 * spacing, sliceRects_);
+    GLdouble modelview[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    if (SliceWindows(modelview, projection, viewport, spacing, first, end - first, sliceWindows_)) {
+      const std::array<double, 3> sides{kLongestSide * proportions_[0], kLongestSide * proportions_[1],
+                                        kLongestSide * proportions_[2]};
+      BrickEyeBounds(visibleBricks_, *skipEmptyAt, sides, brickEyeBounds_);
+      grid = TileGridOver(viewport[0], viewport[1], viewport[2], viewport[3]);
+      // A fragment reads its slab and the jitter's spacing towards the viewer.
+      SliceFootprints(brickEyeBounds_, spacing, first, end - first, 2.01 * spacing, sliceWindows_, grid, sliceTiles_);
+    } else {
+      // No tiles fit such a view: the whole box, as without bricks.
+      skipEmptyAt = nullptr;
+    }
   }
   if (counting_) fragmentCounter_.BeginStretch();
   glBegin(GL_QUADS);
@@ -269,23 +281,18 @@ void VolRender::DrawSlicesAcross(const std::array<double, 3>& centre,
       quad(boxX0, boxY0, boxX1, boxY1);
       continue;
     }
-    // The needed cells of each row of the footprint, a quad per run of them.
-    const SliceRect& reach = sliceRects_[static_cast<size_t>(i - first)];
-    if (reach.Empty()) continue;
-    const double width = (reach.x1 - reach.x0) / kFootprintCells, height = (reach.y1 - reach.y0) / kFootprintCells;
-    for (int row = 0; row < kFootprintCells; ++row) {
-      // The outer cells end exactly at the footprint's edges.
-      const double y0 = reach.y0 + row * height;
-      const double y1 = row + 1 == kFootprintCells ? reach.y1 : reach.y0 + (row + 1) * height;
-      for (int column = 0; column < kFootprintCells;) {
-        if (!reach.Needs(column, row)) {
-          ++column;
-          continue;
-        }
-        const int start = column;
-        while (column < kFootprintCells && reach.Needs(column, row)) ++column;
-        quad(reach.x0 + start * width, y0, column == kFootprintCells ? reach.x1 : reach.x0 + column * width, y1);
-      }
+    // The needed tiles as few rectangles, each a quad along the tiles'
+    // edges in the window.
+    const SliceTiles& tiles = sliceTiles_[static_cast<size_t>(i - first)];
+    if (!tiles.any) continue;
+    const SliceWindow& window = sliceWindows_[static_cast<size_t>(i - first)];
+    const auto eyeX = [&](int column) { return (grid.x0 + column * grid.size - window.offsetX) / window.scaleX; };
+    const auto eyeY = [&](int row) { return (grid.y0 + row * grid.size - window.offsetY) / window.scaleY; };
+    TileRectangles(tiles, grid, tileRects_);
+    for (const TileRect& rect : tileRects_) {
+      const double xa = eyeX(rect.column0), xb = eyeX(rect.column1);
+      const double ya = eyeY(rect.row0), yb = eyeY(rect.row1);
+      quad(std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb));
     }
   }
   glEnd();

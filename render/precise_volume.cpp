@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,16 @@ void SetSingleLevelParameters() {
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}
+
+// Bricks of 2 voxels, or of 4 or 8 where there would be more than 64^3 of
+// them: the finer the bricks, the less empty space the slices cover; the
+// coarser, the less work per frame to find what each slice needs.
+int32_t FootprintBrickVoxels(int32_t x, int32_t y, int32_t z) {
+  int32_t size = 2;
+  const auto bricks = [&size](int32_t n) { return std::max(1, (n - 1 + size - 1) / size); };
+  while (size < BrickGrid::kBrickVoxels && double(bricks(x)) * bricks(y) * bricks(z) > 64.0 * 64.0 * 64.0) size *= 2;
+  return size;
 }
 
 }  // namespace
@@ -48,6 +59,7 @@ void VolRender::ShowPreciseVolume(float* texels, int32_t x, int32_t y, int32_t z
 
   precise_ = true;
   bricks_.emplace(texels, x, y, z);
+  footprintBricks_.emplace(texels, x, y, z, FootprintBrickVoxels(x, y, z));
   if (preintegratedProgram_ == nullptr) preintegratedProgram_ = CompileFragmentVariant({"-DPREINTEGRATED"});
   // Again, now interpolated, integrated over slabs and told to the bricks.
   const std::vector<float> table(transfer_, transfer_ + 4 * kTransferEntries);

@@ -27,40 +27,111 @@ void BrickEyeBounds(const std::vector<TextureBox>& bricks, const Rotation& rotat
   }
 }
 
-void SliceFootprints(const std::vector<EyeBounds>& boxes, double spacing, int64_t first, int64_t count,
-                     double reach, std::vector<SliceRect>& out) {
-  constexpr double kHuge = std::numeric_limits<double>::max();
-  out.assign(static_cast<size_t>(std::max<int64_t>(count, 0)), SliceRect{kHuge, kHuge, -kHuge, -kHuge, 0});
-  if (count <= 0 || spacing <= 0) return;
-  // The slices whose planes lie within reach of a box along z.
-  const auto slices = [&](const EyeBounds& box, int64_t& from, int64_t& to) {
-    from = std::max<int64_t>(0, static_cast<int64_t>(std::ceil((box.lo[2] - reach) / spacing)) - first);
-    to = std::min<int64_t>(count - 1, static_cast<int64_t>(std::floor((box.hi[2] + reach) / spacing)) - first);
+TileGrid TileGridOver(int x, int y, int width, int height) {
+  TileGrid grid;
+  // The fewest pixels, in fours, that keep a side within the tiles: one
+  // tile more than the viewport spans, as its corner need not be aligned.
+  const int longest = std::max({width, height, 1});
+  const int size = std::max(8, 4 * ((longest + 4 * (kFootprintTiles - 1) - 1) / (4 * (kFootprintTiles - 1))));
+  grid.size = size;
+  grid.x0 = std::floor(static_cast<double>(x) / size) * size;
+  grid.y0 = std::floor(static_cast<double>(y) / size) * size;
+  grid.columns = std::min(kFootprintTiles, static_cast<int>(std::ceil((x + width - grid.x0) / size)));
+  grid.rows = std::min(kFootprintTiles, static_cast<int>(std::ceil((y + height - grid.y0) / size)));
+  return grid;
+}
+
+bool SliceWindows(const double modelview[16], const double projection[16], const int viewport[4],
+                  double spacing, int64_t first, int64_t count, std::vector<SliceWindow>& out) {
+  out.clear();
+  // Clip coordinates of an eye-frame point: projection * modelview * p.
+  const auto clip = [&](double x, double y, double z, std::array<double, 4>& c) {
+    const double p[4] = {x, y, z, 1.0};
+    double e[4] = {0, 0, 0, 0};
+    for (int row = 0; row < 4; ++row)
+      for (int k = 0; k < 4; ++k) e[row] += modelview[4 * k + row] * p[k];
+    c = {0, 0, 0, 0};
+    for (int row = 0; row < 4; ++row)
+      for (int k = 0; k < 4; ++k) c[static_cast<size_t>(row)] += projection[4 * k + row] * e[k];
   };
-  int64_t from = 0, to = -1;
+  for (int64_t n = 0; n < count; ++n) {
+    const double z = spacing * static_cast<double>(first + n);
+    std::array<double, 4> o{}, ex{}, ey{};
+    clip(0, 0, z, o);
+    clip(1, 0, z, ex);
+    clip(0, 1, z, ey);
+    const double w = o[3];
+    const double tolerance = 1e-9 * (std::abs(w) + 1);
+    // The plane's window coordinates are affine in x and y, each alone,
+    // only when neither moves w nor the other's coordinate.
+    if (!(w > 0) || std::abs(ex[3] - w) > tolerance || std::abs(ey[3] - w) > tolerance ||
+        std::abs(ex[1] - o[1]) > tolerance || std::abs(ey[0] - o[0]) > tolerance) {
+      out.clear();
+      return false;
+    }
+    const double halfWidth = viewport[2] / 2.0, halfHeight = viewport[3] / 2.0;
+    SliceWindow window;
+    window.scaleX = (ex[0] - o[0]) / w * halfWidth;
+    window.offsetX = viewport[0] + (o[0] / w + 1.0) * halfWidth;
+    window.scaleY = (ey[1] - o[1]) / w * halfHeight;
+    window.offsetY = viewport[1] + (o[1] / w + 1.0) * halfHeight;
+    if (window.scaleX == 0 || window.scaleY == 0) {
+      out.clear();
+      return false;
+    }
+    out.push_back(window);
+  }
+  return true;
+}
+
+void SliceFootprints(const std::vector<EyeBounds>& boxes, double spacing, int64_t first, int64_t count,
+                     double reach, const std::vector<SliceWindow>& windows, const TileGrid& grid,
+                     std::vector<SliceTiles>& out) {
+  out.assign(static_cast<size_t>(std::max<int64_t>(count, 0)), SliceTiles{{}, false});
+  if (count <= 0 || spacing <= 0 || static_cast<int64_t>(windows.size()) < count) return;
+  // A window coordinate's tile, clamped to one before and one past the grid.
+  const auto tile = [&](double at, double origin, int tiles) {
+    return static_cast<int>(std::clamp(std::floor((at - origin) / grid.size), -1.0, static_cast<double>(tiles)));
+  };
   for (const EyeBounds& box : boxes) {
-    slices(box, from, to);
+    // The slices whose planes lie within reach of the box along z.
+    const int64_t from = std::max<int64_t>(0, static_cast<int64_t>(std::ceil((box.lo[2] - reach) / spacing)) - first);
+    const int64_t to = std::min<int64_t>(count - 1, static_cast<int64_t>(std::floor((box.hi[2] + reach) / spacing)) - first);
     for (int64_t n = from; n <= to; ++n) {
-      SliceRect& rect = out[static_cast<size_t>(n)];
-      rect.x0 = std::min(rect.x0, box.lo[0]);
-      rect.y0 = std::min(rect.y0, box.lo[1]);
-      rect.x1 = std::max(rect.x1, box.hi[0]);
-      rect.y1 = std::max(rect.y1, box.hi[1]);
+      const SliceWindow& w = windows[static_cast<size_t>(n)];
+      const double xa = w.scaleX * box.lo[0] + w.offsetX, xb = w.scaleX * box.hi[0] + w.offsetX;
+      const double ya = w.scaleY * box.lo[1] + w.offsetY, yb = w.scaleY * box.hi[1] + w.offsetY;
+      const int c0 = std::max(0, tile(std::min(xa, xb), grid.x0, grid.columns));
+      const int c1 = std::min(grid.columns - 1, tile(std::max(xa, xb), grid.x0, grid.columns));
+      const int r0 = std::max(0, tile(std::min(ya, yb), grid.y0, grid.rows));
+      const int r1 = std::min(grid.rows - 1, tile(std::max(ya, yb), grid.y0, grid.rows));
+      if (c1 < c0 || r1 < r0) continue;
+      // Bits c0 to c1, without shifting a 64-bit word by 64.
+      const uint64_t upTo = c1 == 63 ? ~uint64_t{0} : (uint64_t{1} << (c1 + 1)) - 1;
+      const uint64_t span = upTo & ~((uint64_t{1} << c0) - 1);
+      SliceTiles& tiles = out[static_cast<size_t>(n)];
+      for (int row = r0; row <= r1; ++row) tiles.rows[static_cast<size_t>(row)] |= span;
+      tiles.any = true;
     }
   }
-  // Then the cells each box overlaps, now that the rectangles are known.
-  for (const EyeBounds& box : boxes) {
-    slices(box, from, to);
-    for (int64_t n = from; n <= to; ++n) {
-      SliceRect& rect = out[static_cast<size_t>(n)];
-      const double width = (rect.x1 - rect.x0) / kFootprintCells, height = (rect.y1 - rect.y0) / kFootprintCells;
-      const auto cell = [](double at, double size) {
-        return size > 0 ? std::clamp(static_cast<int>(std::floor(at / size)), 0, kFootprintCells - 1) : 0;
-      };
-      const int c0 = cell(box.lo[0] - rect.x0, width), c1 = cell(box.hi[0] - rect.x0, width);
-      const int r0 = cell(box.lo[1] - rect.y0, height), r1 = cell(box.hi[1] - rect.y0, height);
-      for (int row = r0; row <= r1; ++row)
-        for (int column = c0; column <= c1; ++column) rect.cells |= uint64_t{1} << (row * kFootprintCells + column);
+}
+
+void TileRectangles(const SliceTiles& tiles, const TileGrid& grid, std::vector<TileRect>& out) {
+  out.clear();
+  std::array<uint64_t, kFootprintTiles> left = tiles.rows;
+  const int rows = std::min(grid.rows, kFootprintTiles);
+  for (int row = 0; row < rows; ++row) {
+    uint64_t& bits = left[static_cast<size_t>(row)];
+    while (bits != 0) {
+      // The first run of the row, grown down over the rows that need all of it.
+      const int start = __builtin_ctzll(bits);
+      const uint64_t rest = ~(bits >> start);
+      const int length = rest == 0 ? 64 - start : __builtin_ctzll(rest);
+      const uint64_t run = (length == 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1) << start;
+      int end = row + 1;
+      while (end < rows && (left[static_cast<size_t>(end)] & run) == run) left[static_cast<size_t>(end++)] &= ~run;
+      bits &= ~run;
+      out.push_back(TileRect{start, row, start + length, end});
     }
   }
 }

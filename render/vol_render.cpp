@@ -82,7 +82,8 @@ void VolRender::SetTransferFunction(const float* table) {
   slabTable_.SetTransfer(table);
   if (!bricks_) return;
   bricks_->UpdateVisibility(table);
-  visibleBricks_ = bricks_->VisibleBricks();
+  footprintBricks_->UpdateVisibility(table);
+  visibleBricks_ = footprintBricks_->VisibleBricks();
 }
 
 void VolRender::UploadVolume() {
@@ -138,6 +139,7 @@ void VolRender::AdoptData(float* buffer, int32_t x, int32_t y, int32_t z) {
   // Whatever comes next is not the precise volume the bricks describe.
   precise_ = false;
   bricks_.reset();
+  footprintBricks_.reset();
   visibleBricks_.clear();
 }
 

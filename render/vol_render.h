@@ -163,10 +163,14 @@ private:
   bool precise_ = false;
   float gradientRange_ = 1.0f;  // 1 / the steepest stored gradient magnitude
   std::optional<BrickGrid> bricks_;
-  std::vector<TextureBox> visibleBricks_;  // of bricks_ under the current table
+  // Finer, for where each slice needs fragments; set with bricks_.
+  std::optional<BrickGrid> footprintBricks_;
+  std::vector<TextureBox> visibleBricks_;  // of footprintBricks_ under the current table
   // Reused every frame by DrawSlicesAcross.
   std::vector<EyeBounds> brickEyeBounds_;
-  std::vector<SliceRect> sliceRects_;
+  std::vector<SliceWindow> sliceWindows_;
+  std::vector<SliceTiles> sliceTiles_;
+  std::vector<TileRect> tileRects_;
   bool counting_ = false;
   FragmentCounter fragmentCounter_;
   float transfer_[4 * kTransferEntries] = {};
