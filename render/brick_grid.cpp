@@ -12,10 +12,6 @@ constexpr int kEntries = kTransferEntries;
 // Volumes smaller than this are not worth a second thread.
 constexpr size_t kThreadingThreshold = size_t{1} << 18;
 
-// Bricks along an axis of n voxels: the gaps between voxel centres in
-// groups of `size`, and one brick for a single voxel.
-int32_t BrickCount(int32_t n, int32_t size) { return std::max(1, (n - 1 + size - 1) / size); }
-
 // Table entry at the value, clamped to the table (NaN to entry 0).
 int32_t Entry(float value, bool up) {
   const float position = value * (kEntries - 1);
@@ -29,7 +25,7 @@ int32_t Entry(float value, bool up) {
 BrickGrid::BrickGrid(const float* volume, int32_t nx, int32_t ny, int32_t nz, int32_t brickVoxels)
     : brickVoxels_(std::max(brickVoxels, 1)),
       sizes_{nx, ny, nz},
-      bricks_{BrickCount(nx, brickVoxels_), BrickCount(ny, brickVoxels_), BrickCount(nz, brickVoxels_)} {
+      bricks_{BricksAlong(nx, brickVoxels_), BricksAlong(ny, brickVoxels_), BricksAlong(nz, brickVoxels_)} {
   const size_t count = static_cast<size_t>(bricks_[0]) * bricks_[1] * bricks_[2];
   min_.resize(count);
   max_.resize(count);

@@ -44,6 +44,10 @@ public:
   // has an opacity above 0. O(bricks); the voxels are not read again.
   void UpdateVisibility(const float* rgba);
 
+  // Bricks of `size` voxels along an axis of n: the gaps between voxel
+  // centres in groups of `size`, and one brick for a single voxel.
+  static int32_t BricksAlong(int32_t n, int32_t size) { return std::max(1, (n - 1 + size - 1) / size); }
+
   int32_t BrickVoxels() const { return brickVoxels_; }
   const std::array<int32_t, 3>& Bricks() const { return bricks_; }
   // 1 per visible brick, 0 per other, x fastest: a texture's texels.

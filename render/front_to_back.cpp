@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "glux/glux_entry_points.h"
+#include "render/clip_coordinates.h"
 #include "render/device_rect.h"
 #include "render/vol_render.h"
 
@@ -44,12 +45,8 @@ void VolRender::SetMarkArea(const std::array<double, 3>& lo, const std::array<do
   glGetDoublev(GL_PROJECTION_MATRIX, projection);
   markArea_ = {1.0, 1.0, -1.0, -1.0};
   for (int corner = 0; corner < 8; ++corner) {
-    const double p[4] = {(corner & 1) ? hi[0] : lo[0], (corner & 2) ? hi[1] : lo[1], (corner & 4) ? hi[2] : lo[2], 1.0};
-    double eye[4] = {0, 0, 0, 0}, clip[4] = {0, 0, 0, 0};
-    for (int row = 0; row < 4; ++row)
-      for (int k = 0; k < 4; ++k) eye[row] += modelview[4 * k + row] * p[k];
-    for (int row = 0; row < 4; ++row)
-      for (int k = 0; k < 4; ++k) clip[row] += projection[4 * k + row] * eye[k];
+    const std::array<double, 4> clip = ClipCoordinates(modelview, projection, (corner & 1) ? hi[0] : lo[0],
+                                                       (corner & 2) ? hi[1] : lo[1], (corner & 4) ? hi[2] : lo[2]);
     // Behind the eye no rectangle bounds it: the whole viewport then.
     if (clip[3] <= 0) {
       markArea_ = {-1.0, -1.0, 1.0, 1.0};

@@ -30,8 +30,8 @@ void SetSingleLevelParameters() {
 // coarser, the less work per frame to find what each slice needs.
 int32_t FootprintBrickVoxels(int32_t x, int32_t y, int32_t z) {
   int32_t size = 2;
-  const auto bricks = [&size](int32_t n) { return std::max(1, (n - 1 + size - 1) / size); };
-  while (size < BrickGrid::kBrickVoxels && double(bricks(x)) * bricks(y) * bricks(z) > 64.0 * 64.0 * 64.0) size *= 2;
+  const auto bricks = [&size](int32_t n) { return double(BrickGrid::BricksAlong(n, size)); };
+  while (size < BrickGrid::kBrickVoxels && bricks(x) * bricks(y) * bricks(z) > 64.0 * 64.0 * 64.0) size *= 2;
   return size;
 }
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+
+#include "render/clip_coordinates.h"
 
 void BrickEyeBounds(const std::vector<TextureBox>& bricks, const Rotation& rotation,
                     const std::array<double, 3>& sides, std::vector<EyeBounds>& out) {
@@ -44,22 +45,11 @@ TileGrid TileGridOver(int x, int y, int width, int height) {
 bool SliceWindows(const double modelview[16], const double projection[16], const int viewport[4],
                   double spacing, int64_t first, int64_t count, std::vector<SliceWindow>& out) {
   out.clear();
-  // Clip coordinates of an eye-frame point: projection * modelview * p.
-  const auto clip = [&](double x, double y, double z, std::array<double, 4>& c) {
-    const double p[4] = {x, y, z, 1.0};
-    double e[4] = {0, 0, 0, 0};
-    for (int row = 0; row < 4; ++row)
-      for (int k = 0; k < 4; ++k) e[row] += modelview[4 * k + row] * p[k];
-    c = {0, 0, 0, 0};
-    for (int row = 0; row < 4; ++row)
-      for (int k = 0; k < 4; ++k) c[static_cast<size_t>(row)] += projection[4 * k + row] * e[k];
-  };
   for (int64_t n = 0; n < count; ++n) {
     const double z = spacing * static_cast<double>(first + n);
-    std::array<double, 4> o{}, ex{}, ey{};
-    clip(0, 0, z, o);
-    clip(1, 0, z, ex);
-    clip(0, 1, z, ey);
+    const std::array<double, 4> o = ClipCoordinates(modelview, projection, 0, 0, z);
+    const std::array<double, 4> ex = ClipCoordinates(modelview, projection, 1, 0, z);
+    const std::array<double, 4> ey = ClipCoordinates(modelview, projection, 0, 1, z);
     const double w = o[3];
     const double tolerance = 1e-9 * (std::abs(w) + 1);
     // The plane's window coordinates are affine in x and y, each alone,
